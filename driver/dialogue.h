@@ -1,0 +1,31 @@
+// The console side of a run: the banner, the prompts and their answers, and
+// the retry loops that ask for a file until it opens.
+#pragma once
+#include <cstdint>
+
+#include "driver/label_header.h"
+
+inline constexpr std::int32_t kPromptLen = 37;
+inline constexpr char kPromptFemFile[] = "Give SESAM  FEM file              :  ";
+inline constexpr char kPromptLabelFile[] = "Give output file for Orvex Labels :  ";
+inline constexpr char kPromptListing[] = "Print Member vs Elements          ?  ";
+inline constexpr char kPromptListingFile[] = "Give File Name                    :  ";
+inline constexpr char kNonexistingFile[] = " Nonexisting file :";
+inline constexpr char kCannotOpenFile[] = " Cannot Open file :";
+
+// Writes the 14-line banner to the console.
+void write_banner();
+
+// Sets the 256-character ChAnswer to blanks, writes the prompt ChPrompt
+// and reads the answer line into ChAnswer. End of console input is a fatal
+// stop: no answer will ever come.
+void ask(const char* ChPrompt, char* ChAnswer);
+
+// Asks with ChPrompt until the answer opens on iUnit with iMode; after each
+// failed open writes one line: ChFailure followed by the whole
+// 256-character answer field. The answer that opened stays in ChAnswer.
+void ask_until_open(const char* ChPrompt, char* ChAnswer, std::int32_t iUnit, std::int32_t iMode,
+                    const char* ChFailure);
+
+// Writes one line: ChFailure followed by the whole 256-character ChAnswer.
+void write_open_failure(const char* ChFailure, const char* ChAnswer);

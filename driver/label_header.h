@@ -1,0 +1,18 @@
+// The first 16 records of the label file and of the member listing: the
+// label header (frame, date text, FEM file name) and the run summary.
+#pragma once
+#include <cstdint>
+
+#include "fem/name_tables.h"
+
+inline constexpr std::int32_t kAnswerLen = 256;
+// Every number of the label file and the listing: right-justified in 8
+// columns, eight asterisks when wider.
+inline constexpr std::int32_t kNumberWidth = 8;
+
+// Writes records 1 to 16 to iUnit: five frame lines, "# Executed" with the
+// 256-character date text trimmed, "# SESAM File    : " with the
+// 256-character FEM file name trimmed, "#", the seven counters of Tables
+// under their 26-character labels in 8 columns, and one empty line.
+void write_label_header(std::int32_t iUnit, const char* ChDate, const char* ChFemName,
+                        const NameTables& Tables);

@@ -1,0 +1,83 @@
+#include "driver/label_writer.h"
+
+#include <cstring>
+
+#include "driver/label_header.h"
+#include "support/array_helpers.h"
+#include "support/file_units.h"
+#include "support/text_helpers.h"
+
+namespace {
+
+// Writes "<ChKind><number>     <name>, <ChId><number>", the shape of both
+// label lines: NodeLabel with ", NodeID=", ElementLabel with ", ElemID=".
+void write_label_line(std::int32_t iUnit, const char* ChKind, std::int32_t iExternal,
+                      const char* ChName, std::int32_t nName, const char* ChId) {
+  char ChLine[64 + kNameLen];
+  std::int32_t n = 0;
+  auto put = [&](const char* Ch, std::int32_t nCh) {
+    std::memcpy(ChLine + n, Ch, static_cast<std::size_t>(nCh));
+    n += nCh;
+  };
+  put(ChKind, static_cast<std::int32_t>(std::strlen(ChKind)));
+  n += put_integer(ChLine + n, kNumberWidth, iExternal);
+  put("     ", 5);
+  put(ChName, nName);
+  put(ChId, 9);
+  n += put_integer(ChLine + n, kNumberWidth, iExternal);
+  write_line(iUnit, ChLine, n);
+}
+
+void write_block_start(std::int32_t iUnit, const char* ChHeading) {
+  write_line(iUnit, "", 0);
+  write_line(iUnit, " BeginLabel", 11);
+  write_line(iUnit, ChHeading, static_cast<std::int64_t>(std::strlen(ChHeading)));
+}
+
+std::int32_t smaller(std::int32_t a, std::int32_t b) { return a < b ? a : b; }
+
+}  // namespace
+
+void assign_element_owners(NameTables& Tables) {
+  const std::int32_t nElems = smaller(Tables.nElems, MxElem);
+  fill_int_array(Tables.iElemMemb + 1, nElems, 1, 0);
+  for (std::int32_t k = 1; k <= smaller(Tables.MaxMembRef, MxMemb); ++k) {
+    if (trimmed_length(name_entry(Tables.ChMembName, k), kNameLen) == 0) continue;
+    const std::int32_t m = Tables.iMembDef[k][6];
+    if (m <= 0 || m > MxMesh) continue;
+    const MeshRow& Row = Tables.iMeshList[m];
+    const std::int32_t n = smaller(Row[1], MxMeshLen - 1);
+    for (std::int32_t j = 1; j <= n; ++j) {
+      const std::int32_t e = Row[j + 1];
+      if (e >= 1 && e <= MxElem) Tables.iElemMemb[e] = k;
+    }
+  }
+}
+
+void write_label_file(NameTables& Tables, const char* ChDate, const char* ChFemName,
+                      std::int32_t iUnit) {
+  assign_element_owners(Tables);
+  write_label_header(iUnit, ChDate, ChFemName, Tables);
+
+  write_block_start(iUnit, " Heading  SESAM Node Names ");
+  const std::int32_t nNodes = smaller(Tables.nNodes, MxNode);
+  for (std::int32_t i = 1; i <= nNodes; ++i) {
+    const char* ChName = name_entry(Tables.ChNodeName, i);
+    const std::int32_t L = trimmed_length(ChName, kNameLen);
+    if (L >= 1) write_label_line(iUnit, "   NodeLabel", Tables.iNodeExt[i], ChName, L, ", NodeID=");
+  }
+  write_line(iUnit, " EndLabel  ", 11);
+
+  write_block_start(iUnit, " Heading  SESAM Member Names ");
+  const std::int32_t nElems = smaller(Tables.nElems, MxElem);
+  for (std::int32_t i = 1; i <= nElems; ++i) {
+    const std::int32_t k = Tables.iElemMemb[i];
+    if (k == 0) continue;
+    const char* ChName = name_entry(Tables.ChMembName, k);
+    const std::int32_t L = trimmed_length(ChName, kNameLen);
+    if (L >= 1) {
+      write_label_line(iUnit, "   ElementLabel", Tables.iElemExt[i], ChName, L, ", ElemID=");
+    }
+  }
+  write_line(iUnit, " EndLabel  ", 11);
+}

@@ -1,0 +1,45 @@
+#include "driver/member_listing.h"
+
+#include <cstring>
+
+#include "driver/label_header.h"
+#include "support/file_units.h"
+#include "support/text_helpers.h"
+
+namespace {
+
+constexpr std::int32_t kFirstElementColumn = 30;
+
+}  // namespace
+
+std::int32_t build_member_line(char* ChLine, std::int32_t m, const char* ChName, std::int32_t L,
+                               const std::int32_t* iElem, std::int32_t n) {
+  put_integer(ChLine, kNumberWidth, m);
+  std::memcpy(ChLine + kNumberWidth, ChName, static_cast<std::size_t>(L));
+  std::int32_t nLine = kNumberWidth + L;
+  if (n <= 0) return nLine;
+  if (nLine < kFirstElementColumn - 1) fill_blanks(ChLine + nLine, kFirstElementColumn - 1 - nLine);
+  std::int32_t iCol = kFirstElementColumn - 1;
+  for (std::int32_t j = 1; j <= n; ++j) iCol += put_integer(ChLine + iCol, kNumberWidth, iElem[j]);
+  return iCol > nLine ? iCol : nLine;
+}
+
+void write_member_listing(const NameTables& Tables, const char* ChDate, const char* ChFemName,
+                          std::int32_t iUnit) {
+  write_label_header(iUnit, ChDate, ChFemName, Tables);
+  static constexpr char kHeading[] = " Member no       Label         Element IDs ";
+  write_line(iUnit, kHeading, sizeof kHeading - 1);
+  // static: the work line of this writer; not re-entrant.
+  static char ChLine[1024];
+  const std::int32_t MaxMembRef = Tables.MaxMembRef < MxMemb ? Tables.MaxMembRef : MxMemb;
+  for (std::int32_t k = 1; k <= MaxMembRef; ++k) {
+    const char* ChName = name_entry(Tables.ChMembName, k);
+    const std::int32_t L = trimmed_length(ChName, kNameLen);
+    if (L == 0) continue;
+    const std::int32_t m = Tables.iMembDef[k][6];
+    if (m <= 0 || m > MxMesh) continue;
+    const MeshRow& Row = Tables.iMeshList[m];
+    const std::int32_t n = Row[1] < MxMeshLen - 1 ? Row[1] : MxMeshLen - 1;
+    write_line(iUnit, ChLine, build_member_line(ChLine, m, ChName, L, &Row[1], n));
+  }
+}

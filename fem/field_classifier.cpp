@@ -1,0 +1,218 @@
+#include "fem/field_classifier.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+#include "support/fatal_stop.h"
+#include "support/text_helpers.h"
+
+namespace {
+
+inline bool is_digit(char c) { return c >= '0' && c <= '9'; }
+inline bool is_sign(char c) { return c == '+' || c == '-'; }
+
+// Exact powers of ten: a mantissa below 2^53 times or divided by one of
+// these is correctly rounded (the classic fast path of decimal conversion).
+constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                             1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                             1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// The slow, exact conversion for the rare texts outside the fast path.
+// ChDigits holds the mantissa's digits (point removed), nDigits of them;
+// the value is ChDigits x 10^iExp10.
+double exact_value(const char* ChDigits, std::int32_t nDigits, std::int64_t iExp10, bool bNeg) {
+  char ChWork[128];
+  std::int32_t n = 0;
+  std::int32_t iFirst = 0;
+  while (iFirst < nDigits && ChDigits[iFirst] == '0') ++iFirst;
+  if (iFirst == nDigits) return bNeg ? -0.0 : 0.0;
+  // Leading zeros dropped; the exponent follows the first significant digit.
+  for (std::int32_t i = iFirst; i < nDigits; ++i) ChWork[n++] = ChDigits[i];
+  const std::int64_t iMagnitude = iExp10 + (nDigits - iFirst);
+  // Far outside the range of a double either way: no need to ask.
+  if (iMagnitude > 400) return bNeg ? -HUGE_VAL : HUGE_VAL;
+  if (iMagnitude < -400) return bNeg ? -0.0 : 0.0;
+  ChWork[n++] = 'e';
+  const auto Exp = std::to_chars(ChWork + n, ChWork + sizeof ChWork, iExp10);
+  double Value = 0.0;
+  const auto Result = std::from_chars(ChWork, Exp.ptr, Value, std::chars_format::scientific);
+  if (Result.ec == std::errc::result_out_of_range) {
+    Value = iMagnitude > 0 ? HUGE_VAL : 0.0;
+  }
+  return bNeg ? -Value : Value;
+}
+
+char ChFieldCopy[81];
+
+}  // namespace
+
+std::int32_t first_nonblank(const char* ChText, std::int32_t nLen) {
+  for (std::int32_t i = 1; i <= nLen; ++i) {
+    if (ChText[i - 1] != kBlank) return i;
+  }
+  return 0;
+}
+
+FieldKind field_shape(const char* t, std::int32_t n) {
+  bool bAllDigits = true;
+  std::int32_t nPoints = 0;
+  std::int32_t iUpperE = -1;
+  for (std::int32_t i = 0; i < n; ++i) {
+    const char c = t[i];
+    if (is_digit(c)) continue;
+    bAllDigits = false;
+    switch (c) {
+      case '.':
+        ++nPoints;
+        break;
+      case '+':
+      case '-':
+      case 'e':
+        break;
+      case 'E':
+        if (iUpperE < 0) iUpperE = i;
+        break;
+      default:
+        // Not all digits, and a character no number holds: text.
+        return kFieldText;
+    }
+  }
+  if (bAllDigits) return kFieldInteger;
+  const char c0 = t[0];
+  if (is_sign(c0)) return kFieldReal;
+  if (c0 == '.' && n >= 2 && is_digit(t[1])) return kFieldReal;
+  if (!is_digit(c0)) return kFieldText;
+  if (nPoints == 1) return kFieldReal;
+  // Only an upper-case E is looked for here: "1e5" stays text.
+  if (iUpperE < 0 || iUpperE == n - 1) return kFieldText;
+  const char cNext = t[iUpperE + 1];
+  return (is_sign(cNext) || is_digit(cNext)) ? kFieldReal : kFieldText;
+}
+
+bool digits_value(const char* t, std::int32_t n, double& Value) {
+  std::int32_t i = 0;
+  while (i < n && t[i] == '0') ++i;
+  if (n - i > 10) return false;
+  std::int64_t iValue = 0;
+  for (; i < n; ++i) iValue = iValue * 10 + (t[i] - '0');
+  if (iValue > 2147483647) return false;
+  Value = static_cast<double>(iValue);
+  return true;
+}
+
+bool real_value(const char* t, std::int32_t n, double* Value) {
+  std::int32_t i = 0;
+  bool bNeg = false;
+  if (i < n && is_sign(t[i])) {
+    bNeg = t[i] == '-';
+    ++i;
+    if (i == n) {
+      // A lone sign, such as a dash standing alone in a name line.
+      if (Value != nullptr) *Value = bNeg ? -0.0 : 0.0;
+      return true;
+    }
+  }
+  char ChDigits[96];
+  std::int32_t nDigits = 0;
+  std::int32_t nAfterPoint = 0;
+  bool bPoint = false;
+  for (; i < n; ++i) {
+    const char c = t[i];
+    if (is_digit(c)) {
+      if (nDigits == static_cast<std::int32_t>(sizeof ChDigits)) return false;  // longer than any field
+      ChDigits[nDigits++] = c;
+      if (bPoint) ++nAfterPoint;
+    } else if (c == '.' && !bPoint) {
+      bPoint = true;
+    } else {
+      break;
+    }
+  }
+  if (nDigits == 0) return false;
+  std::int64_t iExp = 0;
+  if (i < n) {
+    const char c = t[i];
+    bool bExpNeg = false;
+    if (c == 'E' || c == 'e') {
+      ++i;
+      if (i < n && is_sign(t[i])) bExpNeg = t[i++] == '-';
+    } else if (is_sign(c)) {
+      bExpNeg = c == '-';
+      ++i;
+    } else {
+      return false;
+    }
+    if (i == n) return false;
+    for (; i < n; ++i) {
+      if (!is_digit(t[i])) return false;
+      // Capped: a longer exponent only pushes the value further out of range.
+      if (iExp < 100000) iExp = iExp * 10 + (t[i] - '0');
+    }
+    if (bExpNeg) iExp = -iExp;
+  }
+  if (Value == nullptr) return true;
+
+  const std::int64_t iExp10 = iExp - nAfterPoint;
+  if (nDigits <= 15 && iExp10 >= -22 && iExp10 <= 22) {
+    std::uint64_t uMantissa = 0;
+    for (std::int32_t k = 0; k < nDigits; ++k) uMantissa = uMantissa * 10 + (ChDigits[k] - '0');
+    double Result = static_cast<double>(uMantissa);
+    Result = iExp10 >= 0 ? Result * kPow10[iExp10] : Result / kPow10[-iExp10];
+    *Value = bNeg ? -Result : Result;
+    return true;
+  }
+  *Value = exact_value(ChDigits, nDigits, iExp10, bNeg);
+  return true;
+}
+
+[[noreturn]] void stop_on_field(const char* t, std::int32_t n, FieldKind iKind) {
+  if (n > 80) n = 80;
+  std::memcpy(ChFieldCopy, t, static_cast<std::size_t>(n));
+  ChFieldCopy[n] = '\0';
+  if (iKind == kFieldInteger) {
+    fatal_stop3("input conversion error: the integer field \"", ChFieldCopy,
+                "\" is above 2147483647");
+  }
+  fatal_stop3("input conversion error: the field \"", ChFieldCopy,
+              "\" looks like a number but does not convert");
+}
+
+void classify_field(const char* ChText, std::int32_t nDeclared, std::int32_t nFull,
+                    FieldKind& iKind, double& Value) {
+  Value = 0.0;
+  iKind = kFieldNone;
+  if (nFull <= 0) return;
+  const std::int32_t i1 = first_nonblank(ChText, nDeclared);
+  if (i1 == 0) return;
+  const std::int32_t i2 = trimmed_length(ChText, nDeclared);
+  const char* t = ChText + i1 - 1;
+  const std::int32_t n = i2 - i1 + 1;
+  const FieldKind iShape = field_shape(t, n);
+  if (iShape == kFieldInteger && !digits_value(t, n, Value)) stop_on_field(t, n, iShape);
+  if (iShape == kFieldReal && !real_value(t, n, &Value)) stop_on_field(t, n, iShape);
+  iKind = iShape;
+}
+
+std::int32_t integer_value(double Value, std::int32_t iField) {
+  const double Rounded = std::round(Value);
+  if (Rounded >= -2147483648.0 && Rounded <= 2147483647.0) return static_cast<std::int32_t>(Rounded);
+  // static: built without the heap, like every fatal message.
+  static char ChWhat[96];
+  char* p = ChWhat;
+  auto put = [&p](const char* ChText) {
+    const std::size_t n = std::strlen(ChText);
+    std::memcpy(p, ChText, n);
+    p += n;
+  };
+  put("field ");
+  p = std::to_chars(p, p + 12, iField).ptr;
+  put(" (value ");
+  const auto Text = std::to_chars(p, p + 40, Value);
+  if (Text.ec == std::errc()) p = Text.ptr;
+  put(")");
+  *p = '\0';
+  fatal_stop3("input conversion error: ", ChWhat,
+              " is taken as an integer but lies outside -2147483648 to 2147483647");
+}

@@ -1,0 +1,45 @@
+// Decides whether one field of a FEM line is an integer, a real or text, and
+// converts the numeric ones. A field is a run of non-blank characters. Keeps
+// no state between calls.
+#pragma once
+#include <cstdint>
+
+enum FieldKind : std::int32_t { kFieldNone = 0, kFieldInteger = 1, kFieldReal = 2, kFieldText = 3 };
+
+// Position (from 1) of the first non-blank character of the first nLen
+// characters of ChText; 0 when nLen is 0 or less or they are all blank.
+std::int32_t first_nonblank(const char* ChText, std::int32_t nLen);
+
+// Classifies the nDeclared-character field text ChText (the field's first 80
+// characters, blank-padded), whose full length in the line is nFull.
+// Value is 0.0 unless iKind is integer or real; iKind is kFieldNone for an
+// empty field. A field that is all digits but above 2147483647, or that is
+// admitted as a real but does not convert, is a fatal stop naming the field.
+void classify_field(const char* ChText, std::int32_t nDeclared, std::int32_t nFull,
+                    FieldKind& iKind, double& Value);
+
+// The shape decision alone, for the blank-free text t of n characters
+// (1 <= n <= 80): integer when all digits; otherwise the sign, point and
+// exponent tests in their fixed order decide between real and text. "1e5"
+// is text (only an upper-case E starts an exponent in the shape test) while
+// "-2.5e-3" is a real; "12E" is text while "1.5E" is admitted as a real.
+FieldKind field_shape(const char* t, std::int32_t n);
+
+// Converts an all-digit text. Returns false when its value is above
+// 2147483647 (leading zeros are allowed and do not count).
+bool digits_value(const char* t, std::int32_t n, double& Value);
+
+// Converts a text admitted as a real: [sign] mantissa [exponent], where the
+// mantissa is digits ["." [digits]] or "." digits, and the exponent is
+// ("E" or "e") [sign] digits, or sign digits ("1.5-3" is 0.0015). A lone
+// sign is 0.0. Out-of-range magnitudes become infinity or zero. Returns false
+// for anything else; Value is then untouched. Value may be null to only check.
+bool real_value(const char* t, std::int32_t n, double* Value);
+
+// The fatal stop for a field that does not convert; names the field.
+[[noreturn]] void stop_on_field(const char* t, std::int32_t n, FieldKind iKind);
+
+// The integer meaning of a field value: rounded to the nearest integer,
+// halves away from zero. A rounded value outside -2147483648 to 2147483647
+// (or not a number at all) is a fatal stop naming field iField.
+std::int32_t integer_value(double Value, std::int32_t iField);

@@ -1,0 +1,99 @@
+#include "fem/member_reader.h"
+
+#include <cstring>
+
+#include "fem/input_errors.h"
+#include "support/array_helpers.h"
+#include "support/file_units.h"
+#include "support/text_helpers.h"
+
+namespace {
+
+// static: the work fields of this reader; it is not re-entrant.
+LineFields Fields;
+char ChName[kNameLen];
+char ChMessage[kMessageLen];
+
+void write_limit_line(std::int32_t iUnit, const char* ChLabel, std::int32_t iValue) {
+  char ChLine[16];
+  std::memcpy(ChLine, ChLabel, 9);
+  put_integer(ChLine + 9, 6, iValue);
+  write_line(iUnit, ChLine, 15);
+}
+
+void write_limit_report(std::int32_t iUnit, const char* ChTitle, std::int32_t iMemb,
+                        std::int32_t MxMemb, std::int32_t nNames) {
+  write_line(iUnit, ChTitle, 16);
+  write_limit_line(iUnit, " iMemb  :", iMemb);
+  write_limit_line(iUnit, " MxMemb :", MxMemb);
+  write_limit_line(iUnit, " nNames :", nNames);
+  char ChLine[9 + kNameLen];
+  std::memcpy(ChLine, " ChName :", 9);
+  std::memcpy(ChLine + 9, ChName, kNameLen);
+  write_line(iUnit, ChLine, sizeof ChLine);
+}
+
+void raise_inp2102(const FemFile& Fem, std::int32_t iUnit, std::int32_t& iStatus) {
+  iStatus = -1;
+  compose_inp2102(ChMessage, Fem.pLine, Fem.nLine);
+  write_message_line(iUnit, ChMessage, kMessageLen);
+}
+
+}  // namespace
+
+void read_member_names(std::int32_t& nElems, std::int32_t* iElemExt, std::int32_t MxMemb,
+                       NameColumn& ChMembName, std::int32_t& nNames, std::int32_t& MaxMembRef,
+                       MembDefRow* iMembDef, std::int32_t MxMembDef, FemFile& Fem,
+                       std::int32_t iUnitLabel, std::int32_t& iStatus) {
+  fill_int_array(iElemExt, MxMemb + 1, 1, 0);
+  fill_int_array(&iMembDef[0][0], MxMembDef + 1, MxMemb + 1, 0);
+  clear_names(ChMembName);
+  MaxMembRef = 0;
+  // Line 5 of a limit report shows the name read last, blank until then.
+  fill_blanks(ChName, kNameLen);
+
+  begin_pass(Fem, kRecordGelmnt1);
+  nElems = 0;
+  while (next_header(Fem, Fields)) {
+    const std::int32_t iExt = integer_value(Fields.values[2], 2);
+    const std::int32_t iElem = integer_value(Fields.values[3], 3);
+    ++nElems;
+    if (iElem > MxMemb) return raise_inp2102(Fem, iUnitLabel, iStatus);
+    if (iElem >= 1) iElemExt[iElem] = iExt;
+  }
+
+  begin_pass(Fem, kRecordTdsconc);
+  nNames = 0;
+  while (next_header(Fem, Fields)) {
+    const std::int32_t iMemb = integer_value(Fields.values[3], 3);
+    ++nNames;
+    if (!read_raw_name(Fem, ChName)) break;
+    if (iMemb > MxMemb) {
+      write_limit_report(iUnitLabel, " iMemb > MxMemb ", iMemb, MxMemb, nNames);
+      return raise_inp2102(Fem, iUnitLabel, iStatus);
+    }
+    if (iMemb >= 1) store_name(ChMembName, iMemb, ChName);
+    if (nNames > MxMemb) {
+      write_limit_report(iUnitLabel, " nNames> MxMemb ", iMemb, MxMemb, nNames);
+      return raise_inp2102(Fem, iUnitLabel, iStatus);
+    }
+    if (iMemb > MaxMembRef) MaxMembRef = iMemb;
+  }
+
+  begin_pass(Fem, kRecordSconcept);
+  while (next_header(Fem, Fields)) {
+    std::int32_t iSlot[7];
+    const std::int32_t iMemb = integer_value(Fields.values[3], 3);
+    iSlot[1] = integer_value(Fields.values[4], 4);
+    iSlot[2] = integer_value(Fields.values[5], 5);
+    if (!read_raw_line(Fem, Fields)) return;
+    for (std::int32_t k = 1; k <= 4; ++k) iSlot[k + 2] = integer_value(Fields.values[k], k);
+    if (iMemb > MxMemb) {
+      write_limit_report(iUnitLabel, " iMemb > MxMemb ", iMemb, MxMemb, nNames);
+      return raise_inp2102(Fem, iUnitLabel, iStatus);
+    }
+    if (iMemb >= 1) {
+      for (std::int32_t k = 1; k <= 6; ++k) iMembDef[iMemb][k] = iSlot[k];
+    }
+  }
+}

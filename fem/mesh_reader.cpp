@@ -1,0 +1,53 @@
+#include "fem/mesh_reader.h"
+
+#include "fem/input_errors.h"
+
+namespace {
+
+// static: the work fields of this reader; it is not re-entrant.
+LineFields Fields;
+char ChMessage[kMessageLen];
+std::int32_t iList[MxMeshLen + 1];  // positions 1 to 99 used
+
+void raise_inp2103(std::int32_t iUnit, std::int32_t& iStatus) {
+  iStatus = -1;
+  compose_inp2103(ChMessage);
+  write_message_line(iUnit, ChMessage, kMessageLen);
+}
+
+}  // namespace
+
+void read_mesh_relations(std::int32_t& nMesh, std::int32_t MxMesh, std::int32_t MxMeshLen,
+                         MeshRow* iMeshList, std::int32_t& MaxMeshRef, FemFile& Fem,
+                         std::int32_t iUnitLabel, std::int32_t& iStatus) {
+  MaxMeshRef = 0;
+  begin_pass(Fem, kRecordSconmesh);
+  nMesh = 0;
+  // The row holds one count and MxMeshLen - 1 elements, and never more than
+  // the list buffer does.
+  const std::int32_t nMaxList = (MxMeshLen < ::MxMeshLen ? MxMeshLen : ::MxMeshLen) - 1;
+  while (next_header(Fem, Fields)) {
+    const std::int32_t iField2 = integer_value(Fields.values[2], 2);
+    const std::int32_t iRef = integer_value(Fields.values[3], 3);
+    const std::int32_t iField4 = integer_value(Fields.values[4], 4);
+    const std::int32_t iField5 = integer_value(Fields.values[5], 5);
+    if (iField4 != 1 || iField5 != 2) continue;
+    ++nMesh;
+    if (iRef > MxMesh) return raise_inp2103(iUnitLabel, iStatus);
+    if (iField2 > MxMeshLen - 2 || nMesh > MxMesh) return raise_inp2103(iUnitLabel, iStatus);
+    if (iRef > MaxMeshRef) MaxMeshRef = iRef;
+
+    if (!read_raw_line(Fem, Fields)) return;
+    const std::int32_t n = integer_value(Fields.values[1], 1);
+    for (std::int32_t k = 1; k <= 3; ++k) iList[k] = integer_value(Fields.values[k + 1], k + 1);
+    if (n > nMaxList) return raise_inp2103(iUnitLabel, iStatus);
+    std::int32_t nFilled = 3;
+    for (std::int32_t iRepeat = 1; iRepeat <= n / 4; ++iRepeat) {
+      if (!read_raw_line(Fem, Fields)) return;
+      for (std::int32_t k = 1; k <= 4; ++k) iList[++nFilled] = integer_value(Fields.values[k], k);
+    }
+    if (iRef < 1) continue;
+    iMeshList[iRef][1] = n;
+    for (std::int32_t j = 1; j <= n; ++j) iMeshList[iRef][j + 1] = iList[j];
+  }
+}

@@ -1,0 +1,91 @@
+// File units: small integers (1 to 99) that name the open files of a run.
+// Unit 5 is the console input (standard input) and unit 6 the console output
+// (standard output); both are connected for the whole run. Every other unit
+// is connected by connect_unit and released by close_unit.
+//
+// Lines. Input is read a whole line at a time. A line ends at a line feed;
+// a carriage return directly before the line feed belongs to the terminator,
+// any other carriage return is an ordinary character. A last line without a
+// line feed is still a line. Output lines end in carriage return and line feed.
+//
+// Input files are mapped into memory whole when they are connected, so a
+// rewind costs nothing and a line can be looked at where it stands
+// (read_line_view) without being copied. Output goes through a fixed buffer
+// per unit. Nothing is allocated per line.
+//
+// Failures: a failed read (other than end of file) or a failed write is a
+// fatal stop (support/fatal_stop.h); nothing here reports a lost write as
+// success. The unit table is module storage: not re-entrant.
+#pragma once
+#include <cstdint>
+
+inline constexpr std::int32_t kUnitConsoleIn = 5;
+inline constexpr std::int32_t kUnitConsoleOut = 6;
+inline constexpr std::int32_t kMaxUnit = 99;
+
+// How a file is connected.
+enum UnitStatus : std::int32_t {
+  kStatusUnknown,  // an existing file is used, a missing one created
+  kStatusOld,      // the file must exist
+  kStatusNew,      // the file must not exist; it is created
+  kStatusScratch,  // a nameless temporary file, gone when closed
+};
+
+// Connects a file to iUnit (1 to 99, not 5 or 6, not already connected).
+// Returns 0, or a positive error number (an errno value) when the open is
+// refused. Sequential access:
+//   - kStatusOld: an input file. It must be a regular file; it is mapped
+//     whole and read from its first line.
+//   - kStatusUnknown, kStatusNew, kStatusScratch: an output file, emptied
+//     by the open. A named one must be a regular file or a character device
+//     (such as /dev/null); a directory, FIFO or socket is refused, so no open
+//     can hang.
+// Direct access (bDirect) connects the file for reading and writing without
+// emptying it; Lablix writes no records by number, so such a unit is only
+// connected and closed.
+// Refused in every case: an empty name, a name holding a NUL character, and
+// a regular file that is already connected to another unit (including the
+// console units when they are redirected to files), compared by device and
+// inode, not by spelling: connecting it twice could overwrite the data read.
+std::int32_t connect_unit(std::int32_t iUnit, const char* ChName, std::int32_t nName,
+                          UnitStatus iStatus, bool bDirect);
+
+// True when iUnit is connected (units 5 and 6 always are).
+bool is_unit_open(std::int32_t iUnit);
+
+// Reads the next line of input unit iUnit (5, or a unit connected with
+// kStatusOld) into the nLen-character field ChLine: blank-padded when
+// shorter, cut when longer (the rest of that line is skipped). Returns false
+// at end of file, with ChLine all blanks. A read failure is a fatal stop.
+bool read_line(std::int32_t iUnit, char* ChLine, std::int32_t nLen);
+
+// The next line of a mapped input unit, uncopied: pLine and nLine (its full
+// length, terminator excluded) stay valid until the unit is closed. Returns
+// false at end of file.
+bool read_line_view(std::int32_t iUnit, const char*& pLine, std::int64_t& nLine);
+
+// Byte offset of the next line of a mapped input unit; seek_unit goes back to
+// an offset that unit_position gave. Rewinding is seek_unit(iUnit, 0).
+std::int64_t unit_position(std::int32_t iUnit);
+void seek_unit(std::int32_t iUnit, std::int64_t iPosition);
+void rewind_unit(std::int32_t iUnit);
+
+// Writes the first n characters of Ch and a line end (CR LF) to output unit
+// iUnit. Writing to a unit that is not connected for output is a fatal stop.
+void write_line(std::int32_t iUnit, const char* Ch, std::int64_t n);
+
+// Writes the first n characters of Ch without a line end.
+void write_text(std::int32_t iUnit, const char* Ch, std::int64_t n);
+
+// Hands everything buffered for output unit iUnit to the system. Nothing for
+// other units. A failed write is a fatal stop.
+void flush_unit(std::int32_t iUnit);
+
+// Flushes and releases iUnit. Closing a unit that is not connected does
+// nothing; units 5 and 6 are only flushed. A failed flush or close of an
+// output file is a fatal stop.
+void close_unit(std::int32_t iUnit);
+
+// The fatal stop's clean-up: flushes and releases every unit, ignoring
+// failures. Uses no heap and no stdio.
+void close_all_units();
