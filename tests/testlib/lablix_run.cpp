@@ -1,0 +1,160 @@
+#include "tests/testlib/lablix_run.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+namespace {
+
+void set_nonblocking(int iFd) { ::fcntl(iFd, F_SETFL, ::fcntl(iFd, F_GETFL) | O_NONBLOCK); }
+
+}  // namespace
+
+LablixRun run_lablix(const std::string& Dir, const std::string& Answers, int nTimeoutSeconds) {
+  int InPipe[2], OutPipe[2], ErrPipe[2];
+  if (::pipe(InPipe) != 0 || ::pipe(OutPipe) != 0 || ::pipe(ErrPipe) != 0) {
+    throw std::runtime_error("pipe failed");
+  }
+  const pid_t iPid = ::fork();
+  if (iPid < 0) throw std::runtime_error("fork failed");
+  if (iPid == 0) {
+    ::dup2(InPipe[0], 0);
+    ::dup2(OutPipe[1], 1);
+    ::dup2(ErrPipe[1], 2);
+    for (int iFd : {InPipe[0], InPipe[1], OutPipe[0], OutPipe[1], ErrPipe[0], ErrPipe[1]}) ::close(iFd);
+    if (::chdir(Dir.c_str()) != 0) ::_exit(126);
+    ::execl(LABLIX_BINARY, "lablix", static_cast<char*>(nullptr));
+    ::_exit(127);
+  }
+  ::close(InPipe[0]);
+  ::close(OutPipe[1]);
+  ::close(ErrPipe[1]);
+  set_nonblocking(InPipe[1]);
+  set_nonblocking(OutPipe[0]);
+  set_nonblocking(ErrPipe[0]);
+
+  LablixRun Run;
+  std::size_t nSent = 0;
+  int iIn = InPipe[1];
+  if (Answers.empty()) {
+    ::close(iIn);
+    iIn = -1;
+  }
+  bool bOutOpen = true, bErrOpen = true;
+  const auto Deadline = std::chrono::steady_clock::now() + std::chrono::seconds(nTimeoutSeconds);
+  // The answers are fed while the output is drained, so neither side blocks.
+  while (bOutOpen || bErrOpen) {
+    pollfd Fds[3];
+    int nFds = 0;
+    if (bOutOpen) Fds[nFds++] = {OutPipe[0], POLLIN, 0};
+    if (bErrOpen) Fds[nFds++] = {ErrPipe[0], POLLIN, 0};
+    if (iIn >= 0) Fds[nFds++] = {iIn, POLLOUT, 0};
+    const int nReady = ::poll(Fds, static_cast<nfds_t>(nFds), 200);
+    if (std::chrono::steady_clock::now() > Deadline) {
+      ::kill(iPid, SIGKILL);
+      Run.bTimedOut = true;
+      break;
+    }
+    if (nReady <= 0) continue;
+    for (int i = 0; i < nFds; ++i) {
+      if (Fds[i].revents == 0) continue;
+      if (Fds[i].fd == iIn) {
+        const ssize_t n = ::write(iIn, Answers.data() + nSent, Answers.size() - nSent);
+        if (n > 0) nSent += static_cast<std::size_t>(n);
+        if ((n < 0 && errno != EAGAIN) || nSent == Answers.size()) {
+          ::close(iIn);
+          iIn = -1;
+        }
+        continue;
+      }
+      char Ch[65536];
+      const ssize_t n = ::read(Fds[i].fd, Ch, sizeof Ch);
+      if (n > 0) {
+        (Fds[i].fd == OutPipe[0] ? Run.Stdout : Run.Stderr).append(Ch, static_cast<std::size_t>(n));
+      } else if (n == 0 || errno != EAGAIN) {
+        if (Fds[i].fd == OutPipe[0]) bOutOpen = false;
+        else bErrOpen = false;
+      }
+    }
+  }
+  if (iIn >= 0) ::close(iIn);
+  ::close(OutPipe[0]);
+  ::close(ErrPipe[0]);
+  int iWait = 0;
+  ::waitpid(iPid, &iWait, 0);
+  if (WIFEXITED(iWait)) Run.iExit = WEXITSTATUS(iWait);
+  else if (WIFSIGNALED(iWait)) Run.iExit = 128 + WTERMSIG(iWait);
+  return Run;
+}
+
+std::string make_temp_dir() {
+  const char* ChBase = std::getenv("TMPDIR");
+  std::string Template = std::string(ChBase && *ChBase ? ChBase : "/tmp") + "/lablix-test-XXXXXX";
+  if (::mkdtemp(Template.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+  return Template;
+}
+
+void remove_tree(const std::string& Path) {
+  std::error_code Ignored;
+  std::filesystem::remove_all(Path, Ignored);
+}
+
+bool file_exists(const std::string& Path) {
+  struct stat Info;
+  return ::lstat(Path.c_str(), &Info) == 0;
+}
+
+std::string read_file(const std::string& Path) {
+  std::ifstream In(Path, std::ios::binary);
+  std::ostringstream Out;
+  Out << In.rdbuf();
+  return Out.str();
+}
+
+void write_file(const std::string& Path, const std::string& Bytes) {
+  std::ofstream Out(Path, std::ios::binary | std::ios::trunc);
+  Out.write(Bytes.data(), static_cast<std::streamsize>(Bytes.size()));
+}
+
+std::string crlf_lines(const std::vector<std::string>& Lines) {
+  std::string Text;
+  for (const std::string& Line : Lines) Text += Line + "\r\n";
+  return Text;
+}
+
+std::string banner_text() {
+  const std::string Blank58(58, ' ');
+  std::vector<std::string> Lines = {std::string(54, ' '), " " + Blank58, " " + Blank58, " " + Blank58};
+  for (const char* Text : {"          ================================================",
+                           "          -                                              -",
+                           "          -          ====  L  A  B  L  I  X  ===         -",
+                           "          -                                              -",
+                           "          -            Version 1.1/2013-04-28            -",
+                           "          -              lablix@example.org              -",
+                           "          ================================================"}) {
+    Lines.push_back(std::string(" ") + Text);
+  }
+  for (int i = 0; i < 3; ++i) Lines.push_back(" " + Blank58);
+  return crlf_lines(Lines);
+}
+
+std::string realworld_file(const std::string& Name) {
+  const std::string Path = std::string(LABLIX_REALWORLD_DIR) + "/" + Name;
+  return file_exists(Path) ? Path : std::string();
+}
+
+std::string source_file(const std::string& RelativePath) {
+  return std::string(LABLIX_SOURCE_DIR) + "/" + RelativePath;
+}

@@ -1,0 +1,39 @@
+// Test support: runs the built lablix as a user would (answers on standard
+// input, in a folder of its own) and handles the bytes of files.
+#pragma once
+#include <string>
+#include <vector>
+
+struct LablixRun {
+  int iExit = -1;          // exit status; 128 + signal when killed by a signal
+  bool bTimedOut = false;  // killed after the time limit
+  std::string Stdout;
+  std::string Stderr;
+};
+
+// Runs LABLIX_BINARY with working directory Dir and the bytes Answers on
+// standard input (closed after them). Kills it after nTimeoutSeconds.
+LablixRun run_lablix(const std::string& Dir, const std::string& Answers, int nTimeoutSeconds = 120);
+
+// A new empty folder under the system's temporary folder; removed with
+// remove_tree. Never inside the source tree.
+std::string make_temp_dir();
+void remove_tree(const std::string& Path);
+
+// The whole content of a file, and whether it exists.
+bool file_exists(const std::string& Path);
+std::string read_file(const std::string& Path);
+void write_file(const std::string& Path, const std::string& Bytes);
+
+// The lines joined, each ended by CR LF: how Lablix ends every line.
+std::string crlf_lines(const std::vector<std::string>& Lines);
+
+// The console output of the banner: 14 lines, CR LF ended.
+std::string banner_text();
+
+// The real FEM file Name in the realworld folder, or "" when that folder is
+// missing on this machine (callers then GTEST_SKIP).
+std::string realworld_file(const std::string& Name);
+
+// A file of the source tree, by its path from the project's top folder.
+std::string source_file(const std::string& RelativePath);
