@@ -40,13 +40,15 @@ void write_banner() {
   fill_blanks(ChLine, sizeof ChLine);
   write_line(kUnitConsoleOut, ChLine, 54);
   // Lines 2 to 4 and 12 to 14 are one blank and 58 blanks.
-  for (std::int32_t i = 0; i < 3; ++i) write_line(kUnitConsoleOut, ChLine, sizeof ChLine);
+  for (std::int32_t i = 0; i < 3; ++i)
+    write_line(kUnitConsoleOut, ChLine, sizeof ChLine);
   for (const char* ChText : kBannerFrame) {
     std::memcpy(ChLine + 1, ChText, kBannerText);
     write_line(kUnitConsoleOut, ChLine, sizeof ChLine);
   }
   fill_blanks(ChLine, sizeof ChLine);
-  for (std::int32_t i = 0; i < 3; ++i) write_line(kUnitConsoleOut, ChLine, sizeof ChLine);
+  for (std::int32_t i = 0; i < 3; ++i)
+    write_line(kUnitConsoleOut, ChLine, sizeof ChLine);
 }
 
 void ask(const char* ChPrompt, char* ChAnswer) {

@@ -9,10 +9,8 @@
 namespace {
 
 constexpr const char* kFrame[] = {
-    "# =========================================",
-    "# ----          L  a  b  l  i  x       ----",
-    "# ----             Version 1.1         ----",
-    "# ----                                 ----",
+    "# =========================================", "# ----          L  a  b  l  i  x       ----",
+    "# ----             Version 1.1         ----", "# ----                                 ----",
     "# -----------------------------------------",
 };
 
@@ -46,7 +44,8 @@ void write_summary(std::int32_t iUnit, const char* ChLabel, std::int32_t iValue)
 
 void write_label_header(std::int32_t iUnit, const char* ChDate, const char* ChFemName,
                         const NameTables& Tables) {
-  for (const char* ChFrame : kFrame) write_line(iUnit, ChFrame, kFrameWidth);
+  for (const char* ChFrame : kFrame)
+    write_line(iUnit, ChFrame, kFrameWidth);
   write_literal_then_text(iUnit, "# Executed", ChDate, kAnswerLen);
   write_literal_then_text(iUnit, "# SESAM File    : ", ChFemName, kAnswerLen);
   write_line(iUnit, "#", 1);

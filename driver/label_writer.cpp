@@ -34,7 +34,9 @@ void write_block_start(std::int32_t iUnit, const char* ChHeading) {
   write_line(iUnit, ChHeading, static_cast<std::int64_t>(std::strlen(ChHeading)));
 }
 
-std::int32_t smaller(std::int32_t a, std::int32_t b) { return a < b ? a : b; }
+std::int32_t smaller(std::int32_t a, std::int32_t b) {
+  return a < b ? a : b;
+}
 
 }  // namespace
 

@@ -73,8 +73,8 @@ int main() {
   ask_until_open(kPromptLabelFile, ChLabelName, kUnitLabel, kModeCreate, kCannotOpenFile);
 
   std::int32_t iStatus = 0;
-  read_node_names(Tables.nNodes, Tables.iNodeExt, MxNode, Tables.ChNodeName, Tables.nNodeNames,
-                  Fem, kUnitLabel, iStatus);
+  read_node_names(Tables.nNodes, Tables.iNodeExt, MxNode, Tables.ChNodeName, Tables.nNodeNames, Fem,
+                  kUnitLabel, iStatus);
   if (iStatus != 0) return end_run(kExitInputError);
   read_member_names(Tables.nElems, Tables.iElemExt, MxMemb, Tables.ChMembName, Tables.nNames,
                     Tables.MaxMembRef, Tables.iMembDef, MxMembDef, Fem, kUnitLabel, iStatus);

@@ -20,7 +20,8 @@ std::int32_t build_member_line(char* ChLine, std::int32_t m, const char* ChName,
   if (n <= 0) return nLine;
   if (nLine < kFirstElementColumn - 1) fill_blanks(ChLine + nLine, kFirstElementColumn - 1 - nLine);
   std::int32_t iCol = kFirstElementColumn - 1;
-  for (std::int32_t j = 1; j <= n; ++j) iCol += put_integer(ChLine + iCol, kNumberWidth, iElem[j]);
+  for (std::int32_t j = 1; j <= n; ++j)
+    iCol += put_integer(ChLine + iCol, kNumberWidth, iElem[j]);
   return iCol > nLine ? iCol : nLine;
 }
 

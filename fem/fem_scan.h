@@ -38,11 +38,11 @@ inline constexpr std::int32_t kLineLen = 256;
 // Where the headers of each kind stand: byte offsets of their lines, in file
 // order. Storage comes from the caller, nMx offsets per kind.
 struct HeaderIndex {
-  std::int64_t* iAt;                   // kind k uses iAt[k * nMx, (k + 1) * nMx)
-  std::int32_t nMx;                    // 0: no index; every pass reads every line
-  std::int32_t nAt[kRecordKinds];      // offsets noted per kind
-  bool bOverflow[kRecordKinds];        // more headers than nMx: kind not indexed
-  bool bComplete;                      // a checking pass reached end of file
+  std::int64_t* iAt;               // kind k uses iAt[k * nMx, (k + 1) * nMx)
+  std::int32_t nMx;                // 0: no index; every pass reads every line
+  std::int32_t nAt[kRecordKinds];  // offsets noted per kind
+  bool bOverflow[kRecordKinds];    // more headers than nMx: kind not indexed
+  bool bComplete;                  // a checking pass reached end of file
 };
 
 enum ScanMode : std::int32_t { kScanEveryLine, kScanChecking, kScanIndexed };

@@ -10,14 +10,17 @@
 
 namespace {
 
-inline bool is_digit(char c) { return c >= '0' && c <= '9'; }
-inline bool is_sign(char c) { return c == '+' || c == '-'; }
+inline bool is_digit(char c) {
+  return c >= '0' && c <= '9';
+}
+inline bool is_sign(char c) {
+  return c == '+' || c == '-';
+}
 
 // Exact powers of ten: a mantissa below 2^53 times or divided by one of
 // these is correctly rounded (the classic fast path of decimal conversion).
-constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                             1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
-                             1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                             1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
 // The slow, exact conversion for the rare texts outside the fast path.
 // ChDigits holds the mantissa's digits (point removed), nDigits of them;
@@ -26,10 +29,12 @@ double exact_value(const char* ChDigits, std::int32_t nDigits, std::int64_t iExp
   char ChWork[128];
   std::int32_t n = 0;
   std::int32_t iFirst = 0;
-  while (iFirst < nDigits && ChDigits[iFirst] == '0') ++iFirst;
+  while (iFirst < nDigits && ChDigits[iFirst] == '0')
+    ++iFirst;
   if (iFirst == nDigits) return bNeg ? -0.0 : 0.0;
   // Leading zeros dropped; the exponent follows the first significant digit.
-  for (std::int32_t i = iFirst; i < nDigits; ++i) ChWork[n++] = ChDigits[i];
+  for (std::int32_t i = iFirst; i < nDigits; ++i)
+    ChWork[n++] = ChDigits[i];
   const std::int64_t iMagnitude = iExp10 + (nDigits - iFirst);
   // Far outside the range of a double either way: no need to ask.
   if (iMagnitude > 400) return bNeg ? -HUGE_VAL : HUGE_VAL;
@@ -93,10 +98,12 @@ FieldKind field_shape(const char* t, std::int32_t n) {
 
 bool digits_value(const char* t, std::int32_t n, double& Value) {
   std::int32_t i = 0;
-  while (i < n && t[i] == '0') ++i;
+  while (i < n && t[i] == '0')
+    ++i;
   if (n - i > 10) return false;
   std::int64_t iValue = 0;
-  for (; i < n; ++i) iValue = iValue * 10 + (t[i] - '0');
+  for (; i < n; ++i)
+    iValue = iValue * 10 + (t[i] - '0');
   if (iValue > 2147483647) return false;
   Value = static_cast<double>(iValue);
   return true;
@@ -121,7 +128,8 @@ bool real_value(const char* t, std::int32_t n, double* Value) {
   for (; i < n; ++i) {
     const char c = t[i];
     if (is_digit(c)) {
-      if (nDigits == static_cast<std::int32_t>(sizeof ChDigits)) return false;  // longer than any field
+      if (nDigits == static_cast<std::int32_t>(sizeof ChDigits))
+        return false;  // longer than any field
       ChDigits[nDigits++] = c;
       if (bPoint) ++nAfterPoint;
     } else if (c == '.' && !bPoint) {
@@ -157,7 +165,8 @@ bool real_value(const char* t, std::int32_t n, double* Value) {
   const std::int64_t iExp10 = iExp - nAfterPoint;
   if (nDigits <= 15 && iExp10 >= -22 && iExp10 <= 22) {
     std::uint64_t uMantissa = 0;
-    for (std::int32_t k = 0; k < nDigits; ++k) uMantissa = uMantissa * 10 + (ChDigits[k] - '0');
+    for (std::int32_t k = 0; k < nDigits; ++k)
+      uMantissa = uMantissa * 10 + (ChDigits[k] - '0');
     double Result = static_cast<double>(uMantissa);
     Result = iExp10 >= 0 ? Result * kPow10[iExp10] : Result / kPow10[-iExp10];
     *Value = bNeg ? -Result : Result;
@@ -197,7 +206,8 @@ void classify_field(const char* ChText, std::int32_t nDeclared, std::int32_t nFu
 
 std::int32_t integer_value(double Value, std::int32_t iField) {
   const double Rounded = std::round(Value);
-  if (Rounded >= -2147483648.0 && Rounded <= 2147483647.0) return static_cast<std::int32_t>(Rounded);
+  if (Rounded >= -2147483648.0 && Rounded <= 2147483647.0)
+    return static_cast<std::int32_t>(Rounded);
   // static: built without the heap, like every fatal message.
   static char ChWhat[96];
   char* p = ChWhat;

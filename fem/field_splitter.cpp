@@ -14,9 +14,11 @@ void for_each_field(const char* ChLine, std::int32_t nLen, TakeField&& Take) {
   std::int32_t nFields = 0;
   std::int32_t i = 0;
   while (i < nLast) {
-    while (ChLine[i] == kBlank) ++i;  // stops: ChLine[nLast - 1] is not blank
+    while (ChLine[i] == kBlank)
+      ++i;  // stops: ChLine[nLast - 1] is not blank
     const std::int32_t iStart = i;
-    while (i < nLast && ChLine[i] != kBlank) ++i;
+    while (i < nLast && ChLine[i] != kBlank)
+      ++i;
     if (nFields == kMaxFields) return;
     ++nFields;
     Take(ChLine + iStart, i - iStart);
@@ -60,7 +62,9 @@ bool is_record_header(const LineFields& Fields, const char* ChRecord) {
 
 bool starts_with_record(const char* ChLine, std::int32_t nLen, const char* ChRecord) {
   std::int32_t i = 0;
-  while (i < nLen && ChLine[i] == kBlank) ++i;
+  while (i < nLen && ChLine[i] == kBlank)
+    ++i;
   const auto nName = static_cast<std::int32_t>(std::strlen(ChRecord));
-  return nLen - i >= nName && std::memcmp(ChLine + i, ChRecord, static_cast<std::size_t>(nName)) == 0;
+  return nLen - i >= nName &&
+         std::memcmp(ChLine + i, ChRecord, static_cast<std::size_t>(nName)) == 0;
 }

@@ -15,7 +15,7 @@ inline constexpr std::int32_t kFieldTextLen = 80;
 struct LineFields {
   std::int32_t count;
   std::int32_t kinds[kMaxFields + 1];
-  double values[kMaxFields + 1];  // integer: its exact value; real: its value
+  double values[kMaxFields + 1];              // integer: its exact value; real: its value
   char texts[kMaxFields + 1][kFieldTextLen];  // text: first 80 characters, blank-padded
 };
 

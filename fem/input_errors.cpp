@@ -17,9 +17,13 @@ void write_message_line(std::int32_t iUnit, const char* ChMessage, std::int32_t 
   write_line(iUnit, ChMessage, trimmed_length(ChMessage, nLen));
 }
 
-void compose_inp2101(char* ChMessage) { compose_title(ChMessage, "*** ERROR IN INP_2101       ***"); }
+void compose_inp2101(char* ChMessage) {
+  compose_title(ChMessage, "*** ERROR IN INP_2101       ***");
+}
 
-void compose_inp2103(char* ChMessage) { compose_title(ChMessage, "*** ERROR IN INP_2103       ***"); }
+void compose_inp2103(char* ChMessage) {
+  compose_title(ChMessage, "*** ERROR IN INP_2103       ***");
+}
 
 void compose_inp2102(char* ChMessage, const char* ChLine, std::int32_t nLine) {
   static constexpr char kHead[] = "*** ERROR IN INP_2102       ***\nLast Input Line: ";

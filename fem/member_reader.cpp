@@ -87,13 +87,15 @@ void read_member_names(std::int32_t& nElems, std::int32_t* iElemExt, std::int32_
     iSlot[1] = integer_value(Fields.values[4], 4);
     iSlot[2] = integer_value(Fields.values[5], 5);
     if (!read_raw_line(Fem, Fields)) return;
-    for (std::int32_t k = 1; k <= 4; ++k) iSlot[k + 2] = integer_value(Fields.values[k], k);
+    for (std::int32_t k = 1; k <= 4; ++k)
+      iSlot[k + 2] = integer_value(Fields.values[k], k);
     if (iMemb > MxMemb) {
       write_limit_report(iUnitLabel, " iMemb > MxMemb ", iMemb, MxMemb, nNames);
       return raise_inp2102(Fem, iUnitLabel, iStatus);
     }
     if (iMemb >= 1) {
-      for (std::int32_t k = 1; k <= 6; ++k) iMembDef[iMemb][k] = iSlot[k];
+      for (std::int32_t k = 1; k <= 6; ++k)
+        iMembDef[iMemb][k] = iSlot[k];
     }
   }
 }

@@ -39,15 +39,18 @@ void read_mesh_relations(std::int32_t& nMesh, std::int32_t MxMesh, std::int32_t 
 
     if (!read_raw_line(Fem, Fields)) return;
     const std::int32_t n = integer_value(Fields.values[1], 1);
-    for (std::int32_t k = 1; k <= 3; ++k) iList[k] = integer_value(Fields.values[k + 1], k + 1);
+    for (std::int32_t k = 1; k <= 3; ++k)
+      iList[k] = integer_value(Fields.values[k + 1], k + 1);
     if (n > nMaxList) return raise_inp2103(iUnitLabel, iStatus);
     std::int32_t nFilled = 3;
     for (std::int32_t iRepeat = 1; iRepeat <= n / 4; ++iRepeat) {
       if (!read_raw_line(Fem, Fields)) return;
-      for (std::int32_t k = 1; k <= 4; ++k) iList[++nFilled] = integer_value(Fields.values[k], k);
+      for (std::int32_t k = 1; k <= 4; ++k)
+        iList[++nFilled] = integer_value(Fields.values[k], k);
     }
     if (iRef < 1) continue;
     iMeshList[iRef][1] = n;
-    for (std::int32_t j = 1; j <= n; ++j) iMeshList[iRef][j + 1] = iList[j];
+    for (std::int32_t j = 1; j <= n; ++j)
+      iMeshList[iRef][j + 1] = iList[j];
   }
 }

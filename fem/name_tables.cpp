@@ -10,7 +10,8 @@ namespace {
 
 constexpr NameText kBlankName = {
 #define B8 ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' '
-    B8, B8, B8, B8, B8, B8, B8, B8, B8, B8
+    B8, B8, B8, B8, B8, B8,
+    B8, B8, B8, B8
 #undef B8
 };
 
@@ -34,13 +35,16 @@ constexpr std::size_t kElemMembBytes = sizeof(std::int32_t) * (MxElem + 1);
 
 }  // namespace
 
-void clear_names(NameColumn& Column) { Column.nHeld = 0; }
+void clear_names(NameColumn& Column) {
+  Column.nHeld = 0;
+}
 
 void store_name(NameColumn& Column, std::int32_t i, const char* ChName) {
   if (i < 1 || i > Column.nMx) return;
   if (i > Column.nHeld) {
     // Entries between the old and the new end are materialised as blanks.
-    for (std::int32_t k = Column.nHeld + 1; k < i; ++k) fill_blanks(Column.ChName[k], kNameLen);
+    for (std::int32_t k = Column.nHeld + 1; k < i; ++k)
+      fill_blanks(Column.ChName[k], kNameLen);
     Column.nHeld = i;
   }
   std::memcpy(Column.ChName[i], ChName, kNameLen);
@@ -62,8 +66,8 @@ bool create_name_tables(NameTables& Tables) {
   Tables.iMembDef = static_cast<MembDefRow*>(zeroed_memory(kMembDefBytes));
   Tables.iMeshList = static_cast<MeshRow*>(zeroed_memory(kMeshListBytes));
   Tables.iElemMemb = static_cast<std::int32_t*>(zeroed_memory(kElemMembBytes));
-  if (Tables.iNodeExt && Tables.ChNodeName.ChName && Tables.iElemExt &&
-      Tables.ChMembName.ChName && Tables.iMembDef && Tables.iMeshList && Tables.iElemMemb) {
+  if (Tables.iNodeExt && Tables.ChNodeName.ChName && Tables.iElemExt && Tables.ChMembName.ChName &&
+      Tables.iMembDef && Tables.iMeshList && Tables.iElemMemb) {
     return true;
   }
   release_name_tables(Tables);

@@ -40,13 +40,13 @@ void store_name(NameColumn& Column, std::int32_t i, const char* ChName);
 const char* name_entry(const NameColumn& Column, std::int32_t i);
 
 struct NameTables {
-  std::int32_t* iNodeExt;    // [MxNode + 1]: external node number by internal number
-  NameColumn ChNodeName;     // node name by internal node number
-  std::int32_t* iElemExt;    // [MxElem + 1]: external element number by internal number
-  NameColumn ChMembName;     // member name by member number
-  MembDefRow* iMembDef;      // [MxMemb + 1] rows: SCONCEPT integers; slot 6 = mesh reference
-  MeshRow* iMeshList;        // [MxMesh + 1] rows: slot 1 count n, slots 2..n+1 elements
-  std::int32_t* iElemMemb;   // [MxElem + 1]: owning member number by internal element
+  std::int32_t* iNodeExt;   // [MxNode + 1]: external node number by internal number
+  NameColumn ChNodeName;    // node name by internal node number
+  std::int32_t* iElemExt;   // [MxElem + 1]: external element number by internal number
+  NameColumn ChMembName;    // member name by member number
+  MembDefRow* iMembDef;     // [MxMemb + 1] rows: SCONCEPT integers; slot 6 = mesh reference
+  MeshRow* iMeshList;       // [MxMesh + 1] rows: slot 1 count n, slots 2..n+1 elements
+  std::int32_t* iElemMemb;  // [MxElem + 1]: owning member number by internal element
 
   std::int32_t nNodes;
   std::int32_t nNodeNames;

@@ -19,8 +19,7 @@ void date_stamp(std::int32_t iCode, char* ChResult, std::int32_t nResult) {
   date_stamp_of(current_date_time(), iCode, ChResult, nResult);
 }
 
-void date_stamp_of(const DateTime& Now, std::int32_t iCode, char* ChResult,
-                   std::int32_t nResult) {
+void date_stamp_of(const DateTime& Now, std::int32_t iCode, char* ChResult, std::int32_t nResult) {
   constexpr std::int32_t kWork = 80;
   char ChWork[kWork];
   fill_blanks(ChWork, kWork);

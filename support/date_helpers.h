@@ -22,5 +22,4 @@ DateTime current_date_time();
 void date_stamp(std::int32_t iCode, char* ChResult, std::int32_t nResult);
 
 // As date_stamp, from a given date and time instead of the clock.
-void date_stamp_of(const DateTime& Now, std::int32_t iCode, char* ChResult,
-                   std::int32_t nResult);
+void date_stamp_of(const DateTime& Now, std::int32_t iCode, char* ChResult, std::int32_t nResult);

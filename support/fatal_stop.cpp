@@ -46,4 +46,6 @@ void append(std::size_t& nAt, const char* ChPiece) {
 #endif
 }
 
-[[noreturn]] void fatal_stop(const char* ChReason) { fatal_stop3(ChReason, nullptr, nullptr); }
+[[noreturn]] void fatal_stop(const char* ChReason) {
+  fatal_stop3(ChReason, nullptr, nullptr);
+}

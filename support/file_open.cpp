@@ -19,25 +19,30 @@ void set_text(char* ChField, std::int32_t nField, const char* ChValue) {
   copy_padded(ChField, nField, ChValue, static_cast<std::int32_t>(std::strlen(ChValue)));
 }
 
-bool is_form(const char* ChValue) { return std::memcmp(ChForm, ChValue, sizeof ChForm) == 0; }
+bool is_form(const char* ChValue) {
+  return std::memcmp(ChForm, ChValue, sizeof ChForm) == 0;
+}
 
 // Builds a line from literal pieces, texts and numbers, left to right.
 struct LineBuilder {
   char Ch[512];
   std::int32_t n = 0;
   void text(const char* ChText, std::int32_t nText) {
-    if (nText > static_cast<std::int32_t>(sizeof Ch) - n) nText = static_cast<std::int32_t>(sizeof Ch) - n;
+    if (nText > static_cast<std::int32_t>(sizeof Ch) - n)
+      nText = static_cast<std::int32_t>(sizeof Ch) - n;
     if (nText > 0) std::memcpy(Ch + n, ChText, static_cast<std::size_t>(nText));
     if (nText > 0) n += nText;
   }
   void literal(const char* ChText) { text(ChText, static_cast<std::int32_t>(std::strlen(ChText))); }
   void number(std::int64_t iValue, std::int32_t nWidth) {
-    if (n + nWidth <= static_cast<std::int32_t>(sizeof Ch)) n += put_integer(Ch + n, nWidth, iValue);
+    if (n + nWidth <= static_cast<std::int32_t>(sizeof Ch))
+      n += put_integer(Ch + n, nWidth, iValue);
   }
 };
 
 void write_empty_lines(std::int32_t iUnit, std::int32_t nLines) {
-  for (std::int32_t i = 0; i < nLines; ++i) write_line(iUnit, "", 0);
+  for (std::int32_t i = 0; i < nLines; ++i)
+    write_line(iUnit, "", 0);
 }
 
 void write_failure(std::int32_t iMessageUnit, std::int32_t iUnit, const LineBuilder& Second) {
@@ -163,8 +168,8 @@ std::int32_t open_unit(const char* ChName, std::int32_t nName, std::int32_t iUni
   return 0;
 }
 
-void open_named_file(const char* ChName, std::int32_t nName, std::int32_t iUnit,
-                     std::int32_t iMode, std::int32_t& iStatus) {
+void open_named_file(const char* ChName, std::int32_t nName, std::int32_t iUnit, std::int32_t iMode,
+                     std::int32_t& iStatus) {
   std::int32_t iStatusCode = iKeptStatusCode;
   if (iMode > 0) iStatusCode = 2;
   if (iMode == 0) iStatusCode = 1;

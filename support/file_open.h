@@ -31,5 +31,5 @@ std::int32_t open_unit(const char* ChName, std::int32_t nName, std::int32_t iUni
 // opens an existing file, iMode 0 opens or creates one, a negative iMode
 // repeats the status of the previous call (UNKNOWN before any call). On
 // failure sets iStatus to -1; on success leaves it unchanged.
-void open_named_file(const char* ChName, std::int32_t nName, std::int32_t iUnit,
-                     std::int32_t iMode, std::int32_t& iStatus);
+void open_named_file(const char* ChName, std::int32_t nName, std::int32_t iUnit, std::int32_t iMode,
+                     std::int32_t& iStatus);

@@ -67,7 +67,8 @@ const char* unit_text(std::int32_t iUnit) {
   put_integer(ChUnitText, 3, iUnit);
   ChUnitText[3] = '\0';
   std::int32_t i = 0;
-  while (ChUnitText[i] == ' ') ++i;
+  while (ChUnitText[i] == ' ')
+    ++i;
   return ChUnitText + i;
 }
 
@@ -87,8 +88,9 @@ int write_all(int iFd, const char* p, std::int64_t n) {
 }
 
 [[noreturn]] void write_failed(std::int32_t iUnit, int iError) {
-  fatal_stop3("writing to unit ", unit_text(iUnit), iError == ENOSPC ? " failed: no space left on device"
-                                                   : " failed: the output could not be written whole");
+  fatal_stop3("writing to unit ", unit_text(iUnit),
+              iError == ENOSPC ? " failed: no space left on device"
+                               : " failed: the output could not be written whole");
 }
 
 void flush_buffer(std::int32_t iUnit, Unit& U) {
@@ -143,7 +145,8 @@ bool read_console_line(char* ChLine, std::int32_t nLen) {
     bAny = true;
     const char* pStart = ChConsole + iConsolePos;
     const std::int64_t nLeft = nConsoleFill - iConsolePos;
-    const char* pEnd = static_cast<const char*>(std::memchr(pStart, '\n', static_cast<std::size_t>(nLeft)));
+    const char* pEnd =
+        static_cast<const char*>(std::memchr(pStart, '\n', static_cast<std::size_t>(nLeft)));
     const std::int64_t nPart = pEnd ? pEnd - pStart : nLeft;
     put_part(ChLine, nLen, nTotal, pStart, nPart);
     nTotal += nPart;
@@ -282,7 +285,8 @@ bool read_line_view(std::int32_t iUnit, const char*& pLine, std::int64_t& nLine)
   if (U->iPos >= U->nData) return false;
   const char* pStart = U->pData + U->iPos;
   const std::int64_t nLeft = U->nData - U->iPos;
-  const char* pEnd = static_cast<const char*>(std::memchr(pStart, '\n', static_cast<std::size_t>(nLeft)));
+  const char* pEnd =
+      static_cast<const char*>(std::memchr(pStart, '\n', static_cast<std::size_t>(nLeft)));
   if (pEnd == nullptr) {
     nLine = nLeft;
     U->iPos = U->nData;
@@ -321,7 +325,9 @@ void seek_unit(std::int32_t iUnit, std::int64_t iPosition) {
   U->iPos = iPosition;
 }
 
-void rewind_unit(std::int32_t iUnit) { seek_unit(iUnit, 0); }
+void rewind_unit(std::int32_t iUnit) {
+  seek_unit(iUnit, 0);
+}
 
 void write_text(std::int32_t iUnit, const char* Ch, std::int64_t n) {
   if (n > 0) put_bytes(iUnit, Ch, n);

@@ -49,8 +49,8 @@ std::int32_t put_integer(char* ChOut, std::int32_t nWidth, std::int64_t iValue) 
   char ChDigits[24];
   std::int32_t nDigits = 0;
   // Built from the magnitude as unsigned, so the most negative value is safe.
-  std::uint64_t uMag = iValue < 0 ? 0 - static_cast<std::uint64_t>(iValue)
-                                  : static_cast<std::uint64_t>(iValue);
+  std::uint64_t uMag =
+      iValue < 0 ? 0 - static_cast<std::uint64_t>(iValue) : static_cast<std::uint64_t>(iValue);
   do {
     ChDigits[nDigits++] = static_cast<char>('0' + uMag % 10);
     uMag /= 10;
@@ -61,9 +61,11 @@ std::int32_t put_integer(char* ChOut, std::int32_t nWidth, std::int64_t iValue) 
     return nWidth;
   }
   std::int32_t iCol = 0;
-  for (; iCol < nWidth - nNeed; ++iCol) ChOut[iCol] = kBlank;
+  for (; iCol < nWidth - nNeed; ++iCol)
+    ChOut[iCol] = kBlank;
   if (iValue < 0) ChOut[iCol++] = '-';
-  while (nDigits > 0) ChOut[iCol++] = ChDigits[--nDigits];
+  while (nDigits > 0)
+    ChOut[iCol++] = ChDigits[--nDigits];
   return nWidth;
 }
 

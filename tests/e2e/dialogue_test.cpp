@@ -9,12 +9,15 @@ const std::string kFemPrompt = " Give SESAM  FEM file              :  ";
 const std::string kLabelPrompt = " Give output file for Orvex Labels :  ";
 const std::string kListingPrompt = " Print Member vs Elements          ?  ";
 
-std::string padded(const std::string& Answer) { return Answer + std::string(256 - Answer.size(), ' '); }
+std::string padded(const std::string& Answer) {
+  return Answer + std::string(256 - Answer.size(), ' ');
+}
 
 TEST(Dialogue, MissingFemFilesAreAskedForAgainUntilOneOpens) {
   const std::string Dir = make_temp_dir();
   write_file(Dir + "/model.FEM", "");
-  const LablixRun Run = run_lablix(Dir, "none1.FEM\nnone2.FEM\nnone3.FEM\nmodel.FEM\nmodel.lab\nn\n");
+  const LablixRun Run =
+      run_lablix(Dir, "none1.FEM\nnone2.FEM\nnone3.FEM\nmodel.FEM\nmodel.lab\nn\n");
   EXPECT_EQ(Run.iExit, 0);
   const std::string Retry = kFemPrompt + " Nonexisting file :";
   EXPECT_EQ(Run.Stdout, banner_text() + Retry + padded("none1.FEM") + "\r\n" + Retry +

@@ -18,7 +18,9 @@
 
 namespace {
 
-void set_nonblocking(int iFd) { ::fcntl(iFd, F_SETFL, ::fcntl(iFd, F_GETFL) | O_NONBLOCK); }
+void set_nonblocking(int iFd) {
+  ::fcntl(iFd, F_SETFL, ::fcntl(iFd, F_GETFL) | O_NONBLOCK);
+}
 
 }  // namespace
 
@@ -33,7 +35,8 @@ LablixRun run_lablix(const std::string& Dir, const std::string& Answers, int nTi
     ::dup2(InPipe[0], 0);
     ::dup2(OutPipe[1], 1);
     ::dup2(ErrPipe[1], 2);
-    for (int iFd : {InPipe[0], InPipe[1], OutPipe[0], OutPipe[1], ErrPipe[0], ErrPipe[1]}) ::close(iFd);
+    for (int iFd : {InPipe[0], InPipe[1], OutPipe[0], OutPipe[1], ErrPipe[0], ErrPipe[1]})
+      ::close(iFd);
     if (::chdir(Dir.c_str()) != 0) ::_exit(126);
     ::execl(LABLIX_BINARY, "lablix", static_cast<char*>(nullptr));
     ::_exit(127);
@@ -84,8 +87,10 @@ LablixRun run_lablix(const std::string& Dir, const std::string& Answers, int nTi
       if (n > 0) {
         (Fds[i].fd == OutPipe[0] ? Run.Stdout : Run.Stderr).append(Ch, static_cast<std::size_t>(n));
       } else if (n == 0 || errno != EAGAIN) {
-        if (Fds[i].fd == OutPipe[0]) bOutOpen = false;
-        else bErrOpen = false;
+        if (Fds[i].fd == OutPipe[0])
+          bOutOpen = false;
+        else
+          bErrOpen = false;
       }
     }
   }
@@ -94,8 +99,10 @@ LablixRun run_lablix(const std::string& Dir, const std::string& Answers, int nTi
   ::close(ErrPipe[0]);
   int iWait = 0;
   ::waitpid(iPid, &iWait, 0);
-  if (WIFEXITED(iWait)) Run.iExit = WEXITSTATUS(iWait);
-  else if (WIFSIGNALED(iWait)) Run.iExit = 128 + WTERMSIG(iWait);
+  if (WIFEXITED(iWait))
+    Run.iExit = WEXITSTATUS(iWait);
+  else if (WIFSIGNALED(iWait))
+    Run.iExit = 128 + WTERMSIG(iWait);
   return Run;
 }
 
@@ -130,13 +137,15 @@ void write_file(const std::string& Path, const std::string& Bytes) {
 
 std::string crlf_lines(const std::vector<std::string>& Lines) {
   std::string Text;
-  for (const std::string& Line : Lines) Text += Line + "\r\n";
+  for (const std::string& Line : Lines)
+    Text += Line + "\r\n";
   return Text;
 }
 
 std::string banner_text() {
   const std::string Blank58(58, ' ');
-  std::vector<std::string> Lines = {std::string(54, ' '), " " + Blank58, " " + Blank58, " " + Blank58};
+  std::vector<std::string> Lines = {std::string(54, ' '), " " + Blank58, " " + Blank58,
+                                    " " + Blank58};
   for (const char* Text : {"          ================================================",
                            "          -                                              -",
                            "          -          ====  L  A  B  L  I  X  ===         -",
@@ -146,7 +155,8 @@ std::string banner_text() {
                            "          ================================================"}) {
     Lines.push_back(std::string(" ") + Text);
   }
-  for (int i = 0; i < 3; ++i) Lines.push_back(" " + Blank58);
+  for (int i = 0; i < 3; ++i)
+    Lines.push_back(" " + Blank58);
   return crlf_lines(Lines);
 }
 
