@@ -58,46 +58,29 @@ void write_failure(std::int32_t iMessageUnit, std::int32_t iUnit, const LineBuil
 void write_open_report(std::int32_t iMessageUnit, const char* ChName, std::int32_t nName,
                        std::int32_t iUnit, bool bScratch, std::int32_t iRecordLength) {
   write_empty_lines(iMessageUnit, 3);
-  LineBuilder L;
+  // Every report line: a literal, then a text or a number, then a literal.
+  auto report = [iMessageUnit](const char* ChHead, const char* ChText, std::int32_t nText,
+                               std::int32_t nNumberWidth, std::int64_t iNumber,
+                               const char* ChTail) {
+    LineBuilder L;
+    L.literal(ChHead);
+    L.text(ChText, nText);
+    if (nNumberWidth > 0) L.number(iNumber, nNumberWidth);
+    L.literal(ChTail);
+    write_line(iMessageUnit, L.Ch, L.n);
+  };
   if (bScratch) {
-    L.literal("     A SCRATCH FILE IS OPENED ON UNIT NO.");
-    L.number(iUnit, 4);
-    write_line(iMessageUnit, L.Ch, L.n);
+    report("     A SCRATCH FILE IS OPENED ON UNIT NO.", "", 0, 4, iUnit, "");
   } else {
-    L.literal("     FILE  ");
-    L.text(ChName, nName);
-    write_line(iMessageUnit, L.Ch, L.n);
-    L = LineBuilder{};
-    L.literal("     IS OPENED ON UNIT NO.");
-    L.number(iUnit, 4);
-    write_line(iMessageUnit, L.Ch, L.n);
+    report("     FILE  ", ChName, nName, 0, 0, "");
+    report("     IS OPENED ON UNIT NO.", "", 0, 4, iUnit, "");
   }
-  L = LineBuilder{};
-  L.literal("     FILE CHARACTERISTICS :");
-  write_line(iMessageUnit, L.Ch, L.n);
-  L = LineBuilder{};
-  L.literal("          STATUS =");
-  L.text(ChStatus, sizeof ChStatus);
-  write_line(iMessageUnit, L.Ch, L.n);
-  L = LineBuilder{};
-  L.literal("          ACCESS =");
-  L.text(ChAccess, sizeof ChAccess);
-  write_line(iMessageUnit, L.Ch, L.n);
-  L = LineBuilder{};
-  L.literal("          FORM   =");
-  L.text(ChForm, sizeof ChForm);
-  write_line(iMessageUnit, L.Ch, L.n);
-  L = LineBuilder{};
-  L.literal("          LENGTH =");
-  L.number(iRecordLength, 5);
-  L.literal(" WORDS/BYTES PER RECORD (SECTOR)");
-  write_line(iMessageUnit, L.Ch, L.n);
-  if (is_form("FORMATTED  ")) {
-    L = LineBuilder{};
-    L.literal("          BLANK  =");
-    L.text(ChBlank, sizeof ChBlank);
-    write_line(iMessageUnit, L.Ch, L.n);
-  }
+  report("     FILE CHARACTERISTICS :", "", 0, 0, 0, "");
+  report("          STATUS =", ChStatus, sizeof ChStatus, 0, 0, "");
+  report("          ACCESS =", ChAccess, sizeof ChAccess, 0, 0, "");
+  report("          FORM   =", ChForm, sizeof ChForm, 0, 0, "");
+  report("          LENGTH =", "", 0, 5, iRecordLength, " WORDS/BYTES PER RECORD (SECTOR)");
+  if (is_form("FORMATTED  ")) report("          BLANK  =", ChBlank, sizeof ChBlank, 0, 0, "");
 }
 
 }  // namespace
