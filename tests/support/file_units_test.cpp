@@ -1,0 +1,124 @@
+#include "support/file_units.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/testlib/lablix_run.h"
+
+namespace {
+
+struct TempDir {
+  std::string Path = make_temp_dir();
+  ~TempDir() { remove_tree(Path); }
+  std::string at(const std::string& Name) const { return Path + "/" + Name; }
+};
+
+std::int32_t connect(std::int32_t iUnit, const std::string& Name, UnitStatus iStatus) {
+  return connect_unit(iUnit, Name.data(), static_cast<std::int32_t>(Name.size()), iStatus, false);
+}
+
+}  // namespace
+
+TEST(ReadLine, TerminatorsCutsAndPadding) {
+  struct Case {
+    const char* name;
+    std::string bytes;
+    std::int32_t nLen;
+    std::vector<std::string> lines;
+  };
+  // clang-format off
+  const Case cases[] = {
+      {"LF", "ab\ncd\n", 8, {"ab", "cd"}}, {"CR LF", "ab\r\ncd\r\n", 8, {"ab", "cd"}},
+      {"last line without terminator", "ab\ncd", 8, {"ab", "cd"}},
+      {"CR at end of file stays", "ab\r\ncd\r", 8, {"ab", "cd\r"}},
+      {"CR without LF is a character", "ab\rcd\r\nef", 8, {"ab\rcd", "ef"}},
+      {"CR-only file is one line, cut", "ab\rcd\ref\r", 5, {"ab\rcd"}},
+      {"empty lines", "\n\r\n\nx", 4, {"", "", "", "x"}}, {"empty file", "", 4, {}},
+      {"300 characters, then a short line", std::string(299, 'x') + "y\nshort\n", 256,
+       {std::string(256, 'x'), "short"}}};
+  // clang-format on
+  TempDir Dir;
+  for (const Case& c : cases) {
+    write_file(Dir.at("in.txt"), c.bytes);
+    ASSERT_EQ(0, connect(23, Dir.at("in.txt"), kStatusOld)) << c.name;
+    std::string Line(c.nLen + 1, '#');
+    for (int iPass = 0; iPass < 2; ++iPass) {  // the second pass after a rewind
+      for (const std::string& Expected : c.lines) {
+        EXPECT_TRUE(read_line(23, Line.data(), c.nLen)) << c.name;
+        EXPECT_EQ(Expected + std::string(c.nLen - Expected.size(), ' ') + "#", Line) << c.name;
+      }
+      EXPECT_FALSE(read_line(23, Line.data(), c.nLen)) << c.name;
+      EXPECT_EQ(std::string(c.nLen, ' ') + "#", Line) << c.name << ": end of file gives blanks";
+      rewind_unit(23);
+    }
+    close_unit(23);
+  }
+}
+
+TEST(ConnectUnit, RefusesWhatCannotBeALinesFile) {
+  TempDir Dir;
+  ASSERT_EQ(0, ::mkfifo(Dir.at("fifo").c_str(), 0600));
+  struct Case {
+    const char* name;
+    std::string path;
+    UnitStatus iStatus;
+  };
+  // clang-format off
+  const Case cases[] = {
+      {"empty name, input", "", kStatusOld}, {"empty name, output", "", kStatusUnknown},
+      {"NUL in name", Dir.at("a") + std::string(1, '\0') + "b", kStatusUnknown},
+      {"directory, input", Dir.Path, kStatusOld},
+      {"directory, output", Dir.Path, kStatusUnknown},
+      {"FIFO, input", Dir.at("fifo"), kStatusOld},
+      {"FIFO, output", Dir.at("fifo"), kStatusUnknown}};
+  // clang-format on
+  for (const Case& c : cases) {
+    EXPECT_GT(connect(24, c.path, c.iStatus), 0) << c.name;
+    EXPECT_FALSE(is_unit_open(24)) << c.name;
+  }
+  EXPECT_FALSE(file_exists(Dir.at("a"))) << "a name cut at its NUL";
+}
+
+TEST(ConnectUnit, SameFileOnTwoUnitsIsRefusedAndKeepsItsBytes) {
+  TempDir Dir;
+  write_file(Dir.at("model.fem"), "KEEP\n");
+  ASSERT_EQ(0, ::symlink(Dir.at("model.fem").c_str(), Dir.at("link.fem").c_str()));
+  ASSERT_EQ(0, connect(21, Dir.at("model.fem"), kStatusOld));
+  EXPECT_GT(connect(22, Dir.at("link.fem"), kStatusUnknown), 0) << "output through a symlink";
+  EXPECT_GT(connect(22, Dir.Path + "/./model.fem", kStatusUnknown), 0) << "output, other spelling";
+  EXPECT_GT(connect(22, Dir.at("link.fem"), kStatusOld), 0) << "second input";
+  EXPECT_FALSE(is_unit_open(22));
+  close_unit(21);
+  EXPECT_EQ("KEEP\n", read_file(Dir.at("model.fem")));
+
+  ASSERT_EQ(0, connect(22, Dir.at("out.lab"), kStatusUnknown));
+  write_line(22, "x", 1);
+  EXPECT_GT(connect(21, Dir.Path + "//out.lab", kStatusOld), 0) << "input of an output file";
+  EXPECT_GT(connect(25, Dir.Path + "//out.lab", kStatusUnknown), 0) << "second output";
+  close_unit(22);
+  EXPECT_EQ("x\r\n", read_file(Dir.at("out.lab")));
+
+  // A character device holds no data to lose: the bit bucket may be shared.
+  ASSERT_EQ(0, connect(22, "/dev/null", kStatusUnknown));
+  EXPECT_EQ(0, connect(25, "/dev/null", kStatusUnknown));
+  close_unit(22);
+  close_unit(25);
+}
+
+TEST(CloseUnit, UnitNotOpenIsLeftAlone) {
+  for (std::int32_t iUnit : {77, 0, 100, -5})
+    close_unit(iUnit);
+  EXPECT_FALSE(is_unit_open(77));
+  EXPECT_TRUE(is_unit_open(kUnitConsoleOut));
+}
+
+TEST(CloseUnitDeathTest, LostWriteIsAFatalStop) {
+  ASSERT_EQ(0, connect(30, "/dev/full", kStatusUnknown));
+  write_line(30, "label", 5);
+  EXPECT_EXIT(close_unit(30), testing::ExitedWithCode(2), "^ \\*\\*\\* FATAL.*unit 30");
+  close_all_units();
+}

@@ -1,0 +1,54 @@
+#include "support/text_helpers.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+TEST(TrimmedLength, LastNonBlankOfTheWholeField) {
+  struct Case {
+    const char* name;
+    std::string text;
+    std::int32_t nLen, expected;
+  };
+  const Case cases[] = {{"all blank", std::string(80, ' '), 80, 0},
+                        {"length 0", "ABC", 0, 0},
+                        {"negative length", "ABC", -3, 0},
+                        {"one character", "X", 1, 1},
+                        {"tab last", std::string(9, ' ') + "\t", 10, 10},
+                        {"NUL last", std::string("AB  \0", 5), 5, 5},
+                        {"9-char name in 256", "Node_0042" + std::string(247, ' '), 256, 9},
+                        {"internal blanks", "A  B C" + std::string(74, ' '), 80, 6},
+                        {"only the first nLen looked at", "AB   XYZ", 4, 2}};
+  for (const Case& c : cases)
+    EXPECT_EQ(c.expected, trimmed_length(c.text.data(), c.nLen)) << c.name;
+  // However the scan strides, only the field's own characters count: the
+  // bytes around it are not blank.
+  for (std::int32_t nLen : {256, 81, 9, 7}) {
+    for (std::int32_t iPos = 0; iPos <= nLen; ++iPos) {
+      std::string Buffer = "X" + std::string(nLen, ' ') + "Y";
+      if (iPos > 0) Buffer[iPos] = 'z';
+      EXPECT_EQ(iPos, trimmed_length(Buffer.data() + 1, nLen)) << nLen << " long, last at " << iPos;
+    }
+  }
+}
+
+TEST(PutInteger, RightJustifiedOrAsterisks) {
+  struct Case {
+    std::int32_t nWidth;
+    std::int64_t iValue;
+    const char* expected;
+  };
+  // clang-format off
+  const Case cases[] = {
+      {8, 0, "       0"}, {8, -1, "      -1"}, {8, 12345678, "12345678"},
+      {8, 123456789, "********"}, {8, -1234567, "-1234567"}, {8, -12345678, "********"},
+      {2, 5, " 5"}, {2, -1, "-1"}, {2, -10, "**"}, {20, INT64_MIN, "-9223372036854775808"},
+      {19, INT64_MIN, "*******************"}, {19, INT64_MAX, "9223372036854775807"}};
+  // clang-format on
+  for (const Case& c : cases) {
+    std::string Out(24, '#');
+    EXPECT_EQ(c.nWidth, put_integer(Out.data(), c.nWidth, c.iValue)) << c.iValue;
+    EXPECT_EQ(c.expected + std::string(24 - c.nWidth, '#'), Out)
+        << c.nWidth << " columns: " << c.iValue;
+  }
+}
