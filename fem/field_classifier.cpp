@@ -61,6 +61,12 @@ std::int32_t first_nonblank(const char* ChText, std::int32_t nLen) {
 }
 
 FieldKind field_shape(const char* t, std::int32_t n) {
+  // A field that starts with anything but a digit, a sign or a point is text
+  // whatever follows (the character test or the first-character tests say
+  // so), and names and record names are most of the text fields: settled
+  // without looking further.
+  const char cFirst = t[0];
+  if (!is_digit(cFirst) && !is_sign(cFirst) && cFirst != '.') return kFieldText;
   bool bAllDigits = true;
   std::int32_t nPoints = 0;
   std::int32_t iUpperE = -1;
@@ -205,6 +211,22 @@ void classify_field(const char* ChText, std::int32_t nDeclared, std::int32_t nFu
 }
 
 std::int32_t integer_value(double Value, std::int32_t iField) {
+  // Rounded by hand inside the range: the library call cost more than the
+  // rest of taking a field. Below 2^31 in magnitude the fraction that the
+  // truncation leaves is exact, so this is the library's rounding.
+  if (Value > -2147483649.0 && Value < 2147483648.0) {
+    const auto iTruncated = static_cast<std::int64_t>(Value);
+    const double Fraction = Value - static_cast<double>(iTruncated);
+    std::int64_t iRounded = iTruncated;
+    if (Fraction >= 0.5) {
+      ++iRounded;
+    } else if (Fraction <= -0.5) {
+      --iRounded;
+    }
+    if (iRounded >= -2147483648LL && iRounded <= 2147483647LL) {
+      return static_cast<std::int32_t>(iRounded);
+    }
+  }
   const double Rounded = std::round(Value);
   if (Rounded >= -2147483648.0 && Rounded <= 2147483647.0)
     return static_cast<std::int32_t>(Rounded);

@@ -30,6 +30,20 @@ void split_fields(const char* ChLine, std::int32_t nLen, LineFields& Fields);
 // converted: the cheap form for lines that nobody takes values from.
 void check_fields(const char* ChLine, std::int32_t nLen);
 
+// The layout that modelling tools write nearly every line in: columns 1 to 8
+// blank or one name that starts with a letter, then reals in 16-column
+// slots ("  1.00000000E+00", " -2.50000000E-03"), nothing after them. When
+// the text from ChText on is such a line, ended by a line feed or CR LF
+// before pEnd, returns its length (terminator excluded) and in nName the
+// length of its name (0 when blank); otherwise 0. None of such a line's
+// fields can stop the run, so a scan that only checks may pass it over
+// without cutting it out first or calling check_fields.
+std::int32_t tool_line_length(const char* ChText, const char* pEnd, std::int32_t& nName);
+
+// split_fields for a line that tool_line_length accepted (nLen and nName as
+// it gave them): the same result, without testing the layout again.
+void split_tool_line(const char* ChLine, std::int32_t nLen, std::int32_t nName, LineFields& Fields);
+
 // True when the split has a field, field 1 is text, and its first
 // strlen(ChRecord) characters are ChRecord (case-sensitive; what follows the
 // name inside the field is not looked at).

@@ -325,6 +325,14 @@ void seek_unit(std::int32_t iUnit, std::int64_t iPosition) {
   U->iPos = iPosition;
 }
 
+bool unit_contents(std::int32_t iUnit, const char*& pData, std::int64_t& nData) {
+  const Unit* U = unit_of(iUnit);
+  if (U == nullptr || U->iRole != kRoleInput) return false;
+  pData = U->pData;
+  nData = U->nData;
+  return true;
+}
+
 void rewind_unit(std::int32_t iUnit) {
   seek_unit(iUnit, 0);
 }
@@ -334,6 +342,19 @@ void write_text(std::int32_t iUnit, const char* Ch, std::int64_t n) {
 }
 
 void write_line(std::int32_t iUnit, const char* Ch, std::int64_t n) {
+  if (n < 0) n = 0;
+  // The common case in one step: the line and its end fit in the unit's
+  // buffer. A label file is hundreds of thousands of short lines.
+  Unit* U = unit_of(iUnit);
+  if (U != nullptr && (U->iRole == kRoleOutput || U->iRole == kRoleConsoleOut) &&
+      n + 2 <= kOutBufLen - U->nWaiting) {
+    char* pTo = ChOutBuf[iUnit] + U->nWaiting;
+    if (n > 0) std::memcpy(pTo, Ch, static_cast<std::size_t>(n));
+    pTo[n] = '\r';
+    pTo[n + 1] = '\n';
+    U->nWaiting += static_cast<std::int32_t>(n + 2);
+    return;
+  }
   if (n > 0) put_bytes(iUnit, Ch, n);
   put_bytes(iUnit, "\r\n", 2);
 }

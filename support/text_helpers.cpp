@@ -1,36 +1,28 @@
 #include "support/text_helpers.h"
 
-#include <cmath>
 #include <cstring>
 
 namespace {
 
-bool is_blank_from(const char* ChText, std::int32_t iFrom, std::int32_t iTo) {
-  for (std::int32_t i = iFrom; i <= iTo; ++i) {
-    if (ChText[i - 1] != kBlank) return false;
-  }
-  return true;
-}
+constexpr std::uint64_t kEightBlanks = 0x2020202020202020;
 
 }  // namespace
 
 std::int32_t trimmed_length(const char* ChText, std::int32_t nLen) {
-  if (nLen <= 0) return 0;
-  // The probes only choose where the backward scan starts; the answer is
-  // always the last non-blank position of the whole field.
-  static constexpr double kProbe[] = {0.1, 0.2, 0.3, 0.4, 0.7};
-  std::int32_t iLimit = nLen;
-  for (double f : kProbe) {
-    const auto iProbe = static_cast<std::int32_t>(std::round(nLen * f));
-    if (iProbe > 1 && is_blank_from(ChText, iProbe, nLen)) {
-      iLimit = iProbe;
-      break;
-    }
+  // Names and lines are mostly trailing blanks (an 80-character name, a
+  // 256-character line), so the backward scan steps over eight blanks at a
+  // time and looks at single characters only in the last word that is not
+  // all blank. The answer is the last non-blank position of the whole field.
+  std::int32_t i = nLen;
+  while (i >= 8) {
+    std::uint64_t Word;
+    std::memcpy(&Word, ChText + i - 8, sizeof Word);
+    if (Word != kEightBlanks) break;
+    i -= 8;
   }
-  for (std::int32_t i = iLimit; i >= 1; --i) {
-    if (ChText[i - 1] != kBlank) return i;
-  }
-  return 0;
+  while (i > 0 && ChText[i - 1] == kBlank)
+    --i;
+  return i > 0 ? i : 0;
 }
 
 void fill_blanks(char* ChText, std::int32_t nLen) {
@@ -46,26 +38,25 @@ void copy_padded(char* ChTarget, std::int32_t nTarget, const char* ChSource, std
 }
 
 std::int32_t put_integer(char* ChOut, std::int32_t nWidth, std::int64_t iValue) {
+  // The number is built right to left in a work field, then copied whole:
+  // every label line holds two of them.
   char ChDigits[24];
-  std::int32_t nDigits = 0;
+  char* pFirst = ChDigits + sizeof ChDigits;
   // Built from the magnitude as unsigned, so the most negative value is safe.
   std::uint64_t uMag =
       iValue < 0 ? 0 - static_cast<std::uint64_t>(iValue) : static_cast<std::uint64_t>(iValue);
   do {
-    ChDigits[nDigits++] = static_cast<char>('0' + uMag % 10);
+    *--pFirst = static_cast<char>('0' + uMag % 10);
     uMag /= 10;
   } while (uMag != 0);
-  const std::int32_t nNeed = nDigits + (iValue < 0 ? 1 : 0);
+  if (iValue < 0) *--pFirst = '-';
+  const auto nNeed = static_cast<std::int32_t>(ChDigits + sizeof ChDigits - pFirst);
   if (nNeed > nWidth) {
     if (nWidth > 0) std::memset(ChOut, '*', static_cast<std::size_t>(nWidth));
     return nWidth;
   }
-  std::int32_t iCol = 0;
-  for (; iCol < nWidth - nNeed; ++iCol)
-    ChOut[iCol] = kBlank;
-  if (iValue < 0) ChOut[iCol++] = '-';
-  while (nDigits > 0)
-    ChOut[iCol++] = ChDigits[--nDigits];
+  fill_blanks(ChOut, nWidth - nNeed);
+  std::memcpy(ChOut + nWidth - nNeed, pFirst, static_cast<std::size_t>(nNeed));
   return nWidth;
 }
 

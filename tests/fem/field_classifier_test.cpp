@@ -18,9 +18,11 @@ void classify(const std::string& Text, FieldKind& iKind, double& Value) {
 // A regex matching Text literally: every symbol in brackets.
 std::string literal(const std::string& Text) {
   std::string Out;
-  for (char c : Text)
-    Out += std::isalnum(static_cast<unsigned char>(c)) ? std::string(1, c)
-                                                       : "[" + std::string(1, c) + "]";
+  for (char c : Text) {
+    if (!std::isalnum(static_cast<unsigned char>(c))) Out.push_back('[');
+    Out.push_back(c);
+    if (!std::isalnum(static_cast<unsigned char>(c))) Out.push_back(']');
+  }
   return Out;
 }
 

@@ -25,7 +25,9 @@ TEST(TrimmedLength, LastNonBlankOfTheWholeField) {
   // bytes around it are not blank.
   for (std::int32_t nLen : {256, 81, 9, 7}) {
     for (std::int32_t iPos = 0; iPos <= nLen; ++iPos) {
-      std::string Buffer = "X" + std::string(nLen, ' ') + "Y";
+      std::string Buffer(static_cast<std::size_t>(nLen) + 2, ' ');
+      Buffer.front() = 'X';
+      Buffer.back() = 'Y';
       if (iPos > 0) Buffer[iPos] = 'z';
       EXPECT_EQ(iPos, trimmed_length(Buffer.data() + 1, nLen)) << nLen << " long, last at " << iPos;
     }
