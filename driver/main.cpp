@@ -35,6 +35,10 @@ constexpr std::int32_t kUnitFem = 21;
 constexpr std::int32_t kModeExisting = 1;
 constexpr std::int32_t kModeCreate = 0;
 
+// A FEM file of this size or more holds enough records to write most pages
+// of the tables.
+constexpr std::int64_t kLargeModelBytes = 16 << 20;
+
 constexpr int kExitDone = 0;
 constexpr int kExitInputError = 1;
 
@@ -71,6 +75,11 @@ int main() {
   write_banner();
   ask_until_open(kPromptFemFile, ChFemName, kUnitFem, kModeExisting, kNonexistingFile);
   ask_until_open(kPromptLabelFile, ChLabelName, kUnitLabel, kModeCreate, kCannotOpenFile);
+  const char* pFem = nullptr;
+  std::int64_t nFemBytes = 0;
+  if (unit_contents(kUnitFem, pFem, nFemBytes) && nFemBytes >= kLargeModelBytes) {
+    prefer_huge_pages(Tables);
+  }
 
   std::int32_t iStatus = 0;
   read_node_names(Tables.nNodes, Tables.iNodeExt, MxNode, Tables.ChNodeName, Tables.nNodeNames, Fem,

@@ -55,6 +55,19 @@ const char* name_entry(const NameColumn& Column, std::int32_t i) {
   return Column.ChName[i];
 }
 
+void prefer_huge_pages(NameTables& Tables) {
+  auto advise = [](void* p, std::size_t nBytes) {
+    if (p != nullptr) ::madvise(p, nBytes, MADV_HUGEPAGE);
+  };
+  advise(Tables.iNodeExt, kNodeExtBytes);
+  advise(Tables.ChNodeName.ChName, kNodeNameBytes);
+  advise(Tables.iElemExt, kElemExtBytes);
+  advise(Tables.ChMembName.ChName, kMembNameBytes);
+  advise(Tables.iMembDef, kMembDefBytes);
+  advise(Tables.iMeshList, kMeshListBytes);
+  advise(Tables.iElemMemb, kElemMembBytes);
+}
+
 bool create_name_tables(NameTables& Tables) {
   Tables = NameTables{};
   Tables.iNodeExt = static_cast<std::int32_t*>(zeroed_memory(kNodeExtBytes));

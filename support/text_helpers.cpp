@@ -1,19 +1,46 @@
 #include "support/text_helpers.h"
 
 #include <cstring>
+#include <initializer_list>
 
 namespace {
 
 constexpr std::uint64_t kEightBlanks = 0x2020202020202020;
 
+// True when characters iFrom to nLen (from 1) are all blank, eight at a time.
+bool is_blank_tail(const char* ChText, std::int32_t iFrom, std::int32_t nLen) {
+  std::int32_t i = iFrom - 1;
+  for (; i + 8 <= nLen; i += 8) {
+    std::uint64_t Word;
+    std::memcpy(&Word, ChText + i, sizeof Word);
+    if (Word != kEightBlanks) return false;
+  }
+  for (; i < nLen; ++i) {
+    if (ChText[i] != kBlank) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 std::int32_t trimmed_length(const char* ChText, std::int32_t nLen) {
-  // Names and lines are mostly trailing blanks (an 80-character name, a
-  // 256-character line), so the backward scan steps over eight blanks at a
-  // time and looks at single characters only in the last word that is not
-  // all blank. The answer is the last non-blank position of the whole field.
-  std::int32_t i = nLen;
+  if (nLen <= 0) return 0;
+  // Probe phase: names and lines are mostly trailing blanks (a short name in
+  // an 80-character field, a line in a 256-character buffer), so the scan
+  // first tries to start at a tenth, two, three, four or seven tenths of the
+  // field (rounded, halves up). The probes only choose where the backward
+  // scan starts: the answer is the last non-blank position of the whole field.
+  std::int32_t iLimit = nLen;
+  for (std::int32_t nTenths : {1, 2, 3, 4, 7}) {
+    const auto iProbe =
+        static_cast<std::int32_t>((static_cast<std::int64_t>(nLen) * nTenths + 5) / 10);
+    if (iProbe > 1 && is_blank_tail(ChText, iProbe, nLen)) {
+      iLimit = iProbe;
+      break;
+    }
+  }
+  // The backward scan steps over eight blanks at a time.
+  std::int32_t i = iLimit;
   while (i >= 8) {
     std::uint64_t Word;
     std::memcpy(&Word, ChText + i - 8, sizeof Word);
@@ -22,7 +49,7 @@ std::int32_t trimmed_length(const char* ChText, std::int32_t nLen) {
   }
   while (i > 0 && ChText[i - 1] == kBlank)
     --i;
-  return i > 0 ? i : 0;
+  return i;
 }
 
 void fill_blanks(char* ChText, std::int32_t nLen) {
