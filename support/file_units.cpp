@@ -131,6 +131,11 @@ bool read_console_line(char* ChLine, std::int32_t nLen) {
   flush_buffer(kUnitConsoleOut, Units[kUnitConsoleOut]);
   std::int64_t nTotal = 0;
   bool bAny = false;
+  // An answer loses one trailing carriage return: the CR of a CR LF end, or
+  // a CR typed before the input ended.
+  auto drop_carriage_return = [&] {
+    if (nTotal >= 1 && nTotal <= nLen && ChLine[nTotal - 1] == '\r') ChLine[nTotal - 1] = kBlank;
+  };
   for (;;) {
     if (iConsolePos == nConsoleFill) {
       ssize_t n;
@@ -138,7 +143,10 @@ bool read_console_line(char* ChLine, std::int32_t nLen) {
         n = ::read(0, ChConsole, kConsoleBufLen);
       } while (n < 0 && errno == EINTR);
       if (n < 0) fatal_stop("reading the console input failed");
-      if (n == 0) return bAny;  // a last line without terminator is a line
+      if (n == 0) {  // a last line without terminator is a line
+        drop_carriage_return();
+        return bAny;
+      }
       iConsolePos = 0;
       nConsoleFill = static_cast<std::int32_t>(n);
     }
@@ -153,8 +161,7 @@ bool read_console_line(char* ChLine, std::int32_t nLen) {
     iConsolePos += static_cast<std::int32_t>(nPart);
     if (pEnd != nullptr) {
       ++iConsolePos;
-      // The carriage return of a CR LF end is no part of the answer.
-      if (nTotal >= 1 && nTotal <= nLen && ChLine[nTotal - 1] == '\r') ChLine[nTotal - 1] = kBlank;
+      drop_carriage_return();
       return true;
     }
   }
