@@ -160,6 +160,50 @@ BENCHMARK_CAPTURE(node_reader_bench, both_indexed, false, kHeaderIndexMx)
     ->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(node_reader_bench, every_line, false, 0)->Unit(benchmark::kMicrosecond);
 
+// The checking pass alone (the header scan of the first pass, which looks at
+// every line) and then each indexed pass, on the capacity file that
+// bench/run.sh writes; named by LABLIX_CAPACITY_FEM, skipped without it.
+constexpr std::int32_t kUnitCapacity = 22;
+
+bool connect_capacity_file() {
+  static const bool bConnected = [] {
+    const char* ChPath = std::getenv("LABLIX_CAPACITY_FEM");
+    return ChPath != nullptr &&
+           connect_unit(kUnitCapacity, ChPath, static_cast<std::int32_t>(std::strlen(ChPath)),
+                        kStatusOld, false) == 0;
+  }();
+  return bConnected;
+}
+
+void capacity_pass_bench(benchmark::State& State, RecordKind iKind) {
+  if (!connect_capacity_file()) {
+    State.SkipWithError("LABLIX_CAPACITY_FEM names no FEM file");
+    return;
+  }
+  static std::int64_t* iIndex = create_header_index();
+  FemFile Fem = fem_file_on(kUnitCapacity, iIndex, kHeaderIndexMx);
+  if (iKind != kRecordGnode) {  // the checking pass first, so this one is indexed
+    begin_pass(Fem, kRecordGnode);
+    while (next_header(Fem, Fields)) {
+    }
+  }
+  std::int64_t nHeaders = 0;
+  for (auto _ : State) {
+    if (iKind == kRecordGnode) Fem = fem_file_on(kUnitCapacity, iIndex, kHeaderIndexMx);
+    begin_pass(Fem, iKind);
+    nHeaders = 0;
+    while (next_header(Fem, Fields))
+      ++nHeaders;
+    benchmark::DoNotOptimize(nHeaders);
+  }
+  State.counters["headers"] = static_cast<double>(nHeaders);
+}
+BENCHMARK_CAPTURE(capacity_pass_bench, checking, kRecordGnode)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(capacity_pass_bench, indexed_tdnode, kRecordTdnode)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(capacity_pass_bench, indexed_sconmesh, kRecordSconmesh)
+    ->Unit(benchmark::kMillisecond);
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -169,6 +213,7 @@ int main(int argc, char** argv) {
   benchmark::Shutdown();
   close_unit(kUnitFem);
   close_unit(kUnitLabel);
+  close_unit(kUnitCapacity);
   if (!ChFolder.empty()) {
     std::remove((ChFolder + "/nodes.FEM").c_str());
     std::remove((ChFolder + "/nodes.lab").c_str());

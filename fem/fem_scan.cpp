@@ -56,23 +56,63 @@ RecordKind record_kind_at(const char* p, std::int32_t n) {
 }
 
 // Makes the values of a split read as if all 100 had been set to 0.0 before
-// it: the split wrote the numbers, so text fields and the entries past the
-// last field are cleared now. This runs for every header and data line a
-// reader takes; clearing afterwards leaves a few hundred bytes instead of 800
-// and does not write the numbers twice.
-void clear_unwritten_values(LineFields& Fields) {
-  for (std::int32_t k = 1; k <= Fields.count; ++k) {
-    if (Fields.kinds[k] == kFieldText) Fields.values[k] = 0.0;
+// it: the split wrote the numbers, so the entries that the previous split
+// into the same Fields wrote past this one's last field are cleared now
+// (text fields are cleared by the callers, who know where they stand). This
+// runs for every header and data line a reader takes; clearing afterwards,
+// and only what is not 0 already, leaves a few bytes instead of 800 and does
+// not write the numbers twice.
+void clear_past_split(FemFile& Fem, LineFields& Fields) {
+  // Fields the pass has not split into before may hold anything.
+  const std::int32_t nDirty = Fem.pCleared == &Fields ? Fem.nWritten : kMaxFields;
+  if (nDirty > Fields.count) {
+    std::memset(Fields.values + Fields.count + 1, 0,
+                sizeof(double) * static_cast<std::size_t>(nDirty - Fields.count));
   }
-  std::memset(Fields.values + Fields.count + 1, 0,
-              sizeof(double) * static_cast<std::size_t>(kMaxFields - Fields.count));
+  Fem.pCleared = &Fields;
+  Fem.nWritten = Fields.count;
 }
 
 void split_into_buffer(FemFile& Fem, const char* pLine, std::int32_t nCut, LineFields& Fields) {
   Fem.pLine = pLine;
   Fem.nLine = nCut;
   split_fields(pLine, nCut, Fields);
-  clear_unwritten_values(Fields);
+  for (std::int32_t k = 1; k <= Fields.count; ++k) {
+    if (Fields.kinds[k] == kFieldText) Fields.values[k] = 0.0;
+  }
+  clear_past_split(Fem, Fields);
+}
+
+// split_into_buffer for a line that tool_line_length accepted: its layout is
+// known and not tested again, and its one text field is its name.
+void split_tool_into_buffer(FemFile& Fem, const char* pLine, std::int32_t nLine, std::int32_t nName,
+                            LineFields& Fields) {
+  Fem.pLine = pLine;
+  Fem.nLine = nLine;
+  split_tool_line(pLine, nLine, nName, Fields);
+  if (nName > 0) Fields.values[1] = 0.0;
+  clear_past_split(Fem, Fields);
+}
+
+// The next line from the pass's place, uncopied, as read_line_view gives it
+// (full length, terminator excluded). On the mapped file the pass walks it
+// itself: a call into the unit table per line cost more than the walk.
+bool next_line(FemFile& Fem, const char*& pLine, std::int64_t& nLine) {
+  if (!Fem.bMapped) return read_line_view(Fem.iUnit, pLine, nLine);
+  if (Fem.iPos >= Fem.nData) return false;
+  pLine = Fem.pData + Fem.iPos;
+  const std::int64_t nLeft = Fem.nData - Fem.iPos;
+  const auto* pFeed =
+      static_cast<const char*>(std::memchr(pLine, '\n', static_cast<std::size_t>(nLeft)));
+  if (pFeed == nullptr) {
+    nLine = nLeft;
+    Fem.iPos = Fem.nData;
+  } else {
+    nLine = pFeed - pLine;
+    Fem.iPos += nLine + 1;
+    if (nLine > 0 && pLine[nLine - 1] == '\r') --nLine;
+  }
+  return true;
 }
 
 // Reads the next line into the line buffer and splits it, values cleared
@@ -80,42 +120,47 @@ void split_into_buffer(FemFile& Fem, const char* pLine, std::int32_t nCut, LineF
 // is found while its layout is tested, and it is not tested again. False at
 // end of file.
 bool take_next_line(FemFile& Fem, LineFields& Fields) {
-  const char* pData;
-  std::int64_t nData;
-  if (unit_contents(Fem.iUnit, pData, nData)) {
-    const std::int64_t iPos = unit_position(Fem.iUnit);
+  if (Fem.bMapped && Fem.iPos < Fem.nData) {
+    const char* pLine = Fem.pData + Fem.iPos;
     std::int32_t nName;
-    const std::int32_t nLine =
-        iPos < nData ? tool_line_length(pData + iPos, pData + nData, nName) : 0;
+    const std::int32_t nLine = tool_line_length(pLine, Fem.pData + Fem.nData, nName);
     if (nLine > 0) {
-      const char* pLine = pData + iPos;
-      seek_unit(Fem.iUnit, iPos + nLine + (pLine[nLine] == '\r' ? 2 : 1));
-      Fem.pLine = pLine;
-      Fem.nLine = nLine;
-      split_tool_line(pLine, nLine, nName, Fields);
-      clear_unwritten_values(Fields);
+      Fem.iPos += nLine + (pLine[nLine] == '\r' ? 2 : 1);
+      split_tool_into_buffer(Fem, pLine, nLine, nName, Fields);
       return true;
     }
   }
   const char* pLine;
   std::int64_t nLine;
-  if (!read_line_view(Fem.iUnit, pLine, nLine)) return false;
+  if (!next_line(Fem, pLine, nLine)) return false;
   split_into_buffer(Fem, pLine, cut_length(nLine), Fields);
   return true;
 }
 
-void note_header(HeaderIndex& Index, RecordKind iKind, std::int64_t iOffset) {
-  if (Index.nAt[iKind] == Index.nMx) {
+// A noted header is its line's offset and, for a line in the tool layout,
+// what the checking pass found out about it: its length and its name's
+// length (0 for any other line). An indexed pass then splits such a header
+// without testing its layout again. The offset takes the low bits; a file
+// too large for them (a terabyte) leaves the kind unindexed.
+constexpr std::int32_t kToolLineShift = 40;
+constexpr std::int32_t kToolNameShift = 48;
+constexpr std::int64_t kOffsetMask = (std::int64_t{1} << kToolLineShift) - 1;
+
+void note_header(HeaderIndex& Index, RecordKind iKind, std::int64_t iOffset, std::int32_t nToolLine,
+                 std::int32_t nName) {
+  if (Index.nAt[iKind] == Index.nMx || iOffset > kOffsetMask) {
     Index.bOverflow[iKind] = true;
     return;
   }
-  Index.iAt[static_cast<std::int64_t>(iKind) * Index.nMx + Index.nAt[iKind]++] = iOffset;
+  const std::int64_t iNoted = iOffset | (static_cast<std::int64_t>(nToolLine) << kToolLineShift) |
+                              (static_cast<std::int64_t>(nName) << kToolNameShift);
+  Index.iAt[static_cast<std::int64_t>(iKind) * Index.nMx + Index.nAt[iKind]++] = iNoted;
 }
 
 bool next_header_every_line(FemFile& Fem, LineFields& Fields) {
   const char* pLine;
   std::int64_t nLine;
-  while (read_line_view(Fem.iUnit, pLine, nLine)) {
+  while (next_line(Fem, pLine, nLine)) {
     const std::int32_t nCut = cut_length(nLine);
     if (header_scan_start(pLine, nCut) < 0) continue;
     split_into_buffer(Fem, pLine, nCut, Fields);
@@ -124,21 +169,20 @@ bool next_header_every_line(FemFile& Fem, LineFields& Fields) {
   return false;
 }
 
-// The checking pass walks the mapped file itself: it is the one pass that
-// looks at every line, and a call per line to cut it out would cost more
-// than the check. A line in the tool layout is recognised where it stands,
-// its end found on the way (tool_line_length); only other lines are cut out
-// with a search for the line feed and checked field by field.
+// The checking pass looks at every line, and a line in the tool layout is
+// recognised where it stands, its end found on the way (tool_line_length);
+// only other lines are cut out with a search for the line feed and checked
+// field by field.
 bool next_header_checking(FemFile& Fem, LineFields& Fields) {
   HeaderIndex& Index = Fem.Index;
-  const char* pData;
-  std::int64_t nData;
-  if (!unit_contents(Fem.iUnit, pData, nData)) return next_header_every_line(Fem, Fields);
+  if (!Fem.bMapped) return next_header_every_line(Fem, Fields);
+  const char* const pData = Fem.pData;
+  const std::int64_t nData = Fem.nData;
   const char* const pEnd = pData + nData;
-  std::int64_t iPos = unit_position(Fem.iUnit);
+  std::int64_t iPos = Fem.iPos;
   while (iPos < nData) {
     const char* pLine = pData + iPos;
-    std::int32_t nName;
+    std::int32_t nName = 0;
     std::int64_t nLine = tool_line_length(pLine, pEnd, nName);
     std::int64_t iNext;
     std::int32_t iFirst = 0;
@@ -168,29 +212,52 @@ bool next_header_checking(FemFile& Fem, LineFields& Fields) {
     }
     const std::int32_t nCut = cut_length(nLine);
     const RecordKind iKind = record_kind_at(pLine + iFirst, nCut - iFirst);
-    if (iKind != kRecordKinds) note_header(Index, iKind, iPos);
+    if (iKind != kRecordKinds) {
+      note_header(Index, iKind, iPos, bToolLine ? static_cast<std::int32_t>(nLine) : 0,
+                  bToolLine ? nName : 0);
+    }
     if (iKind == Fem.iKind) {
-      seek_unit(Fem.iUnit, iNext);
-      split_into_buffer(Fem, pLine, nCut, Fields);
+      Fem.iPos = iNext;
+      if (bToolLine) {
+        split_tool_into_buffer(Fem, pLine, nCut, nName, Fields);
+      } else {
+        split_into_buffer(Fem, pLine, nCut, Fields);
+      }
       return true;
     }
     if (!bToolLine) check_fields(pLine, nCut);
     iPos = iNext;
   }
-  seek_unit(Fem.iUnit, nData);
+  Fem.iPos = nData;
   Index.bComplete = true;
   return false;
 }
+
+// How many headers ahead an indexed pass asks for the line it will read.
+constexpr std::int32_t kPrefetchAhead = 16;
 
 bool next_header_indexed(FemFile& Fem, LineFields& Fields) {
   const HeaderIndex& Index = Fem.Index;
   const std::int64_t* iAt = Index.iAt + static_cast<std::int64_t>(Fem.iKind) * Index.nMx;
   while (Fem.iNext < Index.nAt[Fem.iKind]) {
-    const std::int64_t iOffset = iAt[Fem.iNext++];
+    // The headers lie spread over the file, which is far larger than the
+    // caches: the line a few headers on is asked for now, so that it is
+    // there when its turn comes instead of each being waited for in turn.
+    if (Fem.iNext + kPrefetchAhead < Index.nAt[Fem.iKind]) {
+      __builtin_prefetch(Fem.pData + (iAt[Fem.iNext + kPrefetchAhead] & kOffsetMask));
+    }
+    const std::int64_t iNoted = iAt[Fem.iNext++];
+    const std::int64_t iOffset = iNoted & kOffsetMask;
     // A header already read raw as part of an earlier record is no header.
-    if (iOffset < unit_position(Fem.iUnit)) continue;
-    seek_unit(Fem.iUnit, iOffset);
-    return take_next_line(Fem, Fields);
+    if (iOffset < Fem.iPos) continue;
+    Fem.iPos = iOffset;
+    const auto nToolLine = static_cast<std::int32_t>((iNoted >> kToolLineShift) & 0xFF);
+    if (nToolLine == 0) return take_next_line(Fem, Fields);
+    const char* pLine = Fem.pData + iOffset;
+    Fem.iPos += nToolLine + (pLine[nToolLine] == '\r' ? 2 : 1);
+    split_tool_into_buffer(Fem, pLine, nToolLine,
+                           static_cast<std::int32_t>((iNoted >> kToolNameShift) & 0xF), Fields);
+    return true;
   }
   return false;
 }
@@ -211,8 +278,16 @@ void begin_pass(FemFile& Fem, RecordKind iKind) {
   Fem.iNext = 0;
   Fem.pLine = nullptr;
   Fem.nLine = 0;
+  Fem.bMapped = unit_contents(Fem.iUnit, Fem.pData, Fem.nData);
+  if (!Fem.bMapped) {
+    Fem.pData = nullptr;
+    Fem.nData = 0;
+  }
+  Fem.iPos = 0;
+  Fem.pCleared = nullptr;
+  Fem.nWritten = kMaxFields;
   HeaderIndex& Index = Fem.Index;
-  if (Index.bComplete && !Index.bOverflow[iKind]) {
+  if (Index.bComplete && !Index.bOverflow[iKind] && Fem.bMapped) {
     Fem.iMode = kScanIndexed;
   } else if (Index.nMx > 0 && !Index.bComplete &&
              (iKind == kRecordGnode || iKind == kRecordGelmnt1)) {
@@ -248,7 +323,7 @@ bool read_raw_name(FemFile& Fem, char* ChName) {
   fill_blanks(ChName, 80);
   const char* pLine;
   std::int64_t nLine;
-  if (!read_line_view(Fem.iUnit, pLine, nLine)) return false;
+  if (!next_line(Fem, pLine, nLine)) return false;
   copy_padded(ChName, 80, pLine, nLine > 80 ? 80 : static_cast<std::int32_t>(nLine));
   return true;
 }

@@ -14,6 +14,9 @@
 // noted header: the lines in between could neither stop the run (they were
 // checked) nor be headers of their kind, so skipping them changes nothing.
 // A kind with more headers than the index holds is scanned line by line.
+// For a header in the layout modelling tools write, the index also keeps
+// the line's length and its name's length, so a later pass splits it
+// without testing its layout again.
 #pragma once
 #include <cstdint>
 
@@ -59,6 +62,16 @@ struct FemFile {
   // cut to its first 256 characters; quoted by the member reader's report.
   const char* pLine;
   std::int32_t nLine;
+  // The mapped file, taken at the start of each pass: the pass keeps its own
+  // place in it (iPos) rather than asking the unit for every line.
+  bool bMapped;
+  const char* pData;
+  std::int64_t nData;
+  std::int64_t iPos;
+  // The values above this entry of pCleared are known to be 0 (see
+  // next_header): a split clears only what the previous one wrote.
+  const LineFields* pCleared;
+  std::int32_t nWritten;
 };
 
 // A FemFile on iUnit. iIndexStorage may be null (nIndexMx 0): no index.
@@ -69,7 +82,10 @@ void begin_pass(FemFile& Fem, RecordKind iKind);
 
 // Finds the next header of the pass's kind and splits it into Fields, with
 // all 100 values set to 0 before the split (a missing field reads as 0).
-// Returns false at end of file: the pass is over.
+// Returns false at end of file: the pass is over. Within a pass the FemFile
+// remembers the last Fields it split into and how far that split wrote, and
+// clears only those entries the next time: a caller takes values from
+// Fields but never writes into it between the calls of one pass.
 bool next_header(FemFile& Fem, LineFields& Fields);
 
 // Reads the next line raw into the line buffer and splits it, values set to

@@ -210,7 +210,7 @@ void classify_field(const char* ChText, std::int32_t nDeclared, std::int32_t nFu
   iKind = iShape;
 }
 
-std::int32_t integer_value(double Value, std::int32_t iField) {
+std::int32_t rounded_integer_value(double Value, std::int32_t iField) {
   // Rounded by hand inside the range: the library call cost more than the
   // rest of taking a field. Below 2^31 in magnitude the fraction that the
   // truncation leaves is exact, so this is the library's rounding.

@@ -42,4 +42,14 @@ bool real_value(const char* t, std::int32_t n, double* Value);
 // The integer meaning of a field value: rounded to the nearest integer,
 // halves away from zero. A rounded value outside -2147483648 to 2147483647
 // (or not a number at all) is a fatal stop naming field iField.
-std::int32_t integer_value(double Value, std::int32_t iField);
+// Nearly every value the readers take is a whole number inside the range,
+// and they take millions: that case is settled inline, where they take it;
+// rounded_integer_value does the rest.
+std::int32_t rounded_integer_value(double Value, std::int32_t iField);
+inline std::int32_t integer_value(double Value, std::int32_t iField) {
+  if (Value >= -2147483648.0 && Value <= 2147483647.0) {
+    const auto iWhole = static_cast<std::int32_t>(Value);
+    if (static_cast<double>(iWhole) == Value) return iWhole;
+  }
+  return rounded_integer_value(Value, iField);
+}

@@ -2,6 +2,9 @@
 
 #include <bit>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "support/text_helpers.h"
 
@@ -63,6 +66,50 @@ constexpr std::uint64_t word_of(const char (&Ch)[9]) {
   return Word;
 }
 
+#if defined(__SSE2__)
+// With SSE2 (every x86-64 has it) a slot is one 16-byte register: each
+// column is compared with the two characters it may hold and tested for a
+// digit at once, and a column mask picks which answer counts where. The
+// checking pass runs this on every slot of every line of the file.
+
+// All ones where the 16 columns at t hold a real slot's characters.
+inline __m128i slot_columns_good(const char* t) {
+  const __m128i Slot = _mm_loadu_si128(reinterpret_cast<const __m128i*>(t));
+  // "  d.ddddddddE+dd" and " -d.ddddddddE-dd": where a column is fixed, it
+  // must equal one of the two; the digit columns of these are never looked at.
+  const __m128i Plus = _mm_setr_epi8(' ', ' ', 0, '.', 0, 0, 0, 0, 0, 0, 0, 0, 'E', '+', 0, 0);
+  const __m128i Minus = _mm_setr_epi8(' ', '-', 0, '.', 0, 0, 0, 0, 0, 0, 0, 0, 'E', '-', 0, 0);
+  const __m128i Fixed = _mm_or_si128(_mm_cmpeq_epi8(Slot, Plus), _mm_cmpeq_epi8(Slot, Minus));
+  // A digit less "0" is 0 to 9 as an unsigned byte; every other byte is more.
+  const __m128i Offset = _mm_sub_epi8(Slot, _mm_set1_epi8('0'));
+  const __m128i Digit = _mm_cmpeq_epi8(_mm_min_epu8(Offset, _mm_set1_epi8(9)), Offset);
+  // Columns 0, 1, 3, 12 and 13 are fixed; the others hold digits.
+  const __m128i FixedColumns = _mm_setr_epi8(-1, -1, 0, -1, 0, 0, 0, 0, 0, 0, 0, 0, -1, -1, 0, 0);
+  return _mm_or_si128(_mm_and_si128(FixedColumns, Fixed), _mm_andnot_si128(FixedColumns, Digit));
+}
+
+inline bool is_real_slot(const char* t) {
+  return _mm_movemask_epi8(slot_columns_good(t)) == 0xFFFF;
+}
+
+// Bits 4k to 4k + 3 set when slot k of the four at pSlots is good. Each
+// round compares pairs of lanes with all ones (a lane becomes all ones only
+// when both were) and packs the answers, all ones or zero, to half the
+// width; two rounds fold a slot's 16 answers into 4 bytes, and one mask
+// gives all four slots.
+inline std::uint32_t four_slots_good(const char* pSlots) {
+  const __m128i AllOnes = _mm_set1_epi32(-1);
+  auto fold = [&AllOnes](__m128i A, __m128i B) {
+    return _mm_packs_epi16(_mm_cmpeq_epi16(A, AllOnes), _mm_cmpeq_epi16(B, AllOnes));
+  };
+  const __m128i Good01 = fold(slot_columns_good(pSlots), slot_columns_good(pSlots + kSlotColumns));
+  const __m128i Good23 = fold(slot_columns_good(pSlots + 2 * kSlotColumns),
+                              slot_columns_good(pSlots + 3 * kSlotColumns));
+  return static_cast<std::uint32_t>(_mm_movemask_epi8(fold(Good01, Good23)));
+}
+#else
+// Without SSE2, the same test a word (eight columns) at a time.
+
 // Zero when every byte of Word that Mask selects (0xFF) is a digit. A digit
 // XOR "0" is 0 to 9; adding 0x76 to the low seven bits of a byte sets its
 // high bit exactly when they are 10 or more, and no byte carries into the
@@ -91,11 +138,20 @@ inline bool is_real_slot(const char* t) {
          (t[1] == kBlank || t[1] == '-') && (t[13] == '+' || t[13] == '-');
 }
 
-// The value of the eight digits in Word (character k in byte k), taken
-// pairwise, then by fours, then whole: three multiplications instead of
-// eight dependent steps.
+// Bits 4k to 4k + 3 set when slot k of the four at pSlots is good.
+inline std::uint32_t four_slots_good(const char* pSlots) {
+  std::uint32_t uGood = 0;
+  for (std::int32_t k = 0; k < 4; ++k) {
+    if (is_real_slot(pSlots + k * kSlotColumns)) uGood |= 0xFU << (4 * k);
+  }
+  return uGood;
+}
+#endif
+
+// The value of the eight digits in Word (character k in byte k, each byte
+// already less "0", so 0 to 9), taken pairwise, then by fours, then whole:
+// three multiplications instead of eight dependent steps.
 inline std::uint64_t eight_digits_value(std::uint64_t Word) {
-  Word -= word_of("00000000");
   Word = Word * 10 + (Word >> 8);  // each byte pair: 10 x first + second
   Word = (((Word & 0x000000FF000000FF) * (100 + (1000000ULL << 32))) +
           (((Word >> 16) & 0x000000FF000000FF) * (1 + (10000ULL << 32)))) >>
@@ -106,6 +162,8 @@ inline std::uint64_t eight_digits_value(std::uint64_t Word) {
 // The exact powers of ten of the classifier's fast path.
 constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
                              1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+constexpr std::uint64_t kPow10Whole[] = {1,      10,      100,      1000,     10000,
+                                         100000, 1000000, 10000000, 100000000};
 
 // The value of the real in a slot that is_real_slot accepted, bit for bit
 // the value real_value gives for the field: its nine digits are a whole
@@ -121,11 +179,36 @@ double slot_real_value(const char* t) {
     real_value(bNeg ? t + 1 : t + 2, bNeg ? 15 : 14, &Value);
     return Value;
   }
-  const std::uint64_t uMantissa =
-      static_cast<std::uint64_t>(t[2] - '0') * 100000000 + eight_digits_value(word_at(t + 4));
-  double Result = static_cast<double>(uMantissa);
-  Result = iExp10 >= 0 ? Result * kPow10[iExp10] : Result / kPow10[-iExp10];
+  const auto uLead = static_cast<std::uint64_t>(t[2] - '0');
+  const std::uint64_t uDigits = word_at(t + 4) - word_of("00000000");
+  double Result;
+  // Most reals in a FEM file are whole numbers written as reals (node,
+  // element and member numbers, counts: "1.00001000E+05"). When the digits
+  // that the exponent leaves after the point are all 0, the value is the
+  // whole number of the digits before it, and the quotient the division
+  // would round is exact: taken without the division, which cost as much as
+  // the rest of the conversion.
+  const std::int32_t nAfter = -iExp10;  // of the eight digits, 1 to 8 here
+  if (nAfter >= 1 && nAfter <= 8 && (uDigits >> (8 * (8 - nAfter))) == 0) {
+    const std::int32_t nBefore = 8 - nAfter;
+    // The nBefore leading digits, moved to the end of an eight-digit number;
+    // shifted in two steps so that nAfter 8 (none of them) needs no branch.
+    const std::uint64_t uBefore = eight_digits_value((uDigits << (8 * nAfter - 1)) << 1);
+    // Below 10^9: converted as signed, which is one instruction.
+    Result = static_cast<double>(static_cast<std::int64_t>(uLead * kPow10Whole[nBefore] + uBefore));
+  } else {
+    const std::uint64_t uMantissa = uLead * 100000000 + eight_digits_value(uDigits);
+    Result = static_cast<double>(static_cast<std::int64_t>(uMantissa));
+    Result = iExp10 >= 0 ? Result * kPow10[iExp10] : Result / kPow10[-iExp10];
+  }
   return bNeg ? -Result : Result;
+}
+
+// The high bit of each byte of x that is 0, exact up to and including the
+// lowest such byte (a borrow may mark bytes above it as well), which is all
+// that is asked of it here.
+inline std::uint64_t zero_bytes(std::uint64_t x) {
+  return (x - 0x0101010101010101) & ~x & 0x8080808080808080;
 }
 
 // The length of the name in the name columns of a line that has at least
@@ -133,16 +216,19 @@ double slot_real_value(const char* t) {
 // but one field that starts with a letter. A line feed ends the line, so
 // it is no part of a name (this also looks at text not yet cut into lines).
 inline std::int32_t name_column_length(const char* ChLine) {
-  std::int32_t nName = 0;
-  if (is_letter(ChLine[0])) {
-    while (nName < kNameColumns && ChLine[nName] != kBlank) {
-      if (ChLine[nName] == '\n') return -1;
-      ++nName;
-    }
+  const std::uint64_t Word = word_at(ChLine);
+  // Most lines are data lines, their name columns blank: one comparison.
+  if (Word == word_of("        ")) return 0;
+  if (!is_letter(ChLine[0])) return -1;
+  // The name ends at the first blank; every column after it must be blank,
+  // and no line feed may stand before it.
+  const std::uint64_t uBlanks = zero_bytes(Word ^ word_of("        "));
+  const std::int32_t nName = uBlanks == 0 ? kNameColumns : std::countr_zero(uBlanks) / 8;
+  if (nName < kNameColumns && (Word >> (8 * nName)) != word_of("        ") >> (8 * nName)) {
+    return -1;
   }
-  for (std::int32_t i = nName; i < kNameColumns; ++i) {
-    if (ChLine[i] != kBlank) return -1;
-  }
+  const std::uint64_t uFeeds = zero_bytes(Word ^ word_of("\n\n\n\n\n\n\n\n"));
+  if (uFeeds != 0 && std::countr_zero(uFeeds) / 8 < nName) return -1;
   return nName;
 }
 
@@ -160,23 +246,84 @@ std::int32_t tool_line_slots(const char* ChLine, std::int32_t nLen, std::int32_t
   return nSlots;
 }
 
+// Lines of one to four slots are nearly all lines of a FEM file. Such a
+// line is settled from a fixed window of kShortLineReach characters: all
+// four slots are tested and the four places where the line may end are
+// looked at, whatever the line's length, and the answer is put together
+// from the bits. The slot by slot walk took a branch per slot on where the
+// line ends, which the processor guessed wrong often enough that the
+// checking pass took nearly twice as long with it.
+constexpr std::int32_t kShortSlots = 4;
+// The fourth slot's end and the character after a CR there.
+constexpr std::int32_t kShortLineReach = kNameColumns + kShortSlots * kSlotColumns + 2;
+
+// True when a line ends at column iCol: a line feed, or CR LF.
+inline bool ends_at(const char* ChText, std::int32_t iCol) {
+  const char c = ChText[iCol];
+  return c == '\n' || (c == '\r' && ChText[iCol + 1] == '\n');
+}
+
+// For a text with at least kShortLineReach characters whose name columns
+// passed: the length of the tool-layout line of one to four slots that
+// starts it, 0 when it starts no such line, -1 when it starts a line that
+// reaches past four slots (the walk decides).
+inline std::int32_t short_tool_line_length(const char* ChText) {
+  const char* pSlots = ChText + kNameColumns;
+  const std::uint32_t uGood = four_slots_good(pSlots);
+  const std::uint32_t uEnd =
+      static_cast<std::uint32_t>(ends_at(ChText, kNameColumns + kSlotColumns)) |
+      static_cast<std::uint32_t>(ends_at(ChText, kNameColumns + 2 * kSlotColumns)) << 1 |
+      static_cast<std::uint32_t>(ends_at(ChText, kNameColumns + 3 * kSlotColumns)) << 2 |
+      static_cast<std::uint32_t>(ends_at(ChText, kNameColumns + 4 * kSlotColumns)) << 3;
+  if (uEnd == 0) return uGood == 0xFFFF ? -1 : 0;
+  // The line ends after its first nSlots slots; each of them must be good
+  // (the blank that starts a slot is the separator the walk tests).
+  const auto nSlots = std::countr_zero(uEnd) + 1;
+  const std::uint32_t uNeed = (1U << (4 * nSlots)) - 1;
+  return (uGood & uNeed) == uNeed ? kNameColumns + nSlots * kSlotColumns : 0;
+}
+
+// True when no field of the first nLen characters of ChLine starts with a
+// digit, a sign or a point: every field is then text whatever follows (the
+// shape test settles it on that character), so none can stop the run. Name
+// lines are such lines, and the checking pass meets hundreds of thousands.
+bool only_text_fields(const char* ChLine, std::int32_t nLen) {
+  bool bFieldStart = true;
+  for (std::int32_t i = 0; i < nLen; ++i) {
+    const char c = ChLine[i];
+    if (c == kBlank) {
+      bFieldStart = true;
+    } else {
+      if (bFieldStart && ((c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.')) {
+        return false;
+      }
+      bFieldStart = false;
+    }
+  }
+  return true;
+}
+
 }  // namespace
 
 void split_tool_line(const char* ChLine, std::int32_t nLen, std::int32_t nName,
                      LineFields& Fields) {
   // The same entries as the walk of split_fields would write, field by field.
-  Fields.count = 0;
+  std::int32_t nFields = 0;
   if (nName > 0) {
-    Fields.count = 1;
+    nFields = 1;
     Fields.kinds[1] = kFieldText;
-    copy_padded(Fields.texts[1], kFieldTextLen, ChLine, nName);
+    // The name columns hold the name and then blanks (the layout says so):
+    // copied whole, they are the name already padded, in fixed-size moves.
+    std::memcpy(Fields.texts[1], ChLine, kNameColumns);
+    std::memset(Fields.texts[1] + kNameColumns, kBlank, kFieldTextLen - kNameColumns);
   }
   const std::int32_t nSlots = (nLen - kNameColumns) / kSlotColumns;
   for (std::int32_t k = 0; k < nSlots; ++k) {
-    const std::int32_t iField = ++Fields.count;
-    Fields.kinds[iField] = kFieldReal;
-    Fields.values[iField] = slot_real_value(ChLine + kNameColumns + k * kSlotColumns);
+    ++nFields;
+    Fields.kinds[nFields] = kFieldReal;
+    Fields.values[nFields] = slot_real_value(ChLine + kNameColumns + k * kSlotColumns);
   }
+  Fields.count = nFields;
 }
 
 void split_fields(const char* ChLine, std::int32_t nLen, LineFields& Fields) {
@@ -201,6 +348,7 @@ void split_fields(const char* ChLine, std::int32_t nLen, LineFields& Fields) {
 void check_fields(const char* ChLine, std::int32_t nLen) {
   std::int32_t nName;
   if (tool_line_slots(ChLine, nLen, nName) > 0) return;  // nothing there can fail
+  if (only_text_fields(ChLine, nLen)) return;
   for_each_field(ChLine, nLen, [](const char* t, std::int32_t nFull) {
     const std::int32_t n = nFull < kFieldTextLen ? nFull : kFieldTextLen;
     const FieldKind iKind = field_shape(t, n);
@@ -215,6 +363,10 @@ std::int32_t tool_line_length(const char* ChText, const char* pEnd, std::int32_t
   if (pEnd - ChText < kNameColumns + kSlotColumns + 1) return 0;
   nName = name_column_length(ChText);
   if (nName < 0) return 0;
+  if (pEnd - ChText >= kShortLineReach) {
+    const std::int32_t nLine = short_tool_line_length(ChText);
+    if (nLine >= 0) return nLine;
+  }
   const char* pSlot = ChText + kNameColumns;
   for (std::int32_t k = 0; k < kMaxSlots; ++k) {
     if (pEnd - pSlot < kSlotColumns + 1 || !is_real_slot(pSlot)) return 0;

@@ -65,25 +65,48 @@ void copy_padded(char* ChTarget, std::int32_t nTarget, const char* ChSource, std
 }
 
 std::int32_t put_integer(char* ChOut, std::int32_t nWidth, std::int64_t iValue) {
-  // The number is built right to left in a work field, then copied whole:
-  // every label line holds two of them.
-  char ChDigits[24];
-  char* pFirst = ChDigits + sizeof ChDigits;
+  // The number is built right to left, two digits a step, at the end of a
+  // work field of blanks, then the field's last nWidth columns are copied
+  // whole: the label file and the listing are hundreds of thousands of lines
+  // of such numbers.
+  constexpr std::int32_t kWorkLen = 32;
+  static constexpr char kDigitPairs[] =
+      "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+      "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+      "8081828384858687888990919293949596979899";
+  char ChWork[kWorkLen];
+  std::memset(ChWork, kBlank, sizeof ChWork);
+  char* pFirst = ChWork + kWorkLen;
   // Built from the magnitude as unsigned, so the most negative value is safe.
   std::uint64_t uMag =
       iValue < 0 ? 0 - static_cast<std::uint64_t>(iValue) : static_cast<std::uint64_t>(iValue);
-  do {
-    *--pFirst = static_cast<char>('0' + uMag % 10);
-    uMag /= 10;
-  } while (uMag != 0);
+  while (uMag >= 100) {
+    pFirst -= 2;
+    std::memcpy(pFirst, kDigitPairs + 2 * (uMag % 100), 2);
+    uMag /= 100;
+  }
+  if (uMag >= 10) {
+    pFirst -= 2;
+    std::memcpy(pFirst, kDigitPairs + 2 * uMag, 2);
+  } else {
+    *--pFirst = static_cast<char>('0' + uMag);
+  }
   if (iValue < 0) *--pFirst = '-';
-  const auto nNeed = static_cast<std::int32_t>(ChDigits + sizeof ChDigits - pFirst);
+  const auto nNeed = static_cast<std::int32_t>(ChWork + kWorkLen - pFirst);
   if (nNeed > nWidth) {
     if (nWidth > 0) std::memset(ChOut, '*', static_cast<std::size_t>(nWidth));
     return nWidth;
   }
-  fill_blanks(ChOut, nWidth - nNeed);
-  std::memcpy(ChOut + nWidth - nNeed, pFirst, static_cast<std::size_t>(nNeed));
+  if (nWidth == 8) {
+    // The width of every number in the label file and the listing: a copy
+    // of known size is a single move.
+    std::memcpy(ChOut, ChWork + kWorkLen - 8, 8);
+  } else if (nWidth <= kWorkLen) {
+    std::memcpy(ChOut, ChWork + kWorkLen - nWidth, static_cast<std::size_t>(nWidth));
+  } else {
+    fill_blanks(ChOut, nWidth - nNeed);
+    std::memcpy(ChOut + nWidth - nNeed, pFirst, static_cast<std::size_t>(nNeed));
+  }
   return nWidth;
 }
 
