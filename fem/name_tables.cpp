@@ -3,6 +3,7 @@
 #include <sys/mman.h>
 
 #include <cstring>
+#include <type_traits>
 
 #include "support/text_helpers.h"
 
@@ -55,45 +56,43 @@ const char* name_entry(const NameColumn& Column, std::int32_t i) {
   return Column.ChName[i];
 }
 
+namespace {
+
+// Calls Visit(pointer, bytes) for the memory of each of the seven tables.
+template <typename VisitTable>
+void for_each_table(NameTables& Tables, VisitTable&& Visit) {
+  Visit(Tables.iNodeExt, kNodeExtBytes);
+  Visit(Tables.ChNodeName.ChName, kNodeNameBytes);
+  Visit(Tables.iElemExt, kElemExtBytes);
+  Visit(Tables.ChMembName.ChName, kMembNameBytes);
+  Visit(Tables.iMembDef, kMembDefBytes);
+  Visit(Tables.iMeshList, kMeshListBytes);
+  Visit(Tables.iElemMemb, kElemMembBytes);
+}
+
+}  // namespace
+
 void prefer_huge_pages(NameTables& Tables) {
-  auto advise = [](void* p, std::size_t nBytes) {
+  for_each_table(Tables, [](auto* p, std::size_t nBytes) {
     if (p != nullptr) ::madvise(p, nBytes, MADV_HUGEPAGE);
-  };
-  advise(Tables.iNodeExt, kNodeExtBytes);
-  advise(Tables.ChNodeName.ChName, kNodeNameBytes);
-  advise(Tables.iElemExt, kElemExtBytes);
-  advise(Tables.ChMembName.ChName, kMembNameBytes);
-  advise(Tables.iMembDef, kMembDefBytes);
-  advise(Tables.iMeshList, kMeshListBytes);
-  advise(Tables.iElemMemb, kElemMembBytes);
+  });
 }
 
 bool create_name_tables(NameTables& Tables) {
   Tables = NameTables{};
-  Tables.iNodeExt = static_cast<std::int32_t*>(zeroed_memory(kNodeExtBytes));
-  Tables.ChNodeName.ChName = static_cast<NameText*>(zeroed_memory(kNodeNameBytes));
+  bool bAll = true;
+  for_each_table(Tables, [&bAll](auto*& p, std::size_t nBytes) {
+    p = static_cast<std::remove_reference_t<decltype(p)>>(zeroed_memory(nBytes));
+    bAll = bAll && p != nullptr;
+  });
   Tables.ChNodeName.nMx = MxNode;
-  Tables.iElemExt = static_cast<std::int32_t*>(zeroed_memory(kElemExtBytes));
-  Tables.ChMembName.ChName = static_cast<NameText*>(zeroed_memory(kMembNameBytes));
   Tables.ChMembName.nMx = MxMemb;
-  Tables.iMembDef = static_cast<MembDefRow*>(zeroed_memory(kMembDefBytes));
-  Tables.iMeshList = static_cast<MeshRow*>(zeroed_memory(kMeshListBytes));
-  Tables.iElemMemb = static_cast<std::int32_t*>(zeroed_memory(kElemMembBytes));
-  if (Tables.iNodeExt && Tables.ChNodeName.ChName && Tables.iElemExt && Tables.ChMembName.ChName &&
-      Tables.iMembDef && Tables.iMeshList && Tables.iElemMemb) {
-    return true;
-  }
+  if (bAll) return true;
   release_name_tables(Tables);
   return false;
 }
 
 void release_name_tables(NameTables& Tables) {
-  give_back(Tables.iNodeExt, kNodeExtBytes);
-  give_back(Tables.ChNodeName.ChName, kNodeNameBytes);
-  give_back(Tables.iElemExt, kElemExtBytes);
-  give_back(Tables.ChMembName.ChName, kMembNameBytes);
-  give_back(Tables.iMembDef, kMembDefBytes);
-  give_back(Tables.iMeshList, kMeshListBytes);
-  give_back(Tables.iElemMemb, kElemMembBytes);
+  for_each_table(Tables, [](auto* p, std::size_t nBytes) { give_back(p, nBytes); });
   Tables = NameTables{};
 }
