@@ -122,3 +122,17 @@ TEST(CloseUnitDeathTest, LostWriteIsAFatalStop) {
   EXPECT_EXIT(close_unit(30), testing::ExitedWithCode(2), "^ \\*\\*\\* FATAL.*unit 30");
   close_all_units();
 }
+
+TEST(ReadLineDeathTest, FileCutShortWhileMappedIsAFatalReadFailure) {
+  // Another program emptying the FEM file during the run: the mapped pages
+  // are gone, and the read fails instead of delivering garbage.
+  TempDir Dir;
+  write_file(Dir.at("model.FEM"), std::string(3 * 4096, 'x') + "\n");
+  ASSERT_EQ(0, connect(31, Dir.at("model.FEM"), kStatusOld));
+  ASSERT_EQ(0, ::truncate(Dir.at("model.FEM").c_str(), 0));
+  const char* pLine = nullptr;
+  std::int64_t nLine = 0;
+  EXPECT_EXIT(read_line_view(31, pLine, nLine), testing::ExitedWithCode(2),
+              "^ \\*\\*\\* FATAL.*reading an input file failed");
+  close_unit(31);
+}

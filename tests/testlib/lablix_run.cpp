@@ -142,6 +142,19 @@ std::string crlf_lines(const std::vector<std::string>& Lines) {
   return Text;
 }
 
+std::string mask_executed_date(const std::string& Text) {
+  const std::string Head = "# Executed";
+  const std::string Shape = " Date : dddd-dd-dd dd:dd:dd\r\n";
+  const std::size_t iAt = Text.find(Head);
+  if (iAt == std::string::npos || Text.size() < iAt + Head.size() + Shape.size()) return Text;
+  const std::size_t iDate = iAt + Head.size();
+  for (std::size_t k = 0; k < Shape.size(); ++k) {
+    const char c = Text[iDate + k];
+    if (Shape[k] == 'd' ? (c < '0' || c > '9') : c != Shape[k]) return Text;
+  }
+  return Text.substr(0, iDate) + "<date>" + Text.substr(iDate + Shape.size() - 2);
+}
+
 std::string banner_text() {
   const std::string Blank58(58, ' ');
   std::vector<std::string> Lines = {std::string(54, ' '), " " + Blank58, " " + Blank58,

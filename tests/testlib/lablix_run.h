@@ -28,6 +28,12 @@ void write_file(const std::string& Path, const std::string& Bytes);
 // The lines joined, each ended by CR LF: how Lablix ends every line.
 std::string crlf_lines(const std::vector<std::string>& Lines);
 
+// The label file or listing with the clock's date of its "# Executed" line
+// replaced by "<date>" ("# Executed<date>"), when that date has the shape
+// " Date : dddd-dd-dd dd:dd:dd"; otherwise the text unchanged, so that a
+// comparison with the expected text fails.
+std::string mask_executed_date(const std::string& Text);
+
 // The console output of the banner: 14 lines, CR LF ended.
 std::string banner_text();
 
