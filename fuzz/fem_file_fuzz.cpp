@@ -297,7 +297,10 @@ void check_member_report(const std::string& Label) {
     REQUIRE(Lines[4].substr(0, 9) == " ChName :" && Lines[4].size() == 89);
   }
   const std::string& Report = Lines.back();
-  REQUIRE(Report.compare(0, kHead.size(), kHead) == 0);
+  // The report is written without trailing blanks: after an all-blank line
+  // it ends in "Last Input Line:", the blank gone too.
+  REQUIRE(Report.compare(0, kHead.size(), kHead) == 0 ||
+          Report == kHead.substr(0, kHead.size() - 1));
   REQUIRE(Report.size() <= 256 && Report.find('\n', kHead.size()) == std::string::npos);
   REQUIRE(Report.size() == kHead.size() || Report.back() != ' ');
 }
