@@ -319,19 +319,6 @@ bool read_line(std::int32_t iUnit, char* ChLine, std::int32_t nLen) {
   return true;
 }
 
-std::int64_t unit_position(std::int32_t iUnit) {
-  const Unit* U = unit_of(iUnit);
-  return (U != nullptr && U->iRole == kRoleInput) ? U->iPos : 0;
-}
-
-void seek_unit(std::int32_t iUnit, std::int64_t iPosition) {
-  Unit* U = unit_of(iUnit);
-  if (U == nullptr || U->iRole != kRoleInput) return;
-  if (iPosition < 0) iPosition = 0;
-  if (iPosition > U->nData) iPosition = U->nData;
-  U->iPos = iPosition;
-}
-
 bool unit_contents(std::int32_t iUnit, const char*& pData, std::int64_t& nData) {
   const Unit* U = unit_of(iUnit);
   if (U == nullptr || U->iRole != kRoleInput) return false;
@@ -341,7 +328,8 @@ bool unit_contents(std::int32_t iUnit, const char*& pData, std::int64_t& nData) 
 }
 
 void rewind_unit(std::int32_t iUnit) {
-  seek_unit(iUnit, 0);
+  Unit* U = unit_of(iUnit);
+  if (U != nullptr && U->iRole == kRoleInput) U->iPos = 0;
 }
 
 void write_text(std::int32_t iUnit, const char* Ch, std::int64_t n) {

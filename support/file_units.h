@@ -64,16 +64,12 @@ bool read_line(std::int32_t iUnit, char* ChLine, std::int32_t nLen);
 // false at end of file.
 bool read_line_view(std::int32_t iUnit, const char*& pLine, std::int64_t& nLine);
 
-// Byte offset of the next line of a mapped input unit; seek_unit goes back to
-// an offset that unit_position gave. Rewinding is seek_unit(iUnit, 0).
-std::int64_t unit_position(std::int32_t iUnit);
-void seek_unit(std::int32_t iUnit, std::int64_t iPosition);
-
 // The whole mapped content of input unit iUnit (nData bytes at pData; none
-// for an empty file), for a scan that walks its lines itself; offsets in it
-// are those of unit_position and seek_unit. False, with nothing set, when
-// iUnit is no mapped input unit.
+// for an empty file), for a scan that walks its lines itself and so keeps
+// its own place. False, with nothing set, when iUnit is no mapped input unit.
 bool unit_contents(std::int32_t iUnit, const char*& pData, std::int64_t& nData);
+
+// Puts an input unit back at its first line; nothing for other units.
 void rewind_unit(std::int32_t iUnit);
 
 // Writes the first n characters of Ch and a line end (CR LF) to output unit
