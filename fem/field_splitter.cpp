@@ -72,20 +72,23 @@ constexpr std::uint64_t word_of(const char (&Ch)[9]) {
 // digit at once, and a column mask picks which answer counts where. The
 // checking pass runs this on every slot of every line of the file.
 
-// All ones where the 16 columns at t hold a real slot's characters.
+// All ones where the 16 columns at t hold a real slot's characters. Each
+// column has a lowest character and a range: a digit column takes "0" and
+// 9 more, a fixed column only its one character of "  d.ddddddddE+dd"; a
+// byte less the lowest is inside the range as an unsigned byte exactly when
+// the column takes it. The other spelling " -d.ddddddddE-dd" is one more
+// comparison, with "0" in its digit columns so that it admits nothing there
+// that the range does not.
 inline __m128i slot_columns_good(const char* t) {
   const __m128i Slot = _mm_loadu_si128(reinterpret_cast<const __m128i*>(t));
-  // "  d.ddddddddE+dd" and " -d.ddddddddE-dd": where a column is fixed, it
-  // must equal one of the two; the digit columns of these are never looked at.
-  const __m128i Plus = _mm_setr_epi8(' ', ' ', 0, '.', 0, 0, 0, 0, 0, 0, 0, 0, 'E', '+', 0, 0);
-  const __m128i Minus = _mm_setr_epi8(' ', '-', 0, '.', 0, 0, 0, 0, 0, 0, 0, 0, 'E', '-', 0, 0);
-  const __m128i Fixed = _mm_or_si128(_mm_cmpeq_epi8(Slot, Plus), _mm_cmpeq_epi8(Slot, Minus));
-  // A digit less "0" is 0 to 9 as an unsigned byte; every other byte is more.
-  const __m128i Offset = _mm_sub_epi8(Slot, _mm_set1_epi8('0'));
-  const __m128i Digit = _mm_cmpeq_epi8(_mm_min_epu8(Offset, _mm_set1_epi8(9)), Offset);
-  // Columns 0, 1, 3, 12 and 13 are fixed; the others hold digits.
-  const __m128i FixedColumns = _mm_setr_epi8(-1, -1, 0, -1, 0, 0, 0, 0, 0, 0, 0, 0, -1, -1, 0, 0);
-  return _mm_or_si128(_mm_and_si128(FixedColumns, Fixed), _mm_andnot_si128(FixedColumns, Digit));
+  const __m128i Lowest =
+      _mm_setr_epi8(' ', ' ', '0', '.', '0', '0', '0', '0', '0', '0', '0', '0', 'E', '+', '0', '0');
+  const __m128i Range = _mm_setr_epi8(0, 0, 9, 0, 9, 9, 9, 9, 9, 9, 9, 9, 0, 0, 9, 9);
+  const __m128i Minus =
+      _mm_setr_epi8(' ', '-', '0', '.', '0', '0', '0', '0', '0', '0', '0', '0', 'E', '-', '0', '0');
+  const __m128i Offset = _mm_sub_epi8(Slot, Lowest);
+  const __m128i InRange = _mm_cmpeq_epi8(_mm_min_epu8(Offset, Range), Offset);
+  return _mm_or_si128(InRange, _mm_cmpeq_epi8(Slot, Minus));
 }
 
 inline bool is_real_slot(const char* t) {
@@ -148,61 +151,113 @@ inline std::uint32_t four_slots_good(const char* pSlots) {
 }
 #endif
 
-// The value of the eight digits in Word (character k in byte k, each byte
-// already less "0", so 0 to 9), taken pairwise, then by fours, then whole:
-// three multiplications instead of eight dependent steps.
-inline std::uint64_t eight_digits_value(std::uint64_t Word) {
-  Word = Word * 10 + (Word >> 8);  // each byte pair: 10 x first + second
-  Word = (((Word & 0x000000FF000000FF) * (100 + (1000000ULL << 32))) +
-          (((Word >> 16) & 0x000000FF000000FF) * (1 + (10000ULL << 32)))) >>
-         32;
-  return Word & 0xFFFFFFFF;
-}
-
 // The exact powers of ten of the classifier's fast path.
 constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
                              1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-constexpr std::uint64_t kPow10Whole[] = {1,      10,      100,      1000,     10000,
-                                         100000, 1000000, 10000000, 100000000};
+
+// The inverse of 5^k modulo 2^32: a multiple of 5^k times it is the
+// quotient, exactly, in 32-bit arithmetic (5 is odd, so the inverse exists).
+constexpr std::uint32_t inverse_of_five_to(std::int32_t k) {
+  std::uint32_t uInverse = 1;
+  for (std::int32_t i = 0; i < k; ++i)
+    uInverse *= 0xCCCCCCCDU;  // 5 x 0xCCCCCCCD = 1 modulo 2^32
+  return uInverse;
+}
+constexpr std::uint32_t kInverseFive[] = {
+    inverse_of_five_to(0), inverse_of_five_to(1), inverse_of_five_to(2),
+    inverse_of_five_to(3), inverse_of_five_to(4), inverse_of_five_to(5),
+    inverse_of_five_to(6), inverse_of_five_to(7), inverse_of_five_to(8)};
+// The largest quotient by 5^k of a 32-bit number.
+constexpr std::uint32_t kQuotientMax[] = {
+    0xFFFFFFFFU,         0xFFFFFFFFU / 5,     0xFFFFFFFFU / 25,
+    0xFFFFFFFFU / 125,   0xFFFFFFFFU / 625,   0xFFFFFFFFU / 3125,
+    0xFFFFFFFFU / 15625, 0xFFFFFFFFU / 78125, 0xFFFFFFFFU / 390625};
 
 // The value of the real in a slot that is_real_slot accepted, bit for bit
-// the value real_value gives for the field: its nine digits are a whole
-// number below 2^53 scaled by an exact power of ten, one rounding, which is
-// the conversion's own fast path; other exponents go to real_value itself.
-double slot_real_value(const char* t) {
+// the value real_value gives for the field, from uEight, the value of its
+// eight digits after the point. Its nine digits are a whole number m below
+// 10^9, the value m x 10^(e - 8): one correctly rounded multiplication or
+// division by an exact power of ten, the conversion's own fast path; other
+// exponents go to real_value itself.
+inline double slot_value(const char* t, std::uint32_t uEight) {
   const bool bNeg = t[1] == '-';
   std::int32_t iExp = (t[14] - '0') * 10 + (t[15] - '0');
   if (t[13] == '-') iExp = -iExp;
   const std::int32_t iExp10 = iExp - 8;  // eight digits follow the point
+  const std::uint32_t uMantissa = static_cast<std::uint32_t>(t[2] - '0') * 100000000U + uEight;
   if (iExp10 < -22 || iExp10 > 22) {
     double Value = 0.0;
     real_value(bNeg ? t + 1 : t + 2, bNeg ? 15 : 14, &Value);
     return Value;
   }
-  const auto uLead = static_cast<std::uint64_t>(t[2] - '0');
-  const std::uint64_t uDigits = word_at(t + 4) - word_of("00000000");
   double Result;
-  // Most reals in a FEM file are whole numbers written as reals (node,
-  // element and member numbers, counts: "1.00001000E+05"). When the digits
-  // that the exponent leaves after the point are all 0, the value is the
-  // whole number of the digits before it, and the quotient the division
-  // would round is exact: taken without the division, which cost as much as
-  // the rest of the conversion.
-  const std::int32_t nAfter = -iExp10;  // of the eight digits, 1 to 8 here
-  if (nAfter >= 1 && nAfter <= 8 && (uDigits >> (8 * (8 - nAfter))) == 0) {
-    const std::int32_t nBefore = 8 - nAfter;
-    // The nBefore leading digits, moved to the end of an eight-digit number;
-    // shifted in two steps so that nAfter 8 (none of them) needs no branch.
-    const std::uint64_t uBefore = eight_digits_value((uDigits << (8 * nAfter - 1)) << 1);
-    // Below 10^9: converted as signed, which is one instruction.
-    Result = static_cast<double>(static_cast<std::int64_t>(uLead * kPow10Whole[nBefore] + uBefore));
+  if (iExp10 >= 0) {
+    Result = static_cast<double>(static_cast<std::int32_t>(uMantissa)) * kPow10[iExp10];
   } else {
-    const std::uint64_t uMantissa = uLead * 100000000 + eight_digits_value(uDigits);
-    Result = static_cast<double>(static_cast<std::int64_t>(uMantissa));
-    Result = iExp10 >= 0 ? Result * kPow10[iExp10] : Result / kPow10[-iExp10];
+    // Most reals in a FEM file are whole numbers written as reals (node,
+    // element and member numbers, counts: "1.00001000E+05"). Then 10^k
+    // divides m, and the quotient, exact, is had without the division,
+    // which cost as much as the rest of the conversion: m / 2^k by a shift,
+    // then / 5^k by a multiplication with the inverse. The quotient of a
+    // multiple of 2^k and 5^k is below 2^32 / 5^k; any other m gives a
+    // larger product or loses bits in the shift.
+    const std::int32_t k = -iExp10;
+    if (k <= 8 && (uMantissa & ((1U << k) - 1)) == 0) {
+      const std::uint32_t uQuotient = (uMantissa >> k) * kInverseFive[k];
+      if (uQuotient <= kQuotientMax[k]) {
+        const double Whole = static_cast<double>(static_cast<std::int32_t>(uQuotient));
+        return bNeg ? -Whole : Whole;
+      }
+    }
+    Result = static_cast<double>(static_cast<std::int32_t>(uMantissa)) / kPow10[k];
   }
   return bNeg ? -Result : Result;
 }
+
+// The value of the eight digits in Word (character k in byte k, each byte
+// already less "0", so 0 to 9), taken pairwise, then by fours, then whole:
+// three multiplications instead of eight dependent steps.
+inline std::uint32_t eight_digits_value(std::uint64_t Word) {
+  Word = Word * 10 + (Word >> 8);  // each byte pair: 10 x first + second
+  Word = (((Word & 0x000000FF000000FF) * (100 + (1000000ULL << 32))) +
+          (((Word >> 16) & 0x000000FF000000FF) * (1 + (10000ULL << 32)))) >>
+         32;
+  return static_cast<std::uint32_t>(Word);
+}
+
+// The value of a slot on its own.
+inline double slot_real_value(const char* t) {
+  return slot_value(t, eight_digits_value(word_at(t + 4) - word_of("00000000")));
+}
+
+#if defined(__SSE2__)
+// The values of two adjacent slots. Their sixteen digits after the point are
+// taken side by side in one register: 16-bit lanes multiplied and added in
+// pairs give two-digit values, again four-digit and then eight-digit ones,
+// for both slots in the same few instructions.
+inline void two_slot_values(const char* t, double* Value) {
+  const __m128i First = _mm_loadu_si128(reinterpret_cast<const __m128i*>(t));
+  const __m128i Second = _mm_loadu_si128(reinterpret_cast<const __m128i*>(t + kSlotColumns));
+  // Columns 4 to 11 of each slot.
+  const __m128i Digits = _mm_sub_epi8(
+      _mm_unpacklo_epi64(_mm_srli_si128(First, 4), _mm_srli_si128(Second, 4)), _mm_set1_epi8('0'));
+  const __m128i Zero = _mm_setzero_si128();
+  const __m128i Ten = _mm_set1_epi32(0x0001000A);  // lanes 10, 1, 10, 1, ...
+  const __m128i Twos = _mm_packs_epi32(_mm_madd_epi16(_mm_unpacklo_epi8(Digits, Zero), Ten),
+                                       _mm_madd_epi16(_mm_unpackhi_epi8(Digits, Zero), Ten));
+  const __m128i Fours = _mm_madd_epi16(Twos, _mm_set1_epi32(0x00010064));  // 100, 1
+  const __m128i Eights =
+      _mm_madd_epi16(_mm_packs_epi32(Fours, Fours), _mm_set1_epi32(0x00012710));  // 10000, 1
+  Value[0] = slot_value(t, static_cast<std::uint32_t>(_mm_cvtsi128_si32(Eights)));
+  Value[1] = slot_value(t + kSlotColumns,
+                        static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_srli_si128(Eights, 4))));
+}
+#else
+inline void two_slot_values(const char* t, double* Value) {
+  Value[0] = slot_real_value(t);
+  Value[1] = slot_real_value(t + kSlotColumns);
+}
+#endif
 
 // The high bit of each byte of x that is 0, exact up to and including the
 // lowest such byte (a borrow may mark bytes above it as well), which is all
@@ -288,6 +343,42 @@ inline std::int32_t short_tool_line_length(const char* ChText) {
 // shape test settles it on that character), so none can stop the run. Name
 // lines are such lines, and the checking pass meets hundreds of thousands.
 bool only_text_fields(const char* ChLine, std::int32_t nLen) {
+#if defined(__SSE2__)
+  // Sixteen columns a step: a field starts at a non-blank column after a
+  // blank one (or at column 1), and must not start with "+", "-", "." or a
+  // digit, which are the characters "+" to "9" less "," and "/".
+  auto bad_starts = [](const char* p, std::uint32_t uBlankBefore) {
+    const __m128i Text = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const __m128i Offset = _mm_sub_epi8(Text, _mm_set1_epi8('+'));
+    const __m128i Starter =
+        _mm_andnot_si128(_mm_or_si128(_mm_cmpeq_epi8(Text, _mm_set1_epi8(',')),
+                                      _mm_cmpeq_epi8(Text, _mm_set1_epi8('/'))),
+                         _mm_cmpeq_epi8(_mm_min_epu8(Offset, _mm_set1_epi8('9' - '+')), Offset));
+    const auto uBlank =
+        static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(Text, _mm_set1_epi8(kBlank))));
+    const std::uint32_t uStarts = ~uBlank & ((uBlank << 1) | uBlankBefore);
+    return uStarts & static_cast<std::uint32_t>(_mm_movemask_epi8(Starter)) & 0xFFFF;
+  };
+  if (nLen < 16) {
+    // A short line is looked at as sixteen columns, padded with blanks,
+    // which start no field.
+    char ChPadded[16];
+    std::memset(ChPadded, kBlank, sizeof ChPadded);
+    if (nLen > 0) std::memcpy(ChPadded, ChLine, static_cast<std::size_t>(nLen));
+    return bad_starts(ChPadded, 1) == 0;
+  }
+  std::uint32_t uBlankBefore = 1;  // column 1 starts a field when not blank
+  std::int32_t i = 0;
+  for (; i + 16 <= nLen; i += 16) {
+    if (bad_starts(ChLine + i, uBlankBefore) != 0) return false;
+    uBlankBefore = ChLine[i + 15] == kBlank ? 1 : 0;
+  }
+  if (i == nLen) return true;
+  // The last columns: the sixteen that end the line, of which the first
+  // ones were looked at already (their starts are masked out).
+  const std::int32_t nSeen = i - (nLen - 16);
+  return (bad_starts(ChLine + nLen - 16, 0) >> nSeen) == 0;
+#else
   bool bFieldStart = true;
   for (std::int32_t i = 0; i < nLen; ++i) {
     const char c = ChLine[i];
@@ -301,6 +392,7 @@ bool only_text_fields(const char* ChLine, std::int32_t nLen) {
     }
   }
   return true;
+#endif
 }
 
 }  // namespace
@@ -318,12 +410,15 @@ void split_tool_line(const char* ChLine, std::int32_t nLen, std::int32_t nName,
     std::memset(Fields.texts[1] + kNameColumns, kBlank, kFieldTextLen - kNameColumns);
   }
   const std::int32_t nSlots = (nLen - kNameColumns) / kSlotColumns;
-  for (std::int32_t k = 0; k < nSlots; ++k) {
-    ++nFields;
-    Fields.kinds[nFields] = kFieldReal;
-    Fields.values[nFields] = slot_real_value(ChLine + kNameColumns + k * kSlotColumns);
-  }
-  Fields.count = nFields;
+  const char* pSlot = ChLine + kNameColumns;
+  for (std::int32_t k = 1; k <= nSlots; ++k)
+    Fields.kinds[nFields + k] = kFieldReal;
+  // Two slots at a time: nearly every line has two or four.
+  std::int32_t k = 0;
+  for (; k + 2 <= nSlots; k += 2)
+    two_slot_values(pSlot + k * kSlotColumns, Fields.values + nFields + k + 1);
+  if (k < nSlots) Fields.values[nFields + k + 1] = slot_real_value(pSlot + k * kSlotColumns);
+  Fields.count = nFields + nSlots;
 }
 
 void split_fields(const char* ChLine, std::int32_t nLen, LineFields& Fields) {

@@ -16,14 +16,25 @@ constexpr NameText kBlankName = {
 #undef B8
 };
 
+// A table's memory is taken in whole 2 MB units, the size of a huge page:
+// the system places such a mapping on a huge-page boundary, so that with
+// huge pages preferred no part of it is left to 4 KB pages. Address space
+// only; a page still costs nothing until it is written.
+constexpr std::size_t kHugePageBytes = std::size_t{2} << 20;
+
+std::size_t mapped_size(std::size_t nBytes) {
+  return (nBytes + kHugePageBytes - 1) / kHugePageBytes * kHugePageBytes;
+}
+
 // Anonymous mappings arrive zeroed and cost a page only when it is written.
 void* zeroed_memory(std::size_t nBytes) {
-  void* p = ::mmap(nullptr, nBytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  void* p = ::mmap(nullptr, mapped_size(nBytes), PROT_READ | PROT_WRITE,
+                   MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
   return p == MAP_FAILED ? nullptr : p;
 }
 
 void give_back(void* p, std::size_t nBytes) {
-  if (p != nullptr) ::munmap(p, nBytes);
+  if (p != nullptr) ::munmap(p, mapped_size(nBytes));
 }
 
 constexpr std::size_t kNodeExtBytes = sizeof(std::int32_t) * (MxNode + 1);
@@ -74,7 +85,7 @@ void for_each_table(NameTables& Tables, VisitTable&& Visit) {
 
 void prefer_huge_pages(NameTables& Tables) {
   for_each_table(Tables, [](auto* p, std::size_t nBytes) {
-    if (p != nullptr) ::madvise(p, nBytes, MADV_HUGEPAGE);
+    if (p != nullptr) ::madvise(p, mapped_size(nBytes), MADV_HUGEPAGE);
   });
 }
 

@@ -9,9 +9,8 @@ inline constexpr char kBlank = ' ';
 
 // Position (from 1) of the last non-blank character of the first nLen
 // characters of ChText, or 0 when they are all blank or nLen is 0 or less.
-// A probe phase first tries a few fixed fractions of the field as the start
-// of the backward scan, so that a long field holding a short name is settled
-// with a handful of comparisons.
+// Scans backwards from the end many columns a step, so that a long field
+// holding a short name is settled with a handful of comparisons.
 std::int32_t trimmed_length(const char* ChText, std::int32_t nLen);
 
 // Sets nLen characters of ChText to blanks. Nothing when nLen <= 0.

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <sstream>
 #include <string>
@@ -71,6 +72,43 @@ TEST(SplitFields, ToolLayoutSplitsAsAnyOtherLine) {
       split(Longer, Plain);
       EXPECT_EQ(describe(Plain), describe(Tool)) << Line;
       EXPECT_EQ(0, std::memcmp(&Plain, &Tool, sizeof Tool)) << "bit for bit: " << Line;
+    }
+  }
+}
+
+TEST(SplitFields, ToolLayoutValuesAreTheConversionsOwn) {
+  // Every exponent around the fast path's edges, with mantissas whose last
+  // digits are zeros or not (whole numbers take their own way), and lines of
+  // two and three slots (slots are converted in pairs): the values must be
+  // bit for bit those of the general conversion.
+  std::uint64_t uSeed = 2026;
+  auto next_digits = [&uSeed](int nZeros) {
+    uSeed = uSeed * 6364136223846793005ULL + 1442695040888963407ULL;
+    std::string Digits = std::to_string(100000000 + (uSeed >> 35) % 900000000);  // 9 digits
+    for (int k = 0; k < nZeros; ++k)
+      Digits[8 - k] = '0';
+    return Digits;
+  };
+  for (int iExp = -25; iExp <= 25; ++iExp) {
+    for (int nZeros = 0; nZeros <= 9; ++nZeros) {
+      std::string Line = "GNODE   ";
+      for (int k = 0; k < 2 + (nZeros % 2); ++k) {
+        std::string Digits = next_digits(nZeros);
+        if (nZeros == 9) Digits[0] = '0';
+        char ChSlot[17];
+        std::snprintf(ChSlot, sizeof ChSlot, " %c%c.%sE%c%02d", k == 1 ? '-' : ' ', Digits[0],
+                      Digits.substr(1).c_str(), iExp < 0 ? '-' : '+', iExp < 0 ? -iExp : iExp);
+        Line += ChSlot;
+      }
+      const std::string Text = Line + "\n";
+      std::int32_t nName = 0;
+      ASSERT_EQ(static_cast<std::int32_t>(Line.size()),
+                tool_line_length(Text.data(), Text.data() + Text.size(), nName))
+          << "in the tool layout: " << Line;
+      LineFields Tool{}, Plain{};
+      split(Line, Tool);
+      split(Line + " ", Plain);
+      ASSERT_EQ(0, std::memcmp(&Plain, &Tool, sizeof Tool)) << "bit for bit: " << Line;
     }
   }
 }
