@@ -70,8 +70,7 @@ int main() {
   // cleared without touching a page.
   NameTables Tables;
   if (!create_name_tables(Tables)) fatal_stop("the name tables (61 million bytes) cannot be had");
-  std::int64_t* iHeaderIndex = create_header_index();
-  FemFile Fem = fem_file_on(kUnitFem, iHeaderIndex, kHeaderIndexMx);
+  FemFile Fem = fem_file_on(kUnitFem, create_header_index(), kHeaderIndexMx);
 
   write_banner();
   ask_until_open(kPromptFemFile, ChFemName, kUnitFem, kModeExisting, kNonexistingFile);
@@ -80,7 +79,6 @@ int main() {
   std::int64_t nFemBytes = 0;
   if (unit_contents(kUnitFem, pFem, nFemBytes) && nFemBytes >= kLargeModelBytes) {
     prefer_huge_pages(Tables);
-    prefer_huge_index_pages(iHeaderIndex);
   }
 
   std::int32_t iStatus = 0;

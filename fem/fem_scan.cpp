@@ -328,18 +328,8 @@ bool read_raw_name(FemFile& Fem, char* ChName) {
   return true;
 }
 
-namespace {
-
-constexpr std::size_t kHeaderIndexBytes = sizeof(std::int64_t) * kHeaderIndexMx * kRecordKinds;
-
-}  // namespace
-
 std::int64_t* create_header_index() {
-  void* p = ::mmap(nullptr, kHeaderIndexBytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS,
-                   -1, 0);
+  const std::size_t nBytes = sizeof(std::int64_t) * kHeaderIndexMx * kRecordKinds;
+  void* p = ::mmap(nullptr, nBytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
   return p == MAP_FAILED ? nullptr : static_cast<std::int64_t*>(p);
-}
-
-void prefer_huge_index_pages(std::int64_t* iIndexStorage) {
-  if (iIndexStorage != nullptr) ::madvise(iIndexStorage, kHeaderIndexBytes, MADV_HUGEPAGE);
 }

@@ -104,9 +104,3 @@ inline constexpr std::int32_t kHeaderIndexMx = 1 << 20;
 // where written; null when the memory cannot be had (the passes then read
 // every line). Created once, at start-up, and kept for the run.
 std::int64_t* create_header_index();
-
-// Asks the system to back the index storage with huge pages: a large FEM
-// file notes hundreds of thousands of headers, megabytes of offsets that
-// would otherwise be faulted in a 4 KB page at a time. A hint, like
-// prefer_huge_pages for the name tables; nothing for null storage.
-void prefer_huge_index_pages(std::int64_t* iIndexStorage);

@@ -16,13 +16,16 @@ constexpr NameText kBlankName = {
 #undef B8
 };
 
-// A table's memory is taken in whole 2 MB units, the size of a huge page:
-// the system places such a mapping on a huge-page boundary, so that with
-// huge pages preferred no part of it is left to 4 KB pages. Address space
-// only; a page still costs nothing until it is written.
+// A large table's memory is taken in whole 2 MB units, the size of a huge
+// page: the system places such a mapping on a huge-page boundary, so that
+// with huge pages preferred no part of it is left to 4 KB pages. Address
+// space only; a page still costs nothing until it is written. A table
+// smaller than a huge page keeps its size: a fresh huge page would cost
+// more to clear than its few small pages.
 constexpr std::size_t kHugePageBytes = std::size_t{2} << 20;
 
 std::size_t mapped_size(std::size_t nBytes) {
+  if (nBytes < kHugePageBytes) return nBytes;
   return (nBytes + kHugePageBytes - 1) / kHugePageBytes * kHugePageBytes;
 }
 

@@ -54,42 +54,9 @@ void copy_padded(char* ChTarget, std::int32_t nTarget, const char* ChSource, std
   fill_blanks(ChTarget + nCopy, nTarget - nCopy);
 }
 
-namespace {
-
-// The eight decimal digits of a value below 10^8 as eight characters,
-// leading zeros included, character k in byte k (counted from the low end):
-// the value is split into halves of four digits, those into pairs and the
-// pairs into digits, each split done for all parts of the word at once with
-// a multiplication that divides by 100 or 10 (exact below 10^4 and 10^2).
-inline std::uint64_t eight_digit_characters(std::uint32_t uValue) {
-  const std::uint64_t uHalves =
-      (uValue / 10000) | (static_cast<std::uint64_t>(uValue % 10000) << 32);
-  const std::uint64_t uHundreds = ((uHalves * 5243) >> 19) & 0x0000007F0000007F;
-  const std::uint64_t uPairs = uHundreds | ((uHalves - uHundreds * 100) << 16);
-  const std::uint64_t uTens = ((uPairs * 103) >> 10) & 0x000F000F000F000F;
-  const std::uint64_t uDigits = uTens | ((uPairs - uTens * 10) << 8);
-  return uDigits | 0x3030303030303030;
-}
-
-}  // namespace
-
-std::int32_t put_integer(char* ChOut, std::int32_t nWidth, std::int64_t iValue) {
-  if (nWidth == 8 && iValue >= 0 && iValue < 100000000 &&
-      std::endian::native == std::endian::little) {
-    // Every number of the label file and the listing: the eight columns at
-    // once, the leading zeros turned into blanks (a 0 keeps its last digit).
-    const std::uint64_t uDigits = eight_digit_characters(static_cast<std::uint32_t>(iValue));
-    const std::uint64_t uNonZero = (uDigits ^ 0x3030303030303030) | (std::uint64_t{1} << 56);
-    const std::int32_t nLeading = std::countr_zero(uNonZero) / 8;
-    const std::uint64_t uLeading = (std::uint64_t{1} << (8 * nLeading)) - 1;
-    const std::uint64_t uField = (uDigits & ~uLeading) | (kEightBlanks & uLeading);
-    std::memcpy(ChOut, &uField, sizeof uField);
-    return 8;
-  }
+std::int32_t put_integer_general(char* ChOut, std::int32_t nWidth, std::int64_t iValue) {
   // The number is built right to left, two digits a step, at the end of a
-  // work field of blanks, then the field's last nWidth columns are copied
-  // whole: the label file and the listing are hundreds of thousands of lines
-  // of such numbers.
+  // work field of blanks, then the field's last nWidth columns are copied.
   constexpr std::int32_t kWorkLen = 32;
   static constexpr char kDigitPairs[] =
       "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
@@ -118,11 +85,7 @@ std::int32_t put_integer(char* ChOut, std::int32_t nWidth, std::int64_t iValue) 
     if (nWidth > 0) std::memset(ChOut, '*', static_cast<std::size_t>(nWidth));
     return nWidth;
   }
-  if (nWidth == 8) {
-    // The width of every number in the label file and the listing: a copy
-    // of known size is a single move.
-    std::memcpy(ChOut, ChWork + kWorkLen - 8, 8);
-  } else if (nWidth <= kWorkLen) {
+  if (nWidth <= kWorkLen) {
     std::memcpy(ChOut, ChWork + kWorkLen - nWidth, static_cast<std::size_t>(nWidth));
   } else {
     fill_blanks(ChOut, nWidth - nNeed);

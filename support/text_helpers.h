@@ -3,7 +3,9 @@
 // Only the space character is blank; tab, NUL and every other byte are not.
 // Keeps no state.
 #pragma once
+#include <bit>
 #include <cstdint>
+#include <cstring>
 
 inline constexpr char kBlank = ' ';
 
@@ -20,10 +22,49 @@ void fill_blanks(char* ChText, std::int32_t nLen);
 // field ChTarget, cut to the field or padded with blanks to its end.
 void copy_padded(char* ChTarget, std::int32_t nTarget, const char* ChSource, std::int32_t nSource);
 
+// put_integer for any width and value; put_integer settles the common case
+// (8 columns, 0 to 99999999: every number of the label file and the
+// listing, hundreds of thousands of them) inline and calls this for the rest.
+std::int32_t put_integer_general(char* ChOut, std::int32_t nWidth, std::int64_t iValue);
+
+namespace text_detail {
+
+// The eight decimal digits of a value below 10^8 as eight characters,
+// leading zeros included, character k in byte k (counted from the low end):
+// the value is split into halves of four digits, those into pairs and the
+// pairs into digits, each split done for all parts of the word at once with
+// a multiplication that divides by 100 or 10 (exact below 10^4 and 10^2).
+inline std::uint64_t eight_digit_characters(std::uint32_t uValue) {
+  const std::uint64_t uHalves =
+      (uValue / 10000) | (static_cast<std::uint64_t>(uValue % 10000) << 32);
+  const std::uint64_t uHundreds = ((uHalves * 5243) >> 19) & 0x0000007F0000007F;
+  const std::uint64_t uPairs = uHundreds | ((uHalves - uHundreds * 100) << 16);
+  const std::uint64_t uTens = ((uPairs * 103) >> 10) & 0x000F000F000F000F;
+  const std::uint64_t uDigits = uTens | ((uPairs - uTens * 10) << 8);
+  return uDigits | 0x3030303030303030;
+}
+
+}  // namespace text_detail
+
 // Writes iValue right-justified in nWidth columns at ChOut, with a leading
 // minus sign when negative; a value that needs more than nWidth columns is
 // written as nWidth asterisks. Returns nWidth (the columns written).
-std::int32_t put_integer(char* ChOut, std::int32_t nWidth, std::int64_t iValue);
+inline std::int32_t put_integer(char* ChOut, std::int32_t nWidth, std::int64_t iValue) {
+  if (nWidth != 8 || iValue < 0 || iValue >= 100000000 ||
+      std::endian::native != std::endian::little) {
+    return put_integer_general(ChOut, nWidth, iValue);
+  }
+  // The eight columns at once, the leading zeros turned into blanks (a 0
+  // keeps its last digit).
+  const std::uint64_t uDigits =
+      text_detail::eight_digit_characters(static_cast<std::uint32_t>(iValue));
+  const std::uint64_t uNonZero = (uDigits ^ 0x3030303030303030) | (std::uint64_t{1} << 56);
+  const std::int32_t nLeading = std::countr_zero(uNonZero) / 8;
+  const std::uint64_t uLeading = (std::uint64_t{1} << (8 * nLeading)) - 1;
+  const std::uint64_t uField = (uDigits & ~uLeading) | (0x2020202020202020 & uLeading);
+  std::memcpy(ChOut, &uField, sizeof uField);
+  return 8;
+}
 
 // Writes iValue as exactly two digits, with a leading zero below 10 (0 to 99).
 void put_two_digits(char* ChOut, std::int32_t iValue);
