@@ -84,12 +84,13 @@ void split_into_buffer(FemFile& Fem, const char* pLine, std::int32_t nCut, LineF
 }
 
 // split_into_buffer for a line that tool_line_length accepted: its layout is
-// known and not tested again, and its one text field is its name.
+// known and not tested again, and its one text field is its name. Values of
+// fields 1 to nValues only.
 void split_tool_into_buffer(FemFile& Fem, const char* pLine, std::int32_t nLine, std::int32_t nName,
-                            LineFields& Fields) {
+                            LineFields& Fields, std::int32_t nValues) {
   Fem.pLine = pLine;
   Fem.nLine = nLine;
-  split_tool_line(pLine, nLine, nName, Fields);
+  split_tool_line(pLine, nLine, nName, Fields, nValues);
   if (nName > 0) Fields.values[1] = 0.0;
   clear_past_split(Fem, Fields);
 }
@@ -126,7 +127,7 @@ bool take_next_line(FemFile& Fem, LineFields& Fields) {
     const std::int32_t nLine = tool_line_length(pLine, Fem.pData + Fem.nData, nName);
     if (nLine > 0) {
       Fem.iPos += nLine + (pLine[nLine] == '\r' ? 2 : 1);
-      split_tool_into_buffer(Fem, pLine, nLine, nName, Fields);
+      split_tool_into_buffer(Fem, pLine, nLine, nName, Fields, kMaxFields);
       return true;
     }
   }
@@ -219,7 +220,7 @@ bool next_header_checking(FemFile& Fem, LineFields& Fields) {
     if (iKind == Fem.iKind) {
       Fem.iPos = iNext;
       if (bToolLine) {
-        split_tool_into_buffer(Fem, pLine, nCut, nName, Fields);
+        split_tool_into_buffer(Fem, pLine, nCut, nName, Fields, Fem.nValues);
       } else {
         split_into_buffer(Fem, pLine, nCut, Fields);
       }
@@ -256,7 +257,8 @@ bool next_header_indexed(FemFile& Fem, LineFields& Fields) {
     const char* pLine = Fem.pData + iOffset;
     Fem.iPos += nToolLine + (pLine[nToolLine] == '\r' ? 2 : 1);
     split_tool_into_buffer(Fem, pLine, nToolLine,
-                           static_cast<std::int32_t>((iNoted >> kToolNameShift) & 0xF), Fields);
+                           static_cast<std::int32_t>((iNoted >> kToolNameShift) & 0xF), Fields,
+                           Fem.nValues);
     return true;
   }
   return false;
@@ -272,9 +274,10 @@ FemFile fem_file_on(std::int32_t iUnit, std::int64_t* iIndexStorage, std::int32_
   return Fem;
 }
 
-void begin_pass(FemFile& Fem, RecordKind iKind) {
+void begin_pass(FemFile& Fem, RecordKind iKind, std::int32_t nValues) {
   rewind_unit(Fem.iUnit);
   Fem.iKind = iKind;
+  Fem.nValues = nValues;
   Fem.iNext = 0;
   Fem.pLine = nullptr;
   Fem.nLine = 0;

@@ -113,6 +113,27 @@ TEST(SplitFields, ToolLayoutValuesAreTheConversionsOwn) {
   }
 }
 
+TEST(SplitFields, ToolLayoutConvertsOnlyTheValuesTaken) {
+  // A reader that takes fields 1 to nValues gets those exactly as a whole
+  // split gives them; later fields keep their kind and read 0.
+  const std::string Line =
+      "GNODE     1.40000000E+02 -2.50000000E-03  9.00000000E+00  6.00000000E+00";
+  LineFields Whole{};
+  split(Line, Whole);
+  for (std::int32_t nValues : {0, 1, 2, 3, 4, 5, 100}) {
+    LineFields Part;
+    std::memset(&Part, 0x5A, sizeof Part);
+    split_tool_line(Line.data(), static_cast<std::int32_t>(Line.size()), 5, Part, nValues);
+    ASSERT_EQ(Whole.count, Part.count);
+    for (std::int32_t k = 1; k <= Whole.count; ++k) {
+      EXPECT_EQ(Whole.kinds[k], Part.kinds[k]) << k;
+      if (k == 1) continue;  // the name: a text, its value never written
+      EXPECT_EQ(k <= nValues ? Whole.values[k] : 0.0, Part.values[k])
+          << "field " << k << " of " << nValues << " taken";
+    }
+  }
+}
+
 TEST(SplitFields, ToolLayoutWithOneWrongByteSplitsAsAnyOtherLine) {
   // A byte that breaks the layout in any column of any of four slots must
   // send the line the general way: the fast test once took "E%02" for an
