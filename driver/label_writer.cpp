@@ -11,19 +11,22 @@ namespace {
 
 // Writes "<ChKind><number>     <name>, <ChId><number>", the shape of both
 // label lines: NodeLabel with ", NodeID=", ElementLabel with ", ElemID=".
-void write_label_line(std::int32_t iUnit, const char* ChKind, std::int32_t iExternal,
+// Hundreds of thousands of them: the parts are moved in fixed sizes, the
+// name as its whole 80-character field, of which the nName characters stay.
+template <std::size_t nKindSize>
+void write_label_line(std::int32_t iUnit, const char (&ChKind)[nKindSize], std::int32_t iExternal,
                       const char* ChName, std::int32_t nName, const char* ChId) {
-  char ChLine[64 + kNameLen];
-  std::int32_t n = 0;
-  auto put = [&](const char* Ch, std::int32_t nCh) {
-    std::memcpy(ChLine + n, Ch, static_cast<std::size_t>(nCh));
-    n += nCh;
-  };
-  put(ChKind, static_cast<std::int32_t>(std::strlen(ChKind)));
-  n += put_integer(ChLine + n, kNumberWidth, iExternal);
-  put("     ", 5);
-  put(ChName, nName);
-  put(ChId, 9);
+  constexpr std::int32_t nKind = static_cast<std::int32_t>(nKindSize - 1);
+  constexpr std::int32_t nIdLen = 9;
+  char ChLine[nKind + kNumberWidth + 5 + kNameLen + nIdLen + kNumberWidth];
+  std::memcpy(ChLine, ChKind, nKind);
+  put_integer(ChLine + nKind, kNumberWidth, iExternal);
+  std::memcpy(ChLine + nKind + kNumberWidth, "     ", 5);
+  std::int32_t n = nKind + kNumberWidth + 5;
+  std::memcpy(ChLine + n, ChName, kNameLen);
+  n += nName;
+  std::memcpy(ChLine + n, ChId, nIdLen);
+  n += nIdLen;
   n += put_integer(ChLine + n, kNumberWidth, iExternal);
   write_line(iUnit, ChLine, n);
 }

@@ -15,10 +15,12 @@ constexpr std::int32_t kFirstElementColumn = 30;
 std::int32_t build_member_line(char* ChLine, std::int32_t m, const char* ChName, std::int32_t L,
                                const std::int32_t* iElem, std::int32_t n) {
   put_integer(ChLine, kNumberWidth, m);
-  std::memcpy(ChLine + kNumberWidth, ChName, static_cast<std::size_t>(L));
-  std::int32_t nLine = kNumberWidth + L;
+  // The whole field, in one fixed-size move: the name, then blanks (all its
+  // characters after L are), so the columns up to 29 are blank where the
+  // name does not reach.
+  std::memcpy(ChLine + kNumberWidth, ChName, kNameLen);
+  const std::int32_t nLine = kNumberWidth + L;
   if (n <= 0) return nLine;
-  if (nLine < kFirstElementColumn - 1) fill_blanks(ChLine + nLine, kFirstElementColumn - 1 - nLine);
   std::int32_t iCol = kFirstElementColumn - 1;
   for (std::int32_t j = 1; j <= n; ++j)
     iCol += put_integer(ChLine + iCol, kNumberWidth, iElem[j]);

@@ -6,12 +6,12 @@
 
 #include "fem/name_tables.h"
 
-// Builds the member line of a member named ChName (its first L characters,
-// 1 to 80) with mesh reference m and the n elements iElem[1..n] into
-// ChLine (room for 1024 characters) and returns its length: m in columns 1
-// to 8, the name from column 9, and, when n > 0, the elements in 8-column
-// fields from the absolute column 30, over a long name's characters where
-// they meet. n is at most 99.
+// Builds the member line of a member whose 80-character name field is
+// ChName, L (1 to 80) its trimmed length, with mesh reference m and the n
+// elements iElem[1..n] into ChLine (room for 1024 characters) and returns
+// its length: m in columns 1 to 8, the name from column 9, and, when n > 0,
+// the elements in 8-column fields from the absolute column 30, over a long
+// name's characters where they meet. n is at most 99.
 std::int32_t build_member_line(char* ChLine, std::int32_t m, const char* ChName, std::int32_t L,
                                const std::int32_t* iElem, std::int32_t n);
 
