@@ -48,12 +48,11 @@ void assign_element_owners(NameTables& Tables) {
   fill_int_array(Tables.iElemMemb + 1, nElems, 1, 0);
   for (std::int32_t k = 1; k <= smaller(Tables.MaxMembRef, MxMemb); ++k) {
     if (trimmed_length(name_entry(Tables.ChMembName, k), kNameLen) == 0) continue;
-    const std::int32_t m = Tables.iMembDef[k][6];
+    const std::int32_t m = Tables.iMembDef[6][k];
     if (m <= 0 || m > MxMesh) continue;
-    const MeshRow& Row = Tables.iMeshList[m];
-    const std::int32_t n = smaller(Row[1], MxMeshLen - 1);
+    const std::int32_t n = smaller(Tables.iMeshList[1][m], MxMeshLen - 1);
     for (std::int32_t j = 1; j <= n; ++j) {
-      const std::int32_t e = Row[j + 1];
+      const std::int32_t e = Tables.iMeshList[j + 1][m];
       if (e >= 1 && e <= MxElem) Tables.iElemMemb[e] = k;
     }
   }

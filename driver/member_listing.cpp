@@ -32,17 +32,21 @@ void write_member_listing(const NameTables& Tables, const char* ChDate, const ch
   write_label_header(iUnit, ChDate, ChFemName, Tables);
   static constexpr char kHeading[] = " Member no       Label         Element IDs ";
   write_line(iUnit, kHeading, sizeof kHeading - 1);
-  // static: the work line of this writer; not re-entrant.
+  // static: the work line of this writer and the element list of the
+  // member in hand, gathered from its row's slots; not re-entrant.
   static char ChLine[1024];
+  static std::int32_t iElem[MxMeshLen];
   const std::int32_t MaxMembRef = Tables.MaxMembRef < MxMemb ? Tables.MaxMembRef : MxMemb;
   for (std::int32_t k = 1; k <= MaxMembRef; ++k) {
     const char* ChName = name_entry(Tables.ChMembName, k);
     const std::int32_t L = trimmed_length(ChName, kNameLen);
     if (L == 0) continue;
-    const std::int32_t m = Tables.iMembDef[k][6];
+    const std::int32_t m = Tables.iMembDef[6][k];
     if (m <= 0 || m > MxMesh) continue;
-    const MeshRow& Row = Tables.iMeshList[m];
-    const std::int32_t n = Row[1] < MxMeshLen - 1 ? Row[1] : MxMeshLen - 1;
-    write_line(iUnit, ChLine, build_member_line(ChLine, m, ChName, L, &Row[1], n));
+    const std::int32_t nHeld = Tables.iMeshList[1][m];
+    const std::int32_t n = nHeld < MxMeshLen - 1 ? nHeld : MxMeshLen - 1;
+    for (std::int32_t j = 1; j <= n; ++j)
+      iElem[j] = Tables.iMeshList[j + 1][m];
+    write_line(iUnit, ChLine, build_member_line(ChLine, m, ChName, L, iElem, n));
   }
 }

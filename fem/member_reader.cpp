@@ -43,10 +43,10 @@ void raise_inp2102(const FemFile& Fem, std::int32_t iUnit, std::int32_t& iStatus
 
 void read_member_names(std::int32_t& nElems, std::int32_t* iElemExt, std::int32_t MxMemb,
                        NameColumn& ChMembName, std::int32_t& nNames, std::int32_t& MaxMembRef,
-                       MembDefRow* iMembDef, std::int32_t MxMembDef, FemFile& Fem,
+                       MembDefColumn* iMembDef, std::int32_t MxMembDef, FemFile& Fem,
                        std::int32_t iUnitLabel, std::int32_t& iStatus) {
   fill_int_array(iElemExt, MxMemb + 1, 1, 0);
-  fill_int_array(&iMembDef[0][0], MxMembDef + 1, MxMemb + 1, 0);
+  fill_int_array(&iMembDef[0][0], MxMemb + 1, MxMembDef + 1, 0);
   clear_names(ChMembName);
   MaxMembRef = 0;
   // Line 5 of a limit report shows the name read last, blank until then.
@@ -95,7 +95,7 @@ void read_member_names(std::int32_t& nElems, std::int32_t* iElemExt, std::int32_
     }
     if (iMemb >= 1) {
       for (std::int32_t k = 1; k <= 6; ++k)
-        iMembDef[iMemb][k] = iSlot[k];
+        iMembDef[k][iMemb] = iSlot[k];
     }
   }
 }

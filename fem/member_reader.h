@@ -21,5 +21,5 @@
 // untouched. End of file inside a record ends the pass quietly.
 void read_member_names(std::int32_t& nElems, std::int32_t* iElemExt, std::int32_t MxMemb,
                        NameColumn& ChMembName, std::int32_t& nNames, std::int32_t& MaxMembRef,
-                       MembDefRow* iMembDef, std::int32_t MxMembDef, FemFile& Fem,
+                       MembDefColumn* iMembDef, std::int32_t MxMembDef, FemFile& Fem,
                        std::int32_t iUnitLabel, std::int32_t& iStatus);

@@ -18,7 +18,7 @@ void raise_inp2103(std::int32_t iUnit, std::int32_t& iStatus) {
 }  // namespace
 
 void read_mesh_relations(std::int32_t& nMesh, std::int32_t MxMesh, std::int32_t MxMeshLen,
-                         MeshRow* iMeshList, std::int32_t& MaxMeshRef, FemFile& Fem,
+                         MeshColumn* iMeshList, std::int32_t& MaxMeshRef, FemFile& Fem,
                          std::int32_t iUnitLabel, std::int32_t& iStatus) {
   MaxMeshRef = 0;
   begin_pass(Fem, kRecordSconmesh, 5);  // fields 2 to 5 taken
@@ -49,8 +49,8 @@ void read_mesh_relations(std::int32_t& nMesh, std::int32_t MxMesh, std::int32_t 
         iList[++nFilled] = integer_value(Fields.values[k], k);
     }
     if (iRef < 1) continue;
-    iMeshList[iRef][1] = n;
+    iMeshList[1][iRef] = n;
     for (std::int32_t j = 1; j <= n; ++j)
-      iMeshList[iRef][j + 1] = iList[j];
+      iMeshList[j + 1][iRef] = iList[j];
   }
 }

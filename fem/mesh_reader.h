@@ -19,5 +19,5 @@
 // is input error INP_2103: the report goes to iUnitLabel, iStatus becomes -1
 // and the reader returns at once. Otherwise iStatus is untouched.
 void read_mesh_relations(std::int32_t& nMesh, std::int32_t MxMesh, std::int32_t MxMeshLen,
-                         MeshRow* iMeshList, std::int32_t& MaxMeshRef, FemFile& Fem,
+                         MeshColumn* iMeshList, std::int32_t& MaxMeshRef, FemFile& Fem,
                          std::int32_t iUnitLabel, std::int32_t& iStatus);

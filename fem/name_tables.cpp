@@ -44,8 +44,8 @@ constexpr std::size_t kNodeExtBytes = sizeof(std::int32_t) * (MxNode + 1);
 constexpr std::size_t kNodeNameBytes = sizeof(NameText) * (MxNode + 1);
 constexpr std::size_t kElemExtBytes = sizeof(std::int32_t) * (MxElem + 1);
 constexpr std::size_t kMembNameBytes = sizeof(NameText) * (MxMemb + 1);
-constexpr std::size_t kMembDefBytes = sizeof(MembDefRow) * (MxMemb + 1);
-constexpr std::size_t kMeshListBytes = sizeof(MeshRow) * (MxMesh + 1);
+constexpr std::size_t kMembDefBytes = sizeof(MembDefColumn) * (MxMembDef + 1);
+constexpr std::size_t kMeshListBytes = sizeof(MeshColumn) * (MxMeshLen + 1);
 constexpr std::size_t kElemMembBytes = sizeof(std::int32_t) * (MxElem + 1);
 
 }  // namespace

@@ -14,9 +14,14 @@ inline constexpr std::int32_t MxMeshLen = 100;  // one count and at most 99 elem
 inline constexpr std::int32_t MxMembDef = 10;   // slots 1 to 6 filled, 7 to 10 stay 0
 inline constexpr std::int32_t kNameLen = 80;
 
-// One row of iMeshList or iMembDef; slot 0 is unused so slots count from 1.
-using MeshRow = std::int32_t[MxMeshLen + 1];
-using MembDefRow = std::int32_t[MxMembDef + 1];
+// The two-dimensional tables are laid out column by column: a row is one
+// mesh relation or one member definition, a column one slot of every row,
+// held together. iMeshList[s][m] is slot s of row m, iMembDef[s][k] slot s
+// of member k; slot 0 and row 0 are unused so both count from 1. A large
+// model writes only the first few slots of its 100000 mesh rows: in this
+// layout that is a few columns of the 40 million bytes, not every page.
+using MeshColumn = std::int32_t[MxMesh + 1];
+using MembDefColumn = std::int32_t[MxMemb + 1];
 // One 80-character, blank-padded name, without terminator.
 using NameText = char[kNameLen];
 
@@ -44,8 +49,8 @@ struct NameTables {
   NameColumn ChNodeName;    // node name by internal node number
   std::int32_t* iElemExt;   // [MxElem + 1]: external element number by internal number
   NameColumn ChMembName;    // member name by member number
-  MembDefRow* iMembDef;     // [MxMemb + 1] rows: SCONCEPT integers; slot 6 = mesh reference
-  MeshRow* iMeshList;       // [MxMesh + 1] rows: slot 1 count n, slots 2..n+1 elements
+  MembDefColumn* iMembDef;  // [MxMembDef + 1] slots: SCONCEPT integers; slot 6 = mesh reference
+  MeshColumn* iMeshList;    // [MxMeshLen + 1] slots: slot 1 count n, slots 2..n+1 elements
   std::int32_t* iElemMemb;  // [MxElem + 1]: owning member number by internal element
 
   std::int32_t nNodes;
@@ -64,10 +69,11 @@ struct NameTables {
 bool create_name_tables(NameTables& Tables);
 
 // Asks the system to back the tables with huge pages. For a large model
-// nearly every page of the tables gets written, and a fault per 4 KB page
-// costs more than reading the whole FEM file; for a small one it would only
-// raise the memory used, so the driver asks only when the FEM file is large.
-// A hint: nothing changes when the system declines.
+// most pages of the name tables and the first columns of the others get
+// written, megabytes that would otherwise be faulted in 4 KB at a time; for
+// a small one it would only raise the memory used, so the driver asks only
+// when the FEM file is large. A hint: nothing changes when the system
+// declines.
 void prefer_huge_pages(NameTables& Tables);
 
 // Gives the memory back (tests create many sets; the program keeps one).

@@ -152,8 +152,8 @@ void reset_tables(NameTables& T) {
   std::memset(T.iNodeExt, 0, sizeof(std::int32_t) * (MxNode + 1));
   std::memset(T.iElemExt, 0, sizeof(std::int32_t) * (MxElem + 1));
   std::memset(T.iElemMemb, 0, sizeof(std::int32_t) * (MxElem + 1));
-  std::memset(T.iMembDef, 0, sizeof(MembDefRow) * (MxMemb + 1));
-  REQUIRE(::madvise(T.iMeshList, sizeof(MeshRow) * (MxMesh + 1), MADV_DONTNEED) == 0);
+  std::memset(T.iMembDef, 0, sizeof(MembDefColumn) * (MxMembDef + 1));
+  REQUIRE(::madvise(T.iMeshList, sizeof(MeshColumn) * (MxMeshLen + 1), MADV_DONTNEED) == 0);
   clear_names(T.ChNodeName);
   clear_names(T.ChMembName);
   T.nNodes = T.nNodeNames = T.nElems = T.nNames = T.nMesh = T.MaxMembRef = T.MaxMeshRef = 0;
@@ -166,13 +166,16 @@ void check_tables(const NameTables& T) {
   REQUIRE(T.nMesh <= MxMesh + 1 && T.nNames <= MxMemb + 1);
   REQUIRE(T.ChNodeName.nHeld <= MxNode && T.ChMembName.nHeld <= MxMemb);
   REQUIRE(T.iNodeExt[0] == 0 && T.iElemExt[0] == 0 && T.iElemMemb[0] == 0);
+  // Slot 0 and row 0 are never written.
   for (std::int32_t k = 0; k <= MxMembDef; ++k)
+    REQUIRE(T.iMembDef[k][0] == 0);
+  for (std::int32_t k = 0; k <= MxMemb; ++k)
     REQUIRE(T.iMembDef[0][k] == 0);
   for (std::int32_t k = 0; k <= MxMeshLen; ++k)
-    REQUIRE(T.iMeshList[0][k] == 0);
+    REQUIRE(T.iMeshList[k][0] == 0);
   // Only accepted relations are stored, and each raised MaxMeshRef first.
   for (std::int32_t m = 1; m <= T.MaxMeshRef; ++m) {
-    REQUIRE(T.iMeshList[m][0] == 0 && T.iMeshList[m][1] <= MxMeshLen - 1);
+    REQUIRE(T.iMeshList[0][m] == 0 && T.iMeshList[1][m] <= MxMeshLen - 1);
   }
 }
 
@@ -186,9 +189,14 @@ bool same_tables(const NameTables& A, const NameTables& B) {
   if (!same(A.iNodeExt, B.iNodeExt, sizeof(std::int32_t) * (MxNode + 1)) ||
       !same(A.iElemExt, B.iElemExt, sizeof(std::int32_t) * (MxElem + 1)) ||
       !same(A.iElemMemb, B.iElemMemb, sizeof(std::int32_t) * (MxElem + 1)) ||
-      !same(A.iMembDef, B.iMembDef, sizeof(MembDefRow) * (MxMemb + 1)) ||
-      !same(A.iMeshList, B.iMeshList, sizeof(MeshRow) * (A.MaxMeshRef + 1))) {
+      !same(A.iMembDef, B.iMembDef, sizeof(MembDefColumn) * (MxMembDef + 1))) {
     return false;
+  }
+  // The mesh rows up to the highest reference, in every slot.
+  for (std::int32_t s = 0; s <= MxMeshLen; ++s) {
+    if (!same(A.iMeshList[s], B.iMeshList[s], sizeof(std::int32_t) * (A.MaxMeshRef + 1))) {
+      return false;
+    }
   }
   for (const auto& [C, D] :
        {std::pair{&A.ChNodeName, &B.ChNodeName}, std::pair{&A.ChMembName, &B.ChMembName}}) {

@@ -46,16 +46,19 @@ std::string describe(const NameTables& T, std::int32_t iStatus, const std::strin
   Out << "nodes " << T.nNodes << "/" << T.nNodeNames << " elems " << T.nElems << " names "
       << T.nNames << " maxmemb " << T.MaxMembRef << " mesh " << T.nMesh << " maxmesh "
       << T.MaxMeshRef << " status " << iStatus << "\n";
-  auto rows = [&Out](char cTable, const std::int32_t* iRow, std::int32_t nRow,
-                     std::int32_t iFirst) {
-    for (std::int32_t i = 0; i < kShown; ++i, iRow += nRow + 1) {
+  // Row i of a table: entry k is at iTable[k * nStride + i] (one-column
+  // tables have a single slot 0; the others are held column by column).
+  auto rows = [&Out](char cTable, const std::int32_t* iTable, std::int32_t nRow,
+                     std::int32_t iFirst, std::int64_t nStride) {
+    for (std::int32_t i = 0; i < kShown; ++i) {
+      auto entry = [&](std::int32_t k) { return iTable[k * nStride + i]; };
       std::int32_t nLast = nRow;
-      while (nLast >= iFirst && iRow[nLast] == 0)
+      while (nLast >= iFirst && entry(nLast) == 0)
         --nLast;
       if (nLast < iFirst) continue;
       Out << cTable << i << "=";
       for (std::int32_t k = iFirst; k <= nLast; ++k)
-        Out << (k > iFirst ? "," : "") << iRow[k];
+        Out << (k > iFirst ? "," : "") << entry(k);
       Out << "\n";
     }
   };
@@ -66,12 +69,12 @@ std::string describe(const NameTables& T, std::int32_t iStatus, const std::strin
       if (nName > 0) Out << cTable << i << "='" << Name.substr(0, nName) << "'\n";
     }
   };
-  rows('N', T.iNodeExt, 0, 0);
+  rows('N', T.iNodeExt, 0, 0, 0);
   names('n', T.ChNodeName);
-  rows('E', T.iElemExt, 0, 0);
+  rows('E', T.iElemExt, 0, 0, 0);
   names('m', T.ChMembName);
-  rows('D', &T.iMembDef[0][0], MxMembDef, 1);
-  rows('M', &T.iMeshList[0][0], MxMeshLen, 1);
+  rows('D', &T.iMembDef[0][0], MxMembDef, 1, MxMemb + 1);
+  rows('M', &T.iMeshList[0][0], MxMeshLen, 1, MxMesh + 1);
   return Out.str() + "label:\n" + Label;
 }
 
