@@ -31,8 +31,11 @@ struct Unit {
   const char* pData;
   std::int64_t nData;
   std::int64_t iPos;
-  // Output: bytes waiting in the unit's buffer.
+  // Output: bytes waiting in the unit's buffer, and for a regular file the
+  // bytes handed to the system so far, where the file is cut when closed.
   std::int32_t nWaiting;
+  bool bCutAtClose;
+  std::int64_t nWritten;
 };
 
 constexpr std::int32_t kOutBufLen = 1 << 16;
@@ -51,8 +54,8 @@ std::int32_t nConsoleFill = 0;
 void ready_console() {
   if (bConsoleReady) return;
   bConsoleReady = true;
-  Units[kUnitConsoleIn] = Unit{kRoleConsoleIn, 0, nullptr, 0, 0, 0};
-  Units[kUnitConsoleOut] = Unit{kRoleConsoleOut, 1, nullptr, 0, 0, 0};
+  Units[kUnitConsoleIn] = Unit{kRoleConsoleIn, 0, nullptr, 0, 0, 0, false, 0};
+  Units[kUnitConsoleOut] = Unit{kRoleConsoleOut, 1, nullptr, 0, 0, 0, false, 0};
 }
 
 Unit* unit_of(std::int32_t iUnit) {
@@ -99,6 +102,14 @@ void flush_buffer(std::int32_t iUnit, Unit& U) {
   U.nWaiting = 0;
   const int iError = write_all(U.iFd, ChOutBuf[iUnit], nWaiting);
   if (iError != 0) write_failed(iUnit, iError);
+  U.nWritten += nWaiting;
+}
+
+// Cuts a regular output file to what was written to it: whatever the file
+// held beyond that before the run goes. 0 or the error number.
+int cut_to_written(const Unit& U) {
+  if (!U.bCutAtClose) return 0;
+  return ::ftruncate(U.iFd, static_cast<off_t>(U.nWritten)) == 0 ? 0 : errno;
 }
 
 void put_bytes(std::int32_t iUnit, const char* Ch, std::int64_t n) {
@@ -272,8 +283,16 @@ std::int32_t connect_unit(std::int32_t iUnit, const char* ChName, std::int32_t n
     New.iRole = kRoleRecords;
   } else {
     New.iRole = kRoleOutput;
-    // The new contents replace the old ones whole.
-    if (bRegular && ::ftruncate(iFd, 0) != 0) return refuse(iFd, errno);
+    // The new contents replace the old ones whole: they are written from the
+    // start over what the file held, and the file is cut to them when the
+    // unit is closed (a fatal stop closes it too). Emptying it now instead
+    // would make the system free its blocks and allocate them again, and
+    // write the new contents out at once when closed (its guard for files
+    // emptied and rewritten): a run that replaces a large label file of an
+    // earlier run paid more for that than for writing it. A file that may
+    // not be cut is refused now, before anything is written to it.
+    New.bCutAtClose = bRegular;
+    if (bRegular && ::ftruncate(iFd, Info.st_size) != 0) return refuse(iFd, errno);
   }
   *U = New;
   return 0;
@@ -371,6 +390,11 @@ void close_unit(std::int32_t iUnit) {
   if (Old.iRole == kRoleInput && Old.pData != nullptr) {
     ::munmap(const_cast<char*>(Old.pData), static_cast<std::size_t>(Old.nData));
   }
+  const int iCutError = Old.iRole == kRoleOutput ? cut_to_written(Old) : 0;
+  if (iCutError != 0) {
+    ::close(Old.iFd);
+    write_failed(iUnit, iCutError);
+  }
   if (::close(Old.iFd) != 0 && Old.iRole == kRoleOutput && errno != EINTR) {
     write_failed(iUnit, errno);
   }
@@ -381,9 +405,10 @@ void close_all_units() {
   for (std::int32_t i = 1; i <= kMaxUnit; ++i) {
     Unit& U = Units[i];
     if (U.iRole == kRoleOutput || U.iRole == kRoleConsoleOut) {
-      write_all(U.iFd, ChOutBuf[i], U.nWaiting);
+      if (write_all(U.iFd, ChOutBuf[i], U.nWaiting) == 0) U.nWritten += U.nWaiting;
       U.nWaiting = 0;
     }
+    if (U.iRole == kRoleOutput) cut_to_written(U);
     if (U.iRole == kRoleClosed || U.iRole == kRoleConsoleIn || U.iRole == kRoleConsoleOut) {
       continue;
     }

@@ -36,10 +36,12 @@ enum UnitStatus : std::int32_t {
 // refused. Sequential access:
 //   - kStatusOld: an input file. It must be a regular file; it is mapped
 //     whole and read from its first line.
-//   - kStatusUnknown, kStatusNew, kStatusScratch: an output file, emptied
-//     by the open. A named one must be a regular file or a character device
-//     (such as /dev/null); a directory, FIFO or socket is refused, so no open
-//     can hang.
+//   - kStatusUnknown, kStatusNew, kStatusScratch: an output file, written
+//     from its start; a regular file is cut to what was written when the
+//     unit is closed, by close_unit or close_all_units, so its old contents
+//     are replaced whole. A named one must be a regular file or a character
+//     device (such as /dev/null); a directory, FIFO or socket is refused, so
+//     no open can hang.
 // Direct access (bDirect) connects the file for reading and writing without
 // emptying it; Lablix writes no records by number, so such a unit is only
 // connected and closed.
