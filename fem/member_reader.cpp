@@ -3,7 +3,6 @@
 #include <cstring>
 
 #include "fem/input_errors.h"
-#include "support/array_helpers.h"
 #include "support/file_units.h"
 #include "support/text_helpers.h"
 
@@ -45,8 +44,8 @@ void read_member_names(std::int32_t& nElems, std::int32_t* iElemExt, std::int32_
                        NameColumn& ChMembName, std::int32_t& nNames, std::int32_t& MaxMembRef,
                        MembDefColumn* iMembDef, std::int32_t MxMembDef, FemFile& Fem,
                        std::int32_t iUnitLabel, std::int32_t& iStatus) {
-  fill_int_array(iElemExt, MxMemb + 1, 1, 0);
-  fill_int_array(&iMembDef[0][0], MxMemb + 1, MxMembDef + 1, 0);
+  clear_table(iElemExt, MxMemb + 1);
+  clear_table(&iMembDef[0][0], static_cast<std::int64_t>(MxMemb + 1) * (MxMembDef + 1));
   clear_names(ChMembName);
   MaxMembRef = 0;
   // Line 5 of a limit report shows the name read last, blank until then.

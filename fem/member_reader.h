@@ -19,6 +19,9 @@
 // first, then the report quoting the current line, both to iUnitLabel;
 // iStatus becomes -1 and the reader returns at once. Otherwise iStatus is
 // untouched. End of file inside a record ends the pass quietly.
+//
+// First of all iElemExt (MxMemb + 1 entries) and the whole of iMembDef are
+// set to 0, with clear_table: both must be tables of create_name_tables.
 void read_member_names(std::int32_t& nElems, std::int32_t* iElemExt, std::int32_t MxMemb,
                        NameColumn& ChMembName, std::int32_t& nNames, std::int32_t& MaxMembRef,
                        MembDefColumn* iMembDef, std::int32_t MxMembDef, FemFile& Fem,

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <type_traits>
 
+#include "support/array_helpers.h"
 #include "support/text_helpers.h"
 
 namespace {
@@ -49,6 +50,23 @@ constexpr std::size_t kMeshListBytes = sizeof(MeshColumn) * (MxMeshLen + 1);
 constexpr std::size_t kElemMembBytes = sizeof(std::int32_t) * (MxElem + 1);
 
 }  // namespace
+
+void clear_table(std::int32_t* iTable, std::int64_t nCount) {
+  if (nCount <= 0) return;
+  constexpr std::uintptr_t kPage = 4096;
+  const auto uStart = reinterpret_cast<std::uintptr_t>(iTable);
+  const std::uintptr_t uEnd = uStart + sizeof(std::int32_t) * static_cast<std::uintptr_t>(nCount);
+  const std::uintptr_t uFirst = (uStart + kPage - 1) & ~(kPage - 1);
+  const std::uintptr_t uLast = uEnd & ~(kPage - 1);
+  // The tables are private anonymous memory: a page handed back reads as 0.
+  if (uLast > uFirst &&
+      ::madvise(reinterpret_cast<void*>(uFirst), uLast - uFirst, MADV_DONTNEED) == 0) {
+    std::memset(iTable, 0, uFirst - uStart);
+    std::memset(reinterpret_cast<void*>(uLast), 0, uEnd - uLast);
+    return;
+  }
+  fill_int_array(iTable, nCount, 1, 0);
+}
 
 void clear_names(NameColumn& Column) {
   Column.nHeld = 0;

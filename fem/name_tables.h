@@ -62,6 +62,14 @@ struct NameTables {
   std::int32_t MaxMeshRef;
 };
 
+// Sets the nCount integers at iTable, part of a table that
+// create_name_tables made, to 0. The whole pages among them are handed back
+// to the system, which gives them out zeroed again when they are next
+// written; the integers around them are filled. A reader that clears a
+// table before filling it so pays only for the pages it then writes, not
+// for writing every page of the table twice.
+void clear_table(std::int32_t* iTable, std::int64_t nCount);
+
 // Creates every table at full capacity, all integers 0 and all names blank,
 // and the counters 0. The memory comes from the system already zeroed and is
 // touched only where it is written, so a small file does not pay for the 61
