@@ -144,11 +144,6 @@ bool take_next_line(FemFile& Fem, LineFields& Fields) {
 // without testing its layout again. The offset takes the low bits; a file
 // too large for them (a terabyte) leaves the kind unindexed.
 constexpr std::int32_t kToolLineShift = 40;
-#if defined(MADV_POPULATE_WRITE)
-constexpr int kPopulateWrite = MADV_POPULATE_WRITE;
-#else
-constexpr int kPopulateWrite = 23;  // Linux 5.14 and later; older ones refuse it
-#endif
 constexpr std::int32_t kToolNameShift = 48;
 constexpr std::int64_t kOffsetMask = (std::int64_t{1} << kToolLineShift) - 1;
 
@@ -160,6 +155,11 @@ constexpr std::int64_t kOffsetMask = (std::int64_t{1} << kToolLineShift) - 1;
 // first stretch faults as usual, so a small file stays small. A hint only:
 // where the system cannot, pages fault as they are written.
 constexpr std::int32_t kStretchEntries = 8192;  // 64 KB of offsets
+#if defined(MADV_POPULATE_WRITE)
+constexpr int kPopulateWrite = MADV_POPULATE_WRITE;
+#else
+constexpr int kPopulateWrite = 23;  // Linux 5.14 and later; older ones refuse it
+#endif
 
 void note_header(HeaderIndex& Index, RecordKind iKind, std::int64_t iOffset, std::int32_t nToolLine,
                  std::int32_t nName) {
