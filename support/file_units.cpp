@@ -254,7 +254,7 @@ std::int32_t connect_unit(std::int32_t iUnit, const char* ChName, std::int32_t n
   } else if (!bRegular && !S_ISCHR(Info.st_mode)) {
     return refuse(iFd, EINVAL);
   }
-  // Checked before anything is emptied, so a refused open changes nothing.
+  // Checked before anything is written or cut, so a refused open changes nothing.
   if (bRegular && is_connected(Info)) return refuse(iFd, EBUSY);
   const int iFlagsNow = ::fcntl(iFd, F_GETFL);
   if (iFlagsNow < 0 || ::fcntl(iFd, F_SETFL, iFlagsNow & ~O_NONBLOCK) != 0) {

@@ -118,7 +118,7 @@ TEST_F(OpenUnit, NamedFileModes) {
   EXPECT_FALSE(file_exists(at("missing.fem")));
   write_file(at("run.lab"), "OLD CONTENT");
   EXPECT_EQ(0, open_named(at("run.lab"), 20, 0));
-  EXPECT_EQ("", read_file(at("run.lab"))) << "an output file is emptied by its open";
+  EXPECT_EQ("", read_file(at("run.lab"))) << "an output file closed with nothing written is empty";
   EXPECT_EQ(0, open_named(at("new.lab"), 20, 0)) << "mode 0 creates";
   EXPECT_TRUE(file_exists(at("new.lab")) && !file_exists(at("new.lab ")))
       << "trailing blanks dropped";
