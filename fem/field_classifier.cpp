@@ -17,11 +17,6 @@ inline bool is_sign(char c) {
   return c == '+' || c == '-';
 }
 
-// Exact powers of ten: a mantissa below 2^53 times or divided by one of
-// these is correctly rounded (the classic fast path of decimal conversion).
-constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
-                             1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-
 // The slow, exact conversion for the rare texts outside the fast path.
 // ChDigits holds the mantissa's digits (point removed), nDigits of them;
 // the value is ChDigits x 10^iExp10.
@@ -173,8 +168,8 @@ bool real_value(const char* t, std::int32_t n, double* Value) {
     std::uint64_t uMantissa = 0;
     for (std::int32_t k = 0; k < nDigits; ++k)
       uMantissa = uMantissa * 10 + (ChDigits[k] - '0');
-    double Result = static_cast<double>(uMantissa);
-    Result = iExp10 >= 0 ? Result * kPow10[iExp10] : Result / kPow10[-iExp10];
+    const double Result =
+        scaled_by_pow10(static_cast<double>(uMantissa), static_cast<std::int32_t>(iExp10));
     *Value = bNeg ? -Result : Result;
     return true;
   }

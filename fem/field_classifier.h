@@ -29,6 +29,18 @@ FieldKind field_shape(const char* t, std::int32_t n);
 // 2147483647 (leading zeros are allowed and do not count).
 bool digits_value(const char* t, std::int32_t n, double& Value);
 
+// The classic fast path of decimal conversion: a whole Mantissa below 2^53
+// times or divided by an exact power of ten (|iExp10| <= 22) is correctly
+// rounded in one operation. real_value takes it for every text it can, and
+// a split of a line in the tool layout takes the same path, so both give
+// the same bits.
+inline constexpr double kExactPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                         1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                         1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+inline double scaled_by_pow10(double Mantissa, std::int32_t iExp10) {
+  return iExp10 >= 0 ? Mantissa * kExactPow10[iExp10] : Mantissa / kExactPow10[-iExp10];
+}
+
 // Converts a text admitted as a real: [sign] mantissa [exponent], where the
 // mantissa is digits ["." [digits]] or "." digits, and the exponent is
 // ("E" or "e") [sign] digits, or sign digits ("1.5-3" is 0.0015). A lone

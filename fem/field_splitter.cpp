@@ -151,10 +151,6 @@ inline std::uint32_t four_slots_good(const char* pSlots) {
 }
 #endif
 
-// The exact powers of ten of the classifier's fast path.
-constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
-                             1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-
 // The inverse of 5^k modulo 2^32: a multiple of 5^k times it is the
 // quotient, exactly, in 32-bit arithmetic (5 is odd, so the inverse exists).
 constexpr std::uint32_t inverse_of_five_to(std::int32_t k) {
@@ -190,9 +186,10 @@ inline double slot_value(const char* t, std::uint32_t uEight) {
     real_value(bNeg ? t + 1 : t + 2, bNeg ? 15 : 14, &Value);
     return Value;
   }
+  const auto Mantissa = static_cast<double>(static_cast<std::int32_t>(uMantissa));
   double Result;
   if (iExp10 >= 0) {
-    Result = static_cast<double>(static_cast<std::int32_t>(uMantissa)) * kPow10[iExp10];
+    Result = scaled_by_pow10(Mantissa, iExp10);
   } else {
     // Most reals in a FEM file are whole numbers written as reals (node,
     // element and member numbers, counts: "1.00001000E+05"). Then 10^k
@@ -209,7 +206,7 @@ inline double slot_value(const char* t, std::uint32_t uEight) {
         return bNeg ? -Whole : Whole;
       }
     }
-    Result = static_cast<double>(static_cast<std::int32_t>(uMantissa)) / kPow10[k];
+    Result = scaled_by_pow10(Mantissa, iExp10);
   }
   return bNeg ? -Result : Result;
 }
