@@ -95,6 +95,29 @@ void split_tool_into_buffer(FemFile& Fem, const char* pLine, std::int32_t nLine,
   clear_past_split(Fem, Fields);
 }
 
+// The line of the mapped file that starts at offset iPos (below nData): its
+// length in nLine, as read_line_view gives it (terminator excluded, one CR
+// before the line feed too), and the offset of the line after it.
+std::int64_t cut_line(const char* pData, std::int64_t nData, std::int64_t iPos,
+                      std::int64_t& nLine) {
+  const char* pLine = pData + iPos;
+  const auto* pFeed =
+      static_cast<const char*>(std::memchr(pLine, '\n', static_cast<std::size_t>(nData - iPos)));
+  if (pFeed == nullptr) {
+    nLine = nData - iPos;
+    return nData;
+  }
+  nLine = pFeed - pLine;
+  if (nLine > 0 && pLine[nLine - 1] == '\r') --nLine;
+  return pFeed - pData + 1;
+}
+
+// The offset just past a line in the tool layout of nLine characters at
+// pLine: tool_line_length found it ended by a line feed or CR LF.
+std::int64_t past_tool_line(const char* pLine, std::int64_t nLine) {
+  return nLine + (pLine[nLine] == '\r' ? 2 : 1);
+}
+
 // The next line from the pass's place, uncopied, as read_line_view gives it
 // (full length, terminator excluded). On the mapped file the pass walks it
 // itself: a call into the unit table per line cost more than the walk.
@@ -102,17 +125,7 @@ bool next_line(FemFile& Fem, const char*& pLine, std::int64_t& nLine) {
   if (!Fem.bMapped) return read_line_view(Fem.iUnit, pLine, nLine);
   if (Fem.iPos >= Fem.nData) return false;
   pLine = Fem.pData + Fem.iPos;
-  const std::int64_t nLeft = Fem.nData - Fem.iPos;
-  const auto* pFeed =
-      static_cast<const char*>(std::memchr(pLine, '\n', static_cast<std::size_t>(nLeft)));
-  if (pFeed == nullptr) {
-    nLine = nLeft;
-    Fem.iPos = Fem.nData;
-  } else {
-    nLine = pFeed - pLine;
-    Fem.iPos += nLine + 1;
-    if (nLine > 0 && pLine[nLine - 1] == '\r') --nLine;
-  }
+  Fem.iPos = cut_line(Fem.pData, Fem.nData, Fem.iPos, nLine);
   return true;
 }
 
@@ -126,7 +139,7 @@ bool take_next_line(FemFile& Fem, LineFields& Fields) {
     std::int32_t nName;
     const std::int32_t nLine = tool_line_length(pLine, Fem.pData + Fem.nData, nName);
     if (nLine > 0) {
-      Fem.iPos += nLine + (pLine[nLine] == '\r' ? 2 : 1);
+      Fem.iPos += past_tool_line(pLine, nLine);
       split_tool_into_buffer(Fem, pLine, nLine, nName, Fields, kMaxFields);
       return true;
     }
@@ -208,22 +221,13 @@ bool next_header_checking(FemFile& Fem, LineFields& Fields) {
     std::int32_t iFirst = 0;
     const bool bToolLine = nLine > 0;
     if (bToolLine) {
-      iNext = iPos + nLine + (pLine[nLine] == '\r' ? 2 : 1);
+      iNext = iPos + past_tool_line(pLine, nLine);
       if (nName == 0) {  // a data line: no header, nothing to check
         iPos = iNext;
         continue;
       }
     } else {
-      const auto* pFeed = static_cast<const char*>(
-          std::memchr(pLine, '\n', static_cast<std::size_t>(nData - iPos)));
-      if (pFeed == nullptr) {
-        nLine = nData - iPos;
-        iNext = nData;
-      } else {
-        nLine = pFeed - pLine;
-        iNext = iPos + nLine + 1;
-        if (nLine > 0 && pLine[nLine - 1] == '\r') --nLine;
-      }
+      iNext = cut_line(pData, nData, iPos, nLine);
       iFirst = header_scan_start(pLine, cut_length(nLine));
       if (iFirst < 0) {
         iPos = iNext;
@@ -274,7 +278,7 @@ bool next_header_indexed(FemFile& Fem, LineFields& Fields) {
     const auto nToolLine = static_cast<std::int32_t>((iNoted >> kToolLineShift) & 0xFF);
     if (nToolLine == 0) return take_next_line(Fem, Fields);
     const char* pLine = Fem.pData + iOffset;
-    Fem.iPos += nToolLine + (pLine[nToolLine] == '\r' ? 2 : 1);
+    Fem.iPos += past_tool_line(pLine, nToolLine);
     split_tool_into_buffer(Fem, pLine, nToolLine,
                            static_cast<std::int32_t>((iNoted >> kToolNameShift) & 0xF), Fields,
                            Fem.nValues);
