@@ -48,9 +48,9 @@ void assign_element_owners(NameTables& Tables) {
   fill_int_array(Tables.iElemMemb + 1, nElems, 1, 0);
   for (std::int32_t k = 1; k <= smaller(Tables.MaxMembRef, MxMemb); ++k) {
     if (trimmed_length(name_entry(Tables.ChMembName, k), kNameLen) == 0) continue;
-    const std::int32_t m = Tables.iMembDef[6][k];
-    if (m <= 0 || m > MxMesh) continue;
-    const std::int32_t n = smaller(Tables.iMeshList[1][m], MxMeshLen - 1);
+    const std::int32_t m = member_mesh_row(Tables, k);
+    if (m == 0) continue;
+    const std::int32_t n = mesh_row_count(Tables, m);
     for (std::int32_t j = 1; j <= n; ++j) {
       const std::int32_t e = Tables.iMeshList[j + 1][m];
       if (e >= 1 && e <= MxElem) Tables.iElemMemb[e] = k;

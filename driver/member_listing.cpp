@@ -41,10 +41,9 @@ void write_member_listing(const NameTables& Tables, const char* ChDate, const ch
     const char* ChName = name_entry(Tables.ChMembName, k);
     const std::int32_t L = trimmed_length(ChName, kNameLen);
     if (L == 0) continue;
-    const std::int32_t m = Tables.iMembDef[6][k];
-    if (m <= 0 || m > MxMesh) continue;
-    const std::int32_t nHeld = Tables.iMeshList[1][m];
-    const std::int32_t n = nHeld < MxMeshLen - 1 ? nHeld : MxMeshLen - 1;
+    const std::int32_t m = member_mesh_row(Tables, k);
+    if (m == 0) continue;
+    const std::int32_t n = mesh_row_count(Tables, m);
     for (std::int32_t j = 1; j <= n; ++j)
       iElem[j] = Tables.iMeshList[j + 1][m];
     write_line(iUnit, ChLine, build_member_line(ChLine, m, ChName, L, iElem, n));

@@ -62,6 +62,22 @@ struct NameTables {
   std::int32_t MaxMeshRef;
 };
 
+// The path from a member to its elements. The mesh relation row of member k
+// (1 to MxMemb): its mesh reference, slot 6 of its iMembDef row, when that
+// names a row of iMeshList (1 to MxMesh); 0 otherwise.
+inline std::int32_t member_mesh_row(const NameTables& Tables, std::int32_t k) {
+  const std::int32_t m = Tables.iMembDef[6][k];
+  return m >= 1 && m <= MxMesh ? m : 0;
+}
+
+// The number of elements row m of iMeshList holds: its count (slot 1), at
+// most the MxMeshLen - 1 slots the row has for elements. Element j (1 to
+// that number) is slot j + 1.
+inline std::int32_t mesh_row_count(const NameTables& Tables, std::int32_t m) {
+  const std::int32_t n = Tables.iMeshList[1][m];
+  return n < MxMeshLen - 1 ? n : MxMeshLen - 1;
+}
+
 // Sets the nCount integers at iTable, part of a table that
 // create_name_tables made, to 0. The whole pages among them are handed back
 // to the system, which gives them out zeroed again when they are next
