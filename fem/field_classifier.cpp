@@ -199,10 +199,19 @@ void classify_field(const char* ChText, std::int32_t nDeclared, std::int32_t nFu
   const std::int32_t i2 = trimmed_length(ChText, nDeclared);
   const char* t = ChText + i1 - 1;
   const std::int32_t n = i2 - i1 + 1;
+  iKind = converted_field(t, n, &Value);
+}
+
+FieldKind converted_field(const char* t, std::int32_t n, double* pValue) {
   const FieldKind iShape = field_shape(t, n);
-  if (iShape == kFieldInteger && !digits_value(t, n, Value)) stop_on_field(t, n, iShape);
-  if (iShape == kFieldReal && !real_value(t, n, &Value)) stop_on_field(t, n, iShape);
-  iKind = iShape;
+  if (iShape == kFieldInteger) {
+    double Value;
+    if (!digits_value(t, n, Value)) stop_on_field(t, n, iShape);
+    if (pValue != nullptr) *pValue = Value;
+  } else if (iShape == kFieldReal && !real_value(t, n, pValue)) {
+    stop_on_field(t, n, iShape);
+  }
+  return iShape;
 }
 
 std::int32_t rounded_integer_value(double Value, std::int32_t iField) {

@@ -51,6 +51,12 @@ bool real_value(const char* t, std::int32_t n, double* Value);
 // The fatal stop for a field that does not convert; names the field.
 [[noreturn]] void stop_on_field(const char* t, std::int32_t n, FieldKind iKind);
 
+// The kind of the blank-free field t of n characters (1 to 80), by
+// field_shape, and for a number its value in *pValue (only checked when
+// pValue is null): a number that does not convert is a fatal stop naming
+// the field. *pValue is left as it is for text.
+FieldKind converted_field(const char* t, std::int32_t n, double* pValue);
+
 // The integer meaning of a field value: rounded to the nearest integer,
 // halves away from zero. A rounded value outside -2147483648 to 2147483647
 // (or not a number at all) is a fatal stop naming field iField.

@@ -11,7 +11,8 @@
 namespace {
 
 // Calls Take(start, length) for each of the first kMaxFields fields of the
-// first nLen characters of ChLine.
+// first nLen characters of ChLine; a field is taken by its first 80
+// characters, as it is classified and kept.
 template <typename TakeField>
 void for_each_field(const char* ChLine, std::int32_t nLen, TakeField&& Take) {
   const std::int32_t nLast = trimmed_length(ChLine, nLen);
@@ -25,7 +26,8 @@ void for_each_field(const char* ChLine, std::int32_t nLen, TakeField&& Take) {
       ++i;
     if (nFields == kMaxFields) return;
     ++nFields;
-    Take(ChLine + iStart, i - iStart);
+    const std::int32_t nFull = i - iStart;
+    Take(ChLine + iStart, nFull < kFieldTextLen ? nFull : kFieldTextLen);
   }
 }
 
@@ -437,18 +439,10 @@ void split_fields(const char* ChLine, std::int32_t nLen, LineFields& Fields) {
   std::int32_t nName;
   if (tool_line_slots(ChLine, nLen, nName) > 0) return split_tool_line(ChLine, nLen, nName, Fields);
   Fields.count = 0;
-  for_each_field(ChLine, nLen, [&Fields](const char* t, std::int32_t nFull) {
-    const std::int32_t n = nFull < kFieldTextLen ? nFull : kFieldTextLen;
-    const FieldKind iKind = field_shape(t, n);
+  for_each_field(ChLine, nLen, [&Fields](const char* t, std::int32_t n) {
     const std::int32_t k = ++Fields.count;
-    Fields.kinds[k] = iKind;
-    if (iKind == kFieldInteger) {
-      if (!digits_value(t, n, Fields.values[k])) stop_on_field(t, n, iKind);
-    } else if (iKind == kFieldReal) {
-      if (!real_value(t, n, &Fields.values[k])) stop_on_field(t, n, iKind);
-    } else {
-      copy_padded(Fields.texts[k], kFieldTextLen, t, n);
-    }
+    Fields.kinds[k] = converted_field(t, n, &Fields.values[k]);
+    if (Fields.kinds[k] == kFieldText) copy_padded(Fields.texts[k], kFieldTextLen, t, n);
   });
 }
 
@@ -456,13 +450,8 @@ void check_fields(const char* ChLine, std::int32_t nLen) {
   std::int32_t nName;
   if (tool_line_slots(ChLine, nLen, nName) > 0) return;  // nothing there can fail
   if (only_text_fields(ChLine, nLen)) return;
-  for_each_field(ChLine, nLen, [](const char* t, std::int32_t nFull) {
-    const std::int32_t n = nFull < kFieldTextLen ? nFull : kFieldTextLen;
-    const FieldKind iKind = field_shape(t, n);
-    double Value;
-    if (iKind == kFieldInteger && !digits_value(t, n, Value)) stop_on_field(t, n, iKind);
-    if (iKind == kFieldReal && !real_value(t, n, nullptr)) stop_on_field(t, n, iKind);
-  });
+  for_each_field(ChLine, nLen,
+                 [](const char* t, std::int32_t n) { converted_field(t, n, nullptr); });
 }
 
 std::int32_t tool_line_length(const char* ChText, const char* pEnd, std::int32_t& nName) {
