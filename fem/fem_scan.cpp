@@ -95,23 +95,6 @@ void split_tool_into_buffer(FemFile& Fem, const char* pLine, std::int32_t nLine,
   clear_past_split(Fem, Fields);
 }
 
-// The line of the mapped file that starts at offset iPos (below nData): its
-// length in nLine, as read_line_view gives it (terminator excluded, one CR
-// before the line feed too), and the offset of the line after it.
-std::int64_t cut_line(const char* pData, std::int64_t nData, std::int64_t iPos,
-                      std::int64_t& nLine) {
-  const char* pLine = pData + iPos;
-  const auto* pFeed =
-      static_cast<const char*>(std::memchr(pLine, '\n', static_cast<std::size_t>(nData - iPos)));
-  if (pFeed == nullptr) {
-    nLine = nData - iPos;
-    return nData;
-  }
-  nLine = pFeed - pLine;
-  if (nLine > 0 && pLine[nLine - 1] == '\r') --nLine;
-  return pFeed - pData + 1;
-}
-
 // The offset just past a line in the tool layout of nLine characters at
 // pLine: tool_line_length found it ended by a line feed or CR LF.
 std::int64_t past_tool_line(const char* pLine, std::int64_t nLine) {

@@ -309,20 +309,23 @@ bool read_line_view(std::int32_t iUnit, const char*& pLine, std::int64_t& nLine)
     fatal_stop3("unit ", unit_text(iUnit), " is not open for input");
   }
   if (U->iPos >= U->nData) return false;
-  const char* pStart = U->pData + U->iPos;
-  const std::int64_t nLeft = U->nData - U->iPos;
-  const char* pEnd =
-      static_cast<const char*>(std::memchr(pStart, '\n', static_cast<std::size_t>(nLeft)));
-  if (pEnd == nullptr) {
-    nLine = nLeft;
-    U->iPos = U->nData;
-  } else {
-    nLine = pEnd - pStart;
-    U->iPos += nLine + 1;
-    if (nLine > 0 && pStart[nLine - 1] == '\r') --nLine;
-  }
-  pLine = pStart;
+  pLine = U->pData + U->iPos;
+  U->iPos = cut_line(U->pData, U->nData, U->iPos, nLine);
   return true;
+}
+
+std::int64_t cut_line(const char* pData, std::int64_t nData, std::int64_t iPos,
+                      std::int64_t& nLine) {
+  const char* pLine = pData + iPos;
+  const auto* pFeed =
+      static_cast<const char*>(std::memchr(pLine, '\n', static_cast<std::size_t>(nData - iPos)));
+  if (pFeed == nullptr) {
+    nLine = nData - iPos;
+    return nData;
+  }
+  nLine = pFeed - pLine;
+  if (nLine > 0 && pLine[nLine - 1] == '\r') --nLine;
+  return pFeed - pData + 1;
 }
 
 bool read_line(std::int32_t iUnit, char* ChLine, std::int32_t nLen) {

@@ -71,6 +71,12 @@ bool read_line_view(std::int32_t iUnit, const char*& pLine, std::int64_t& nLine)
 // its own place. False, with nothing set, when iUnit is no mapped input unit.
 bool unit_contents(std::int32_t iUnit, const char*& pData, std::int64_t& nData);
 
+// For such a scan: the line that starts at offset iPos (below nData) of the
+// nData bytes at pData, by the line rules above. Its length, terminator
+// excluded, goes to nLine; returns the offset of the line after it.
+std::int64_t cut_line(const char* pData, std::int64_t nData, std::int64_t iPos,
+                      std::int64_t& nLine);
+
 // Puts an input unit back at its first line; nothing for other units.
 void rewind_unit(std::int32_t iUnit);
 
