@@ -329,11 +329,15 @@ bool read_raw_line(FemFile& Fem, LineFields& Fields) {
 }
 
 bool read_raw_name(FemFile& Fem, char* ChName) {
-  fill_blanks(ChName, 80);
+  constexpr std::int32_t kNameWidth = 80;
   const char* pLine;
   std::int64_t nLine;
-  if (!next_line(Fem, pLine, nLine)) return false;
-  copy_padded(ChName, 80, pLine, nLine > 80 ? 80 : static_cast<std::int32_t>(nLine));
+  if (!next_line(Fem, pLine, nLine)) {
+    fill_blanks(ChName, kNameWidth);
+    return false;
+  }
+  copy_padded(ChName, kNameWidth, pLine,
+              nLine > kNameWidth ? kNameWidth : static_cast<std::int32_t>(nLine));
   return true;
 }
 
