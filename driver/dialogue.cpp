@@ -52,7 +52,6 @@ void write_banner() {
 }
 
 void ask(const char* ChPrompt, char* ChAnswer) {
-  fill_blanks(ChAnswer, kAnswerLen);
   write_prompt(kUnitConsoleOut, ChPrompt, kPromptLen);
   if (!read_line(kUnitConsoleIn, ChAnswer, kAnswerLen)) {
     fatal_stop("end of console input while an answer was awaited");
@@ -69,13 +68,11 @@ void write_open_failure(const char* ChFailure, const char* ChAnswer) {
 
 void ask_until_open(const char* ChPrompt, char* ChAnswer, std::int32_t iUnit, std::int32_t iMode,
                     const char* ChFailure) {
-  std::int32_t iStatus = 0;
-  ask(ChPrompt, ChAnswer);
-  open_named_file(ChAnswer, kAnswerLen, iUnit, iMode, iStatus);
-  while (iStatus != 0) {
-    iStatus = 0;
-    write_open_failure(ChFailure, ChAnswer);
+  for (;;) {
     ask(ChPrompt, ChAnswer);
+    std::int32_t iStatus = 0;
     open_named_file(ChAnswer, kAnswerLen, iUnit, iMode, iStatus);
+    if (iStatus == 0) return;
+    write_open_failure(ChFailure, ChAnswer);
   }
 }
