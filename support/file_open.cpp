@@ -30,8 +30,9 @@ struct LineBuilder {
   void text(const char* ChText, std::int32_t nText) {
     if (nText > static_cast<std::int32_t>(sizeof Ch) - n)
       nText = static_cast<std::int32_t>(sizeof Ch) - n;
-    if (nText > 0) std::memcpy(Ch + n, ChText, static_cast<std::size_t>(nText));
-    if (nText > 0) n += nText;
+    if (nText <= 0) return;
+    std::memcpy(Ch + n, ChText, static_cast<std::size_t>(nText));
+    n += nText;
   }
   void literal(const char* ChText) { text(ChText, static_cast<std::int32_t>(std::strlen(ChText))); }
   void number(std::int64_t iValue, std::int32_t nWidth) {
