@@ -101,6 +101,21 @@ std::int64_t past_tool_line(const char* pLine, std::int64_t nLine) {
   return nLine + (pLine[nLine] == '\r' ? 2 : 1);
 }
 
+// True when the index describes the line at the pass's place (see
+// next_header_indexed); the length of that line, terminator excluded, is
+// then noted_length.
+bool is_noted_line(const FemFile& Fem) {
+  return Fem.iPos == Fem.iNotedAt && Fem.iNotedNext > 0;
+}
+
+// The length of the noted line: it ends in a line feed, with a CR before it
+// belonging to the terminator, as cut_line would find.
+std::int32_t noted_length(const FemFile& Fem) {
+  const auto nStep = static_cast<std::int32_t>(Fem.iNotedNext - Fem.iNotedAt);
+  const char* pLine = Fem.pData + Fem.iNotedAt;
+  return nStep - 1 - (nStep >= 2 && pLine[nStep - 2] == '\r' ? 1 : 0);
+}
+
 // The next line from the pass's place, uncopied, as read_line_view gives it
 // (full length, terminator excluded). On the mapped file the pass walks it
 // itself: a call into the unit table per line cost more than the walk.
@@ -108,19 +123,29 @@ bool next_line(FemFile& Fem, const char*& pLine, std::int64_t& nLine) {
   if (!Fem.bMapped) return read_line_view(Fem.iUnit, pLine, nLine);
   if (Fem.iPos >= Fem.nData) return false;
   pLine = Fem.pData + Fem.iPos;
+  if (is_noted_line(Fem)) {
+    nLine = noted_length(Fem);
+    Fem.iPos = Fem.iNotedNext;
+    return true;
+  }
   Fem.iPos = cut_line(Fem.pData, Fem.nData, Fem.iPos, nLine);
   return true;
 }
 
 // Reads the next line into the line buffer and splits it, values cleared
 // first. A line in the tool layout is cut out and split in one go: its end
-// is found while its layout is tested, and it is not tested again. False at
-// end of file.
+// is found while its layout is tested (or was, by the checking pass), and it
+// is not tested again. False at end of file.
 bool take_next_line(FemFile& Fem, LineFields& Fields) {
   if (Fem.bMapped && Fem.iPos < Fem.nData) {
     const char* pLine = Fem.pData + Fem.iPos;
-    std::int32_t nName;
-    const std::int32_t nLine = tool_line_length(pLine, Fem.pData + Fem.nData, nName);
+    std::int32_t nName = Fem.nNotedName;
+    std::int32_t nLine = 0;
+    if (!is_noted_line(Fem)) {
+      nLine = tool_line_length(pLine, Fem.pData + Fem.nData, nName);
+    } else if (nName >= 0) {
+      nLine = noted_length(Fem);
+    }
     if (nLine > 0) {
       Fem.iPos += past_tool_line(pLine, nLine);
       split_tool_into_buffer(Fem, pLine, nLine, nName, Fields, kMaxFields);
@@ -137,11 +162,23 @@ bool take_next_line(FemFile& Fem, LineFields& Fields) {
 // A noted header is its line's offset and, for a line in the tool layout,
 // what the checking pass found out about it: its length and its name's
 // length (0 for any other line). An indexed pass then splits such a header
-// without testing its layout again. The offset takes the low bits; a file
-// too large for them (a terabyte) leaves the kind unindexed.
+// without testing its layout again. Of the line after it, read raw by the
+// readers, the entry keeps how far on the line after that one starts (0:
+// not noted; a line noted there ends in a line feed) and, when it is in the
+// tool layout, 1 + its name's length (0 when not). The offset takes the low
+// bits; a file too large for them (a terabyte) leaves the kind unindexed.
 constexpr std::int32_t kToolLineShift = 40;
 constexpr std::int32_t kToolNameShift = 48;
+constexpr std::int32_t kNextStepShift = 52;
+constexpr std::int32_t kNextNameShift = 60;
 constexpr std::int64_t kOffsetMask = (std::int64_t{1} << kToolLineShift) - 1;
+constexpr std::int64_t kMaxNextStep = 0xFF;
+
+// Bits nBits from bit iShift of an entry.
+inline std::int32_t entry_bits(std::int64_t iNoted, std::int32_t iShift, std::int32_t nBits) {
+  return static_cast<std::int32_t>((static_cast<std::uint64_t>(iNoted) >> iShift) &
+                                   ((1U << nBits) - 1));
+}
 
 // The index storage is new memory, touched as offsets are noted. Past its
 // first stretch, each stretch of a kind is asked of the system in one call
@@ -157,11 +194,12 @@ constexpr int kPopulateWrite = MADV_POPULATE_WRITE;
 constexpr int kPopulateWrite = 23;  // Linux 5.14 and later; older ones refuse it
 #endif
 
-void note_header(HeaderIndex& Index, RecordKind iKind, std::int64_t iOffset, std::int32_t nToolLine,
-                 std::int32_t nName) {
+// Notes a header; returns its entry, or null when the kind overflowed.
+std::int64_t* note_header(HeaderIndex& Index, RecordKind iKind, std::int64_t iOffset,
+                          std::int32_t nToolLine, std::int32_t nName) {
   if (Index.nAt[iKind] == Index.nMx || iOffset > kOffsetMask) {
     Index.bOverflow[iKind] = true;
-    return;
+    return nullptr;
   }
   const std::int64_t iNoted = iOffset | (static_cast<std::int64_t>(nToolLine) << kToolLineShift) |
                               (static_cast<std::int64_t>(nName) << kToolNameShift);
@@ -171,6 +209,19 @@ void note_header(HeaderIndex& Index, RecordKind iKind, std::int64_t iOffset, std
     ::madvise(pEntry, sizeof(std::int64_t) * kStretchEntries, kPopulateWrite);
   }
   *pEntry = iNoted;
+  return pEntry;
+}
+
+// Describes, in the entry of the header before it, the line from iPos to
+// iNext: where the line after it starts, and its name's length when it is
+// in the tool layout (nToolName, -1 when not).
+void note_next_line(std::int64_t* pEntry, const char* pData, std::int64_t iPos, std::int64_t iNext,
+                    std::int32_t nToolName) {
+  const std::int64_t nStep = iNext - iPos;
+  if (nStep > kMaxNextStep || pData[iNext - 1] != '\n') return;
+  const std::uint64_t uNext = static_cast<std::uint64_t>(nStep) << kNextStepShift |
+                              static_cast<std::uint64_t>(nToolName + 1) << kNextNameShift;
+  *pEntry = static_cast<std::int64_t>(static_cast<std::uint64_t>(*pEntry) | uNext);
 }
 
 bool next_header_every_line(FemFile& Fem, LineFields& Fields) {
@@ -203,14 +254,17 @@ bool next_header_checking(FemFile& Fem, LineFields& Fields) {
     std::int64_t iNext;
     std::int32_t iFirst = 0;
     const bool bToolLine = nLine > 0;
+    iNext = bToolLine ? iPos + past_tool_line(pLine, nLine) : cut_line(pData, nData, iPos, nLine);
+    if (Fem.pWaitingNote != nullptr) {
+      note_next_line(Fem.pWaitingNote, pData, iPos, iNext, bToolLine ? nName : -1);
+      Fem.pWaitingNote = nullptr;
+    }
     if (bToolLine) {
-      iNext = iPos + past_tool_line(pLine, nLine);
       if (nName == 0) {  // a data line: no header, nothing to check
         iPos = iNext;
         continue;
       }
     } else {
-      iNext = cut_line(pData, nData, iPos, nLine);
       iFirst = header_scan_start(pLine, cut_length(nLine));
       if (iFirst < 0) {
         iPos = iNext;
@@ -220,8 +274,9 @@ bool next_header_checking(FemFile& Fem, LineFields& Fields) {
     const std::int32_t nCut = cut_length(nLine);
     const RecordKind iKind = record_kind_at(pLine + iFirst, nCut - iFirst);
     if (iKind != kRecordKinds) {
-      note_header(Index, iKind, iPos, bToolLine ? static_cast<std::int32_t>(nLine) : 0,
-                  bToolLine ? nName : 0);
+      Fem.pWaitingNote = note_header(Index, iKind, iPos,
+                                     bToolLine ? static_cast<std::int32_t>(nLine) : 0,
+                                     bToolLine ? nName : 0);
     }
     if (iKind == Fem.iKind) {
       Fem.iPos = iNext;
@@ -258,13 +313,22 @@ bool next_header_indexed(FemFile& Fem, LineFields& Fields) {
     // A header already read raw as part of an earlier record is no header.
     if (iOffset < Fem.iPos) continue;
     Fem.iPos = iOffset;
-    const auto nToolLine = static_cast<std::int32_t>((iNoted >> kToolLineShift) & 0xFF);
-    if (nToolLine == 0) return take_next_line(Fem, Fields);
-    const char* pLine = Fem.pData + iOffset;
-    Fem.iPos += past_tool_line(pLine, nToolLine);
-    split_tool_into_buffer(Fem, pLine, nToolLine,
-                           static_cast<std::int32_t>((iNoted >> kToolNameShift) & 0xF), Fields,
-                           Fem.nValues);
+    const std::int32_t nToolLine = entry_bits(iNoted, kToolLineShift, 8);
+    if (nToolLine == 0) {
+      Fem.iNotedAt = -1;  // the header's own line is not described
+      take_next_line(Fem, Fields);
+    } else {
+      const char* pLine = Fem.pData + iOffset;
+      Fem.iPos += past_tool_line(pLine, nToolLine);
+      split_tool_into_buffer(Fem, pLine, nToolLine, entry_bits(iNoted, kToolNameShift, 4), Fields,
+                             Fem.nValues);
+    }
+    // What the entry says of the line after the header, for the reader's
+    // raw reads.
+    const std::int32_t nNextStep = entry_bits(iNoted, kNextStepShift, 8);
+    Fem.iNotedAt = Fem.iPos;
+    Fem.iNotedNext = nNextStep > 0 ? Fem.iPos + nNextStep : 0;
+    Fem.nNotedName = entry_bits(iNoted, kNextNameShift, 4) - 1;
     return true;
   }
   return false;
@@ -295,6 +359,9 @@ void begin_pass(FemFile& Fem, RecordKind iKind, std::int32_t nValues) {
   Fem.iPos = 0;
   Fem.pCleared = nullptr;
   Fem.nWritten = kMaxFields;
+  Fem.pWaitingNote = nullptr;
+  Fem.iNotedAt = -1;
+  Fem.iNotedNext = 0;
   HeaderIndex& Index = Fem.Index;
   if (Index.bComplete && !Index.bOverflow[iKind] && Fem.bMapped) {
     Fem.iMode = kScanIndexed;

@@ -16,7 +16,10 @@
 // A kind with more headers than the index holds is scanned line by line.
 // For a header in the layout modelling tools write, the index also keeps
 // the line's length and its name's length, so a later pass splits it
-// without testing its layout again.
+// without testing its layout again; and of the line after a header (a name,
+// or the first data line, read raw by the readers) where the next one
+// starts and whether it is in that layout, so that a later pass neither
+// searches for its end nor tests its layout again.
 #pragma once
 #include <cstdint>
 
@@ -73,6 +76,16 @@ struct FemFile {
   // next_header): a split clears only what the previous one wrote.
   const LineFields* pCleared;
   std::int32_t nWritten;
+  // Checking pass: the index entry of the header noted last, until the line
+  // after it has been described there (null: none waiting).
+  std::int64_t* pWaitingNote;
+  // Indexed pass: what the index says of the line at offset iNotedAt (the
+  // line after the header taken last): the offset of the line after it, 0
+  // when nothing is known, and its name's length when it is in the tool
+  // layout (-1 when not).
+  std::int64_t iNotedAt;
+  std::int64_t iNotedNext;
+  std::int32_t nNotedName;
 };
 
 // A FemFile on iUnit. iIndexStorage may be null (nIndexMx 0): no index.

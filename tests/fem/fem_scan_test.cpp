@@ -39,6 +39,11 @@ std::string tool(const std::string& Name, std::initializer_list<double> Values) 
   return Line + "\n";
 }
 
+// The same line ended by CR LF.
+std::string crlf(const std::string& Line) {
+  return Line.substr(0, Line.size() - 1) + "\r\n";
+}
+
 // Counters, status, every non-zero (non-blank) table entry below kShown, and
 // the label output. Rows are shown up to their last non-zero slot.
 std::string describe(const NameTables& T, std::int32_t iStatus, const std::string& Label) {
@@ -157,6 +162,13 @@ TEST(FemScan, HeaderIndexChangesNothing) {
        "nodes 2/1 elems 0 names 1 maxmemb 2 mesh 1 maxmesh 9 status 0\nN3=1\nN8=7\n"
        "n3='GNODE     7.00000000E+00  8.00000000E+00'\nm2='SCONCEPT  1.00000000E+00  "
        "2.00000000E+00  5.00000000E+00'\nD2=5,0,1,-3,9,3\nM9=3,11,12,13\n", ""},
+      {"lines after headers: CR LF, too long to be noted, a header, the last without a feed",
+       crlf(tool("TDNODE", {1, 2, 0})) + "Name_two\r\n" + tool("TDNODE", {1, 3, 0}) +
+       std::string(300, 'x') + "\n" + tool("SCONMESH", {4, 9, 3, 4}) +
+       tool("SCONMESH", {4, 8, 1, 2}) + crlf(tool("", {2, 81, 82})) + tool("SCONCEPT", {1, 5, 7}) +
+       tool("", {0, 1, 0, 6}) + tool("TDSCONC", {1, 5}) + "last",
+       "nodes 0/2 elems 0 names 1 maxmemb 5 mesh 1 maxmesh 8 status 0\nn2='Name_two'\n"
+       "n3='" + std::string(80, 'x') + "'\nm5='last'\nD5=7,0,0,1,0,6\nM8=2,81,82\n", ""},
       {"SCONCEPT limit report after a TDSCONC pass ended in its name line",
        "TDSCONC 1 5\n   Leg A1\nSCONCEPT 1 100001 1 1\n1 2 3 4\nTDSCONC 1 6\n",
        "nodes 0/0 elems 0 names 2 maxmemb 5 mesh 0 maxmesh 0 status -1\nm5='   Leg A1'\n",
