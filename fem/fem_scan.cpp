@@ -274,9 +274,9 @@ bool next_header_checking(FemFile& Fem, LineFields& Fields) {
     const std::int32_t nCut = cut_length(nLine);
     const RecordKind iKind = record_kind_at(pLine + iFirst, nCut - iFirst);
     if (iKind != kRecordKinds) {
-      Fem.pWaitingNote = note_header(Index, iKind, iPos,
-                                     bToolLine ? static_cast<std::int32_t>(nLine) : 0,
-                                     bToolLine ? nName : 0);
+      Fem.pWaitingNote =
+          note_header(Index, iKind, iPos, bToolLine ? static_cast<std::int32_t>(nLine) : 0,
+                      bToolLine ? nName : 0);
     }
     if (iKind == Fem.iKind) {
       Fem.iPos = iNext;
