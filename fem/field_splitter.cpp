@@ -3,7 +3,7 @@
 #include <bit>
 #include <cstring>
 #if defined(__SSE2__)
-#include <emmintrin.h>
+#include <immintrin.h>
 #endif
 
 #include "support/text_helpers.h"
@@ -150,6 +150,47 @@ inline std::uint32_t four_slots_good(const char* pSlots) {
     if (is_real_slot(pSlots + k * kSlotColumns)) uGood |= 0xFU << (4 * k);
   }
   return uGood;
+}
+#endif
+
+// How many of the four slots at pSlots are good before the first that is
+// not (0 to 4).
+inline std::int32_t leading_good_slots(const char* pSlots) {
+  return static_cast<std::int32_t>(std::countr_one(four_slots_good(pSlots))) / 4;
+}
+
+#if defined(__SSE2__) && defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+// Where the processor has AVX2 (nearly every x86-64 made since 2015), the
+// checking pass tests two slots in one 32-byte register: half the
+// instructions per line of the test that settles nearly every line of a
+// FEM file. Compiled for AVX2 here and taken only where the processor
+// reports it (tool_line_length).
+#define LABLIX_WIDE_SLOTS 1
+
+// One bit per column of the two slots at t, set where the column holds what
+// it may: the column test of slot_columns_good, on two slots at once.
+__attribute__((target("avx2"))) inline std::uint32_t two_slot_columns_good(const char* t) {
+  const __m256i Lowest = _mm256_setr_epi8(
+      ' ', ' ', '0', '.', '0', '0', '0', '0', '0', '0', '0', '0', 'E', '+', '0', '0',  //
+      ' ', ' ', '0', '.', '0', '0', '0', '0', '0', '0', '0', '0', 'E', '+', '0', '0');
+  const __m256i Range = _mm256_setr_epi8(0, 0, 9, 0, 9, 9, 9, 9, 9, 9, 9, 9, 0, 0, 9, 9,  //
+                                         0, 0, 9, 0, 9, 9, 9, 9, 9, 9, 9, 9, 0, 0, 9, 9);
+  const __m256i Minus = _mm256_setr_epi8(
+      ' ', '-', '0', '.', '0', '0', '0', '0', '0', '0', '0', '0', 'E', '-', '0', '0',  //
+      ' ', '-', '0', '.', '0', '0', '0', '0', '0', '0', '0', '0', 'E', '-', '0', '0');
+  const __m256i Slots = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(t));
+  const __m256i Offset = _mm256_sub_epi8(Slots, Lowest);
+  const __m256i InRange = _mm256_cmpeq_epi8(_mm256_min_epu8(Offset, Range), Offset);
+  const __m256i Good = _mm256_or_si256(InRange, _mm256_cmpeq_epi8(Slots, Minus));
+  return static_cast<std::uint32_t>(_mm256_movemask_epi8(Good));
+}
+
+__attribute__((target("avx2"))) inline std::int32_t leading_good_slots_wide(const char* pSlots) {
+  // Sixteen leading ones per good slot.
+  const std::uint64_t uColumns =
+      two_slot_columns_good(pSlots) | static_cast<std::uint64_t>(two_slot_columns_good(pSlots + 32))
+                                          << 32;
+  return static_cast<std::int32_t>(std::countr_one(uColumns)) / kSlotColumns;
 }
 #endif
 
@@ -311,11 +352,9 @@ inline std::uint32_t ends_at(const char* ChText, std::int32_t iCol) {
 // passed: the length of the tool-layout line of one to four slots that
 // starts it, 0 when it starts no such line, -1 when it starts a line that
 // reaches past four slots (the walk decides).
+template <std::int32_t (*LeadingGoodSlots)(const char*)>
 inline std::int32_t short_tool_line_length(const char* ChText) {
-  const char* pSlots = ChText + kNameColumns;
-  const std::uint32_t uGood = four_slots_good(pSlots);
-  // The good slots that lead the line: four bits each, all set.
-  const auto nSlots = static_cast<std::int32_t>(std::countr_one(uGood)) / 4;
+  const std::int32_t nSlots = LeadingGoodSlots(ChText + kNameColumns);
   const std::int32_t nLine = kNameColumns + nSlots * kSlotColumns;
   if (ends_at(ChText, nLine) != 0) return nSlots > 0 ? nLine : 0;
   return nSlots == kShortSlots ? -1 : 0;
@@ -454,7 +493,11 @@ void check_fields(const char* ChLine, std::int32_t nLen) {
                  [](const char* t, std::int32_t n) { converted_field(t, n, nullptr); });
 }
 
-std::int32_t tool_line_length(const char* ChText, const char* pEnd, std::int32_t& nName) {
+namespace {
+
+// tool_line_length with the four-slot test LeadingGoodSlots.
+template <std::int32_t (*LeadingGoodSlots)(const char*)>
+inline std::int32_t tool_line_length_by(const char* ChText, const char* pEnd, std::int32_t& nName) {
   // Every step reads a whole slot and the character after it.
   if (pEnd - ChText < kNameColumns + kSlotColumns + 1) return 0;
   nName = name_column_length(ChText);
@@ -465,7 +508,7 @@ std::int32_t tool_line_length(const char* ChText, const char* pEnd, std::int32_t
   const char cSign = ChText[kNameColumns + 1];
   if (ChText[kNameColumns] != kBlank || (cSign != kBlank && cSign != '-')) return 0;
   if (pEnd - ChText >= kShortLineReach) {
-    const std::int32_t nLine = short_tool_line_length(ChText);
+    const std::int32_t nLine = short_tool_line_length<LeadingGoodSlots>(ChText);
     if (nLine >= 0) return nLine;
   }
   const char* pSlot = ChText + kNameColumns;
@@ -479,6 +522,30 @@ std::int32_t tool_line_length(const char* ChText, const char* pEnd, std::int32_t
     if (c != kBlank) return 0;  // a blank starts the next slot
   }
   return 0;
+}
+
+#if defined(LABLIX_WIDE_SLOTS)
+// flatten: the test is built into this one function, compiled for AVX2.
+__attribute__((target("avx2"), flatten)) std::int32_t tool_line_length_wide(const char* ChText,
+                                                                            const char* pEnd,
+                                                                            std::int32_t& nName) {
+  return tool_line_length_by<leading_good_slots_wide>(ChText, pEnd, nName);
+}
+
+const bool bWideSlots = __builtin_cpu_supports("avx2");
+#endif
+
+}  // namespace
+
+std::int32_t tool_line_length(const char* ChText, const char* pEnd, std::int32_t& nName) {
+#if defined(LABLIX_WIDE_SLOTS)
+  if (bWideSlots) return tool_line_length_wide(ChText, pEnd, nName);
+#endif
+  return tool_line_length_by<leading_good_slots>(ChText, pEnd, nName);
+}
+
+std::int32_t tool_line_length_narrow(const char* ChText, const char* pEnd, std::int32_t& nName) {
+  return tool_line_length_by<leading_good_slots>(ChText, pEnd, nName);
 }
 
 bool is_record_header(const LineFields& Fields, const char* ChRecord) {

@@ -210,6 +210,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nDa
     std::size_t iEnd = Input.find('\n', iStart);
     if (iEnd == std::string::npos) iEnd = Input.size();
     check_line(Input.substr(iStart, std::min<std::size_t>(iEnd - iStart, 1024)));
+    // The tool-layout test from this line's start over the rest of the
+    // input, as the checking pass runs it: with and without AVX2 alike.
+    std::int32_t nWide = -1, nNarrow = -1;
+    const char* pText = Input.data() + std::min(iStart, Input.size());
+    const char* pEnd = Input.data() + Input.size();
+    const std::int32_t nLine = tool_line_length(pText, pEnd, nWide);
+    REQUIRE(nLine == tool_line_length_narrow(pText, pEnd, nNarrow), Input.substr(iStart));
+    REQUIRE(nLine == 0 || nWide == nNarrow, Input.substr(iStart));
     iStart = iEnd + 1;
   }
   return 0;

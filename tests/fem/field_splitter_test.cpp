@@ -153,6 +153,41 @@ TEST(SplitFields, ToolLayoutWithOneWrongByteSplitsAsAnyOtherLine) {
   }
 }
 
+TEST(ToolLineLength, WideAndNarrowTestsAgree) {
+  // Lines of one to five slots (four are settled from one window, others
+  // slot by slot), named or not, ended by LF, CR LF, a lone CR or the end of
+  // the text; then each with one wrong byte in every column. Where the
+  // processor has AVX2, tool_line_length takes it; both must agree, and a
+  // good line must be found whole.
+  const std::string Slots =
+      "  1.00000000E+00 -2.50000000E-03  9.87654321E+22  0.00000000E+00 -1.00000000E-01";
+  for (const char* Name : {"        ", "TDSCONC ", "SCONMESH"}) {
+    for (int nSlots = 1; nSlots <= 5; ++nSlots) {
+      const std::string Line = Name + Slots.substr(0, 16 * nSlots);
+      for (const std::string End : {"\n", "\r\n", "\r", ""}) {
+        const bool bEnded = End == "\n" || End == "\r\n";
+        for (std::size_t iCol = 0; iCol <= Line.size() + 1; ++iCol) {
+          std::string Text = Line + End + "          " + Slots;  // the next line
+          if (iCol > 0) Text[iCol - 1] = Text[iCol - 1] == 'x' ? 'y' : 'x';
+          std::int32_t nWide = -1, nNarrow = -1;
+          const char* pEnd = Text.data() + (bEnded ? Text.size() : Line.size() + 1);
+          const std::int32_t nLine = tool_line_length(Text.data(), pEnd, nWide);
+          ASSERT_EQ(tool_line_length_narrow(Text.data(), pEnd, nNarrow), nLine)
+              << "column " << iCol << ": " << Text;
+          if (nLine > 0) {
+            EXPECT_EQ(nNarrow, nWide) << Text;
+          }
+          if (iCol == 0 || iCol > Line.size() + End.size()) {
+            EXPECT_EQ(bEnded ? static_cast<std::int32_t>(Line.size()) : 0, nLine) << Text;
+          } else if (iCol > 8) {
+            EXPECT_EQ(0, nLine) << "column " << iCol << ": " << Text;
+          }
+        }
+      }
+    }
+  }
+}
+
 TEST(SplitFields, KeepsTheFirstHundredFieldsOnly) {
   std::string Hundred, Expected, Extra;
   for (int k = 0; k < 100; ++k) {
