@@ -271,8 +271,11 @@ std::int32_t connect_unit(std::int32_t iUnit, const char* ChName, std::int32_t n
     New.iRole = kRoleInput;
     New.nData = static_cast<std::int64_t>(Info.st_size);
     if (New.nData > 0) {
-      void* pMap = ::mmap(nullptr, static_cast<std::size_t>(New.nData), PROT_READ,
-                          MAP_PRIVATE | MAP_POPULATE, iFd, 0);
+      // Not populated here: the pages are mapped as the first pass meets
+      // them, each fault taking its neighbours along, which cost less than
+      // having the system walk all of them page by page at the open.
+      void* pMap =
+          ::mmap(nullptr, static_cast<std::size_t>(New.nData), PROT_READ, MAP_PRIVATE, iFd, 0);
       if (pMap == MAP_FAILED) return refuse(iFd, errno);
       ::madvise(pMap, static_cast<std::size_t>(New.nData), MADV_SEQUENTIAL);
       New.pData = static_cast<const char*>(pMap);
