@@ -12,7 +12,7 @@ namespace {
 // Writes "<ChKind><number>     <name>, <ChId><number>", the shape of both
 // label lines: NodeLabel with ", NodeID=", ElementLabel with ", ElemID=".
 // Hundreds of thousands of them: the parts are moved in fixed sizes, the
-// name as its whole 80-character field, of which the nName characters stay.
+// name as 80 characters (name_text allows it), of which the nName stay.
 template <std::size_t nKindSize>
 void write_label_line(std::int32_t iUnit, const char (&ChKind)[nKindSize], std::int32_t iExternal,
                       const char* ChName, std::int32_t nName, const char* ChId) {
@@ -47,7 +47,7 @@ void assign_element_owners(NameTables& Tables) {
   const std::int32_t nElems = smaller(Tables.nElems, MxElem);
   fill_int_array(Tables.iElemMemb + 1, nElems, 1, 0);
   for (std::int32_t k = 1; k <= smaller(Tables.MaxMembRef, MxMemb); ++k) {
-    if (trimmed_length(name_entry(Tables.ChMembName, k), kNameLen) == 0) continue;
+    if (name_length(Tables.ChMembName, k) == 0) continue;
     const std::int32_t m = member_mesh_row(Tables, k);
     if (m == 0) continue;
     const std::int32_t n = mesh_row_count(Tables, m);
@@ -66,9 +66,11 @@ void write_label_file(NameTables& Tables, const char* ChDate, const char* ChFemN
   write_block_start(iUnit, " Heading  SESAM Node Names ");
   const std::int32_t nNodes = smaller(Tables.nNodes, MxNode);
   for (std::int32_t i = 1; i <= nNodes; ++i) {
-    const char* ChName = name_entry(Tables.ChNodeName, i);
-    const std::int32_t L = trimmed_length(ChName, kNameLen);
-    if (L >= 1) write_label_line(iUnit, "   NodeLabel", Tables.iNodeExt[i], ChName, L, ", NodeID=");
+    const std::int32_t L = name_length(Tables.ChNodeName, i);
+    if (L >= 1) {
+      write_label_line(iUnit, "   NodeLabel", Tables.iNodeExt[i], name_text(Tables.ChNodeName, i),
+                       L, ", NodeID=");
+    }
   }
   write_line(iUnit, " EndLabel  ", 11);
 
@@ -77,10 +79,10 @@ void write_label_file(NameTables& Tables, const char* ChDate, const char* ChFemN
   for (std::int32_t i = 1; i <= nElems; ++i) {
     const std::int32_t k = Tables.iElemMemb[i];
     if (k == 0) continue;
-    const char* ChName = name_entry(Tables.ChMembName, k);
-    const std::int32_t L = trimmed_length(ChName, kNameLen);
+    const std::int32_t L = name_length(Tables.ChMembName, k);
     if (L >= 1) {
-      write_label_line(iUnit, "   ElementLabel", Tables.iElemExt[i], ChName, L, ", ElemID=");
+      write_label_line(iUnit, "   ElementLabel", Tables.iElemExt[i],
+                       name_text(Tables.ChMembName, k), L, ", ElemID=");
     }
   }
   write_line(iUnit, " EndLabel  ", 11);

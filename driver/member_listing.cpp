@@ -15,10 +15,13 @@ constexpr std::int32_t kFirstElementColumn = 30;
 std::int32_t build_member_line(char* ChLine, std::int32_t m, const char* ChName, std::int32_t L,
                                const std::int32_t* iElem, std::int32_t n) {
   put_integer(ChLine, kNumberWidth, m);
-  // The whole field, in one fixed-size move: the name, then blanks (all its
-  // characters after L are), so the columns up to 29 are blank where the
+  // Two fixed-size moves: 80 characters from the name, then 80 blanks over
+  // all of them after its L, so the columns up to 29 are blank where the
   // name does not reach.
+  static constexpr char kBlanks[kNameLen + 1] =
+      "                                                                                ";
   std::memcpy(ChLine + kNumberWidth, ChName, kNameLen);
+  std::memcpy(ChLine + kNumberWidth + L, kBlanks, kNameLen);
   const std::int32_t nLine = kNumberWidth + L;
   if (n <= 0) return nLine;
   std::int32_t iCol = kFirstElementColumn - 1;
@@ -38,14 +41,14 @@ void write_member_listing(const NameTables& Tables, const char* ChDate, const ch
   static std::int32_t iElem[MxMeshLen];
   const std::int32_t MaxMembRef = Tables.MaxMembRef < MxMemb ? Tables.MaxMembRef : MxMemb;
   for (std::int32_t k = 1; k <= MaxMembRef; ++k) {
-    const char* ChName = name_entry(Tables.ChMembName, k);
-    const std::int32_t L = trimmed_length(ChName, kNameLen);
+    const std::int32_t L = name_length(Tables.ChMembName, k);
     if (L == 0) continue;
     const std::int32_t m = member_mesh_row(Tables, k);
     if (m == 0) continue;
     const std::int32_t n = mesh_row_count(Tables, m);
     for (std::int32_t j = 1; j <= n; ++j)
       iElem[j] = Tables.iMeshList[j + 1][m];
-    write_line(iUnit, ChLine, build_member_line(ChLine, m, ChName, L, iElem, n));
+    write_line(iUnit, ChLine,
+               build_member_line(ChLine, m, name_text(Tables.ChMembName, k), L, iElem, n));
   }
 }

@@ -6,8 +6,9 @@
 
 #include "fem/name_tables.h"
 
-// Builds the member line of a member whose 80-character name field is
-// ChName, L (1 to 80) its trimmed length, with mesh reference m and the n
+// Builds the member line of a member whose name is the first L (1 to 80)
+// of the 80 characters at ChName (what follows them is not used), with
+// mesh reference m and the n
 // elements iElem[1..n] into ChLine (room for 1024 characters) and returns
 // its length: m in columns 1 to 8, the name from column 9, and, when n > 0,
 // the elements in 8-column fields from the absolute column 30, over a long

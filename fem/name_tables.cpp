@@ -42,9 +42,13 @@ void give_back(void* p, std::size_t nBytes) {
 }
 
 constexpr std::size_t kNodeExtBytes = sizeof(std::int32_t) * (MxNode + 1);
-constexpr std::size_t kNodeNameBytes = sizeof(NameText) * (MxNode + 1);
+// A name column: its entries, and a pool of 160 characters per entry and
+// 80 more (see NameColumn).
+constexpr std::size_t kNameEntryBytes = sizeof(NameEntry) * (MxNode + 1);
+constexpr std::size_t kNamePoolBytes = std::size_t{2} * kNameLen * (MxNode + 1) + kNameLen;
+static_assert(MxMemb == MxNode, "both name columns have the same size");
+static_assert(kNamePoolBytes <= std::size_t{1} << 32, "pool offsets fit 32 bits");
 constexpr std::size_t kElemExtBytes = sizeof(std::int32_t) * (MxElem + 1);
-constexpr std::size_t kMembNameBytes = sizeof(NameText) * (MxMemb + 1);
 constexpr std::size_t kMembDefBytes = sizeof(MembDefColumn) * (MxMembDef + 1);
 constexpr std::size_t kMeshListBytes = sizeof(MeshColumn) * (MxMeshLen + 1);
 constexpr std::size_t kElemMembBytes = sizeof(std::int32_t) * (MxElem + 1);
@@ -70,33 +74,50 @@ void clear_table(std::int32_t* iTable, std::int64_t nCount) {
 
 void clear_names(NameColumn& Column) {
   Column.nHeld = 0;
+  Column.nPoolUsed = 0;
 }
 
 void store_name(NameColumn& Column, std::int32_t i, const char* ChName) {
   if (i < 1 || i > Column.nMx) return;
   if (i > Column.nHeld) {
     // Entries between the old and the new end are materialised as blanks.
-    for (std::int32_t k = Column.nHeld + 1; k < i; ++k)
-      fill_blanks(Column.ChName[k], kNameLen);
+    for (std::int32_t k = Column.nHeld + 1; k <= i; ++k)
+      Column.Entry[k] = NameEntry{};
     Column.nHeld = i;
   }
-  std::memcpy(Column.ChName[i], ChName, kNameLen);
+  NameEntry& Entry = Column.Entry[i];
+  const std::int32_t nLen = trimmed_length(ChName, kNameLen);
+  if (nLen > Entry.nRoom) {
+    // Placed the first time in the room it needs; any later, longer name
+    // gets room for every name, so it is placed no more than twice.
+    Entry.nRoom = static_cast<std::uint8_t>(Entry.nRoom == 0 ? nLen : kNameLen);
+    Entry.iAt = static_cast<std::uint32_t>(Column.nPoolUsed);
+    Column.nPoolUsed += Entry.nRoom;
+  }
+  std::memcpy(Column.ChPool + Entry.iAt, ChName, static_cast<std::size_t>(nLen));
+  Entry.nLen = static_cast<std::uint8_t>(nLen);
 }
 
-const char* name_entry(const NameColumn& Column, std::int32_t i) {
-  if (i < 1 || i > Column.nHeld) return kBlankName;
-  return Column.ChName[i];
+const char* name_text(const NameColumn& Column, std::int32_t i) {
+  if (name_length(Column, i) == 0) return kBlankName;
+  return Column.ChPool + Column.Entry[i].iAt;
+}
+
+void copy_name(const NameColumn& Column, std::int32_t i, char* ChOut) {
+  copy_padded(ChOut, kNameLen, name_text(Column, i), name_length(Column, i));
 }
 
 namespace {
 
-// Calls Visit(pointer, bytes) for the memory of each of the seven tables.
+// Calls Visit(pointer, bytes) for each piece of the tables' memory.
 template <typename VisitTable>
 void for_each_table(NameTables& Tables, VisitTable&& Visit) {
   Visit(Tables.iNodeExt, kNodeExtBytes);
-  Visit(Tables.ChNodeName.ChName, kNodeNameBytes);
+  Visit(Tables.ChNodeName.Entry, kNameEntryBytes);
+  Visit(Tables.ChNodeName.ChPool, kNamePoolBytes);
   Visit(Tables.iElemExt, kElemExtBytes);
-  Visit(Tables.ChMembName.ChName, kMembNameBytes);
+  Visit(Tables.ChMembName.Entry, kNameEntryBytes);
+  Visit(Tables.ChMembName.ChPool, kNamePoolBytes);
   Visit(Tables.iMembDef, kMembDefBytes);
   Visit(Tables.iMeshList, kMeshListBytes);
   Visit(Tables.iElemMemb, kElemMembBytes);

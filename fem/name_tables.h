@@ -25,13 +25,34 @@ using MembDefColumn = std::int32_t[MxMemb + 1];
 // One 80-character, blank-padded name, without terminator.
 using NameText = char[kNameLen];
 
-// A table of names indexed 1 to nMx. Entries above nHeld are blank without
-// ever having been written, so clearing the table and creating it cost
-// nothing; always read an entry through name_entry.
+// Where the name of one entry of a NameColumn stands: its nLen characters
+// without the trailing blanks (0 for a blank name) at iAt in the column's
+// pool, in room for nRoom characters.
+struct NameEntry {
+  std::uint32_t iAt;
+  std::uint8_t nLen;
+  std::uint8_t nRoom;
+};
+
+// A table of 80-character names indexed 1 to nMx. A name is kept as its
+// characters without the trailing blanks, which every consumer drops
+// anyway: a large model's names are mostly far shorter than 80 characters,
+// and a table of 80-character fields would make it write eight million
+// bytes of blanks per table. Entries above nHeld are blank without ever
+// having been written, so clearing the table and creating it cost nothing.
+// Always read an entry through name_length and name_text, or copy_name.
+//
+// The pool: a name is placed at nPoolUsed the first time it is stored;
+// stored again, it is written over its old characters when they have room,
+// otherwise placed again in room for 80. So no entry takes more than 160
+// characters of the pool between two clears, which is what the pool holds
+// (and 80 more, so that 80 characters can be read from any name).
 struct NameColumn {
-  NameText* ChName;  // entries 1 to nMx; entry 0 unused
+  NameEntry* Entry;  // entries 1 to nMx; entry 0 unused
+  char* ChPool;
   std::int32_t nMx;
   std::int32_t nHeld;
+  std::int64_t nPoolUsed;
 };
 
 // Sets every entry of Column to 80 blanks.
@@ -40,9 +61,19 @@ void clear_names(NameColumn& Column);
 // Stores the 80 characters ChName as entry i (1 to nMx; nothing otherwise).
 void store_name(NameColumn& Column, std::int32_t i, const char* ChName);
 
-// The 80 characters of entry i; blanks for an entry never stored or an i
-// outside 1 to nMx.
-const char* name_entry(const NameColumn& Column, std::int32_t i);
+// The trimmed length of entry i (0 to 80): 0 for a blank entry, an entry
+// never stored, or an i outside 1 to nMx.
+inline std::int32_t name_length(const NameColumn& Column, std::int32_t i) {
+  return i >= 1 && i <= Column.nHeld ? Column.Entry[i].nLen : 0;
+}
+
+// The characters of entry i: its first name_length characters are the
+// name. 80 characters may be read from here in one move, but those after
+// the name are not blanks.
+const char* name_text(const NameColumn& Column, std::int32_t i);
+
+// Entry i as its 80-character, blank-padded field, into ChOut.
+void copy_name(const NameColumn& Column, std::int32_t i, char* ChOut);
 
 struct NameTables {
   std::int32_t* iNodeExt;   // [MxNode + 1]: external node number by internal number
@@ -88,8 +119,9 @@ void clear_table(std::int32_t* iTable, std::int64_t nCount);
 
 // Creates every table at full capacity, all integers 0 and all names blank,
 // and the counters 0. The memory comes from the system already zeroed and is
-// touched only where it is written, so a small file does not pay for the 61
-// million bytes. Returns false when the memory cannot be had.
+// touched only where it is written, so a small file does not pay for the
+// tables' tens of millions of bytes. Returns false when the memory cannot be
+// had.
 bool create_name_tables(NameTables& Tables);
 
 // Asks the system to back the tables with huge pages. For a large model

@@ -202,7 +202,10 @@ bool same_tables(const NameTables& A, const NameTables& B) {
        {std::pair{&A.ChNodeName, &B.ChNodeName}, std::pair{&A.ChMembName, &B.ChMembName}}) {
     const std::int32_t n = C->nHeld > D->nHeld ? C->nHeld : D->nHeld;
     for (std::int32_t i = 1; i <= n; ++i) {
-      if (!same(name_entry(*C, i), name_entry(*D, i), kNameLen)) return false;
+      char ChC[kNameLen], ChD[kNameLen];
+      copy_name(*C, i, ChC);
+      copy_name(*D, i, ChD);
+      if (!same(ChC, ChD, kNameLen)) return false;
     }
   }
   return true;
@@ -273,7 +276,9 @@ void check_complete_label(const NameTables& T, const std::string& Label) {
   for (const char* ChFixed : {"", "", " BeginLabel", " Heading  SESAM Node Names "})
     REQUIRE(next() == ChFixed);
   for (std::int32_t i = 1; i <= smaller(T.nNodes, MxNode); ++i) {
-    const char* ChName = name_entry(T.ChNodeName, i);
+    char ChName[kNameLen];
+    copy_name(T.ChNodeName, i, ChName);
+    REQUIRE(trimmed_length(ChName, kNameLen) == name_length(T.ChNodeName, i));
     if (trimmed_length(ChName, kNameLen) == 0) continue;
     check_label_line(next(), "   NodeLabel", ", NodeID=", T.iNodeExt[i], ChName);
   }
@@ -283,7 +288,8 @@ void check_complete_label(const NameTables& T, const std::string& Label) {
     const std::int32_t iMemb = T.iElemMemb[i];
     REQUIRE(iMemb >= 0 && iMemb <= T.MaxMembRef);
     if (iMemb == 0) continue;
-    const char* ChName = name_entry(T.ChMembName, iMemb);
+    char ChName[kNameLen];
+    copy_name(T.ChMembName, iMemb, ChName);
     REQUIRE(trimmed_length(ChName, kNameLen) >= 1);
     check_label_line(next(), "   ElementLabel", ", ElemID=", T.iElemExt[i], ChName);
   }

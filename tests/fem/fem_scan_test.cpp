@@ -69,7 +69,9 @@ std::string describe(const NameTables& T, std::int32_t iStatus, const std::strin
   };
   auto names = [&Out](char cTable, const NameColumn& Column) {
     for (std::int32_t i = 0; i < kShown; ++i) {
-      const std::string Name(name_entry(Column, i), kNameLen);
+      char ChName[kNameLen];
+      copy_name(Column, i, ChName);
+      const std::string Name(ChName, kNameLen);
       const std::size_t nName = Name.find_last_not_of(' ') + 1;
       if (nName > 0) Out << cTable << i << "='" << Name.substr(0, nName) << "'\n";
     }
