@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "fem/tool_layout.h"
 #include "support/file_units.h"
 #include "support/text_helpers.h"
 
@@ -237,10 +238,12 @@ bool next_header_every_line(FemFile& Fem, LineFields& Fields) {
 }
 
 // The checking pass looks at every line, and a line in the tool layout is
-// recognised where it stands, its end found on the way (tool_line_length);
-// only other lines are cut out with a search for the line feed and checked
-// field by field.
-bool next_header_checking(FemFile& Fem, LineFields& Fields) {
+// recognised where it stands, its end found on the way (tool_line_length,
+// built into the loop with the four-slot test LeadingGoodSlots); only other
+// lines are cut out with a search for the line feed and checked field by
+// field.
+template <std::int32_t (*LeadingGoodSlots)(const char*)>
+inline bool next_header_checking_by(FemFile& Fem, LineFields& Fields) {
   HeaderIndex& Index = Fem.Index;
   if (!Fem.bMapped) return next_header_every_line(Fem, Fields);
   const char* const pData = Fem.pData;
@@ -250,7 +253,7 @@ bool next_header_checking(FemFile& Fem, LineFields& Fields) {
   while (iPos < nData) {
     const char* pLine = pData + iPos;
     std::int32_t nName = 0;
-    std::int64_t nLine = tool_line_length(pLine, pEnd, nName);
+    std::int64_t nLine = tool_layout::tool_line_length_by<LeadingGoodSlots>(pLine, pEnd, nName);
     std::int64_t iNext;
     std::int32_t iFirst = 0;
     const bool bToolLine = nLine > 0;
@@ -293,6 +296,21 @@ bool next_header_checking(FemFile& Fem, LineFields& Fields) {
   Fem.iPos = nData;
   Index.bComplete = true;
   return false;
+}
+
+#if defined(LABLIX_WIDE_SLOTS)
+// flatten: the loop with the AVX2 test built in, compiled for AVX2.
+__attribute__((target("avx2"), flatten)) bool next_header_checking_wide(FemFile& Fem,
+                                                                        LineFields& Fields) {
+  return next_header_checking_by<tool_layout::leading_good_slots_wide>(Fem, Fields);
+}
+#endif
+
+bool next_header_checking(FemFile& Fem, LineFields& Fields) {
+#if defined(LABLIX_WIDE_SLOTS)
+  if (tool_layout::bWideSlots) return next_header_checking_wide(Fem, Fields);
+#endif
+  return next_header_checking_by<tool_layout::leading_good_slots>(Fem, Fields);
 }
 
 // How many headers ahead an indexed pass asks for the line it will read.
