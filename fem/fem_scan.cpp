@@ -86,12 +86,13 @@ void split_into_buffer(FemFile& Fem, const char* pLine, std::int32_t nCut, LineF
 
 // split_into_buffer for a line that tool_line_length accepted: its layout is
 // known and not tested again, and its one text field is its name. Values of
-// fields 1 to nValues only.
+// fields iFirstValue to iLastValue only.
 void split_tool_into_buffer(FemFile& Fem, const char* pLine, std::int32_t nLine, std::int32_t nName,
-                            LineFields& Fields, std::int32_t nValues) {
+                            LineFields& Fields, std::int32_t iFirstValue = 1,
+                            std::int32_t iLastValue = kMaxFields) {
   Fem.pLine = pLine;
   Fem.nLine = nLine;
-  split_tool_line(pLine, nLine, nName, Fields, nValues);
+  split_tool_line(pLine, nLine, nName, Fields, iFirstValue, iLastValue);
   if (nName > 0) Fields.values[1] = 0.0;
   clear_past_split(Fem, Fields);
 }
@@ -149,7 +150,7 @@ bool take_next_line(FemFile& Fem, LineFields& Fields) {
     }
     if (nLine > 0) {
       Fem.iPos += past_tool_line(pLine, nLine);
-      split_tool_into_buffer(Fem, pLine, nLine, nName, Fields, kMaxFields);
+      split_tool_into_buffer(Fem, pLine, nLine, nName, Fields);
       return true;
     }
   }
@@ -284,7 +285,7 @@ inline bool next_header_checking_by(FemFile& Fem, LineFields& Fields) {
     if (iKind == Fem.iKind) {
       Fem.iPos = iNext;
       if (bToolLine) {
-        split_tool_into_buffer(Fem, pLine, nCut, nName, Fields, Fem.nValues);
+        split_tool_into_buffer(Fem, pLine, nCut, nName, Fields, Fem.iFirstValue, Fem.iLastValue);
       } else {
         split_into_buffer(Fem, pLine, nCut, Fields);
       }
@@ -339,7 +340,7 @@ bool next_header_indexed(FemFile& Fem, LineFields& Fields) {
       const char* pLine = Fem.pData + iOffset;
       Fem.iPos += past_tool_line(pLine, nToolLine);
       split_tool_into_buffer(Fem, pLine, nToolLine, entry_bits(iNoted, kToolNameShift, 4), Fields,
-                             Fem.nValues);
+                             Fem.iFirstValue, Fem.iLastValue);
     }
     // What the entry says of the line after the header, for the reader's
     // raw reads.
@@ -362,10 +363,11 @@ FemFile fem_file_on(std::int32_t iUnit, std::int64_t* iIndexStorage, std::int32_
   return Fem;
 }
 
-void begin_pass(FemFile& Fem, RecordKind iKind, std::int32_t nValues) {
+void begin_pass(FemFile& Fem, RecordKind iKind, std::int32_t iFirstValue, std::int32_t iLastValue) {
   rewind_unit(Fem.iUnit);
   Fem.iKind = iKind;
-  Fem.nValues = nValues;
+  Fem.iFirstValue = iFirstValue;
+  Fem.iLastValue = iLastValue;
   Fem.iNext = 0;
   Fem.pLine = nullptr;
   Fem.nLine = 0;

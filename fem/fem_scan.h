@@ -59,7 +59,8 @@ struct FemFile {
   HeaderIndex Index;
   // The pass under way.
   RecordKind iKind;
-  std::int32_t nValues;  // fields of a header whose values the pass takes
+  std::int32_t iFirstValue;  // the fields of a header whose values the pass takes
+  std::int32_t iLastValue;
   ScanMode iMode;
   std::int32_t iNext;  // next noted offset (indexed mode)
   // The line buffer: the last header or data line read (not name lines),
@@ -92,10 +93,11 @@ struct FemFile {
 FemFile fem_file_on(std::int32_t iUnit, std::int64_t* iIndexStorage, std::int32_t nIndexMx);
 
 // Rewinds the FEM file and starts a pass for headers of kind iKind, whose
-// reader takes values from fields 1 to nValues of a header only: a header in
-// the tool layout has the values of its later fields left unconverted (0).
-// Lines read raw are always converted whole.
-void begin_pass(FemFile& Fem, RecordKind iKind, std::int32_t nValues = kMaxFields);
+// reader takes values from fields iFirstValue to iLastValue of a header
+// only: a header in the tool layout has the values of its other fields left
+// unconverted (0). Lines read raw are always converted whole.
+void begin_pass(FemFile& Fem, RecordKind iKind, std::int32_t iFirstValue = 1,
+                std::int32_t iLastValue = kMaxFields);
 
 // Finds the next header of the pass's kind and splits it into Fields, with
 // all 100 values set to 0 before the split (a missing field reads as 0).

@@ -1,5 +1,6 @@
 #include "fem/field_splitter.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 #if defined(__SSE2__)
@@ -215,7 +216,7 @@ std::int32_t tool_line_slots(const char* ChLine, std::int32_t nLen, std::int32_t
 }  // namespace
 
 void split_tool_line(const char* ChLine, std::int32_t nLen, std::int32_t nName, LineFields& Fields,
-                     std::int32_t nValues) {
+                     std::int32_t iFirstValue, std::int32_t iLastValue) {
   // The same entries as the walk of split_fields would write, field by field.
   std::int32_t nFields = 0;
   if (nName > 0) {
@@ -228,28 +229,32 @@ void split_tool_line(const char* ChLine, std::int32_t nLen, std::int32_t nName, 
   }
   const std::int32_t nSlots = (nLen - kNameColumns) / kSlotColumns;
   const char* pSlot = ChLine + kNameColumns;
-  if (nSlots == kShortSlots) {
-    // The most common line: its four kinds in one move.
-    static constexpr std::int32_t kFourReals[kShortSlots] = {kFieldReal, kFieldReal, kFieldReal,
-                                                             kFieldReal};
-    std::memcpy(Fields.kinds + nFields + 1, kFourReals, sizeof kFourReals);
+  // Slot k (from 0) is field nFields + k + 1: kind real, value 0 unless
+  // taken. Lines of four and two slots, nearly all, in fixed-size moves.
+  static constexpr std::int32_t kFourReals[kShortSlots] = {kFieldReal, kFieldReal, kFieldReal,
+                                                           kFieldReal};
+  std::int32_t* Kind = Fields.kinds + nFields + 1;
+  double* Value = Fields.values + nFields + 1;
+  if (nSlots == 4) {
+    std::memcpy(Kind, kFourReals, 4 * sizeof(std::int32_t));
+    std::memset(Value, 0, 4 * sizeof(double));
+  } else if (nSlots == 2) {
+    std::memcpy(Kind, kFourReals, 2 * sizeof(std::int32_t));
+    std::memset(Value, 0, 2 * sizeof(double));
   } else {
-    for (std::int32_t k = 1; k <= nSlots; ++k)
-      Fields.kinds[nFields + k] = kFieldReal;
+    for (std::int32_t k = 0; k < nSlots; ++k) {
+      Kind[k] = kFieldReal;
+      Value[k] = 0.0;
+    }
   }
-  // The slots whose values are taken, two at a time: nearly every line has
-  // two or four.
-  std::int32_t nConvert = nValues - nFields;
-  if (nConvert > nSlots) nConvert = nSlots;
-  std::int32_t k = 0;
-  for (; k + 2 <= nConvert; k += 2)
-    two_slot_values(pSlot + k * kSlotColumns, Fields.values + nFields + k + 1);
-  if (k < nConvert) {
-    Fields.values[nFields + k + 1] = slot_real_value(pSlot + k * kSlotColumns);
-    ++k;
-  }
-  for (; k < nSlots; ++k)
-    Fields.values[nFields + k + 1] = 0.0;
+  // The slots whose values are taken, kFirst up to kEnd, two at a time:
+  // nearly every reader takes two or four.
+  const std::int32_t kFirst = std::clamp(iFirstValue - nFields - 1, 0, nSlots);
+  const std::int32_t kEnd = std::clamp(iLastValue - nFields, kFirst, nSlots);
+  std::int32_t k = kFirst;
+  for (; k + 2 <= kEnd; k += 2)
+    two_slot_values(pSlot + k * kSlotColumns, Value + k);
+  if (k < kEnd) Value[k] = slot_real_value(pSlot + k * kSlotColumns);
   Fields.count = nFields + nSlots;
 }
 

@@ -47,11 +47,11 @@ std::int32_t tool_line_length_narrow(const char* ChText, const char* pEnd, std::
 
 // split_fields for a line that tool_line_length accepted (nLen and nName as
 // it gave them): the same result, without testing the layout again. Only the
-// values of fields 1 to nValues are converted; later fields are classified
-// and their values set to 0 (no field of such a line can stop the run, so
-// nothing is missed by leaving a value nobody takes unconverted).
+// values of fields iFirstValue to iLastValue are converted; other fields are
+// classified and their values set to 0 (no field of such a line can stop
+// the run, so nothing is missed by leaving a value nobody takes unconverted).
 void split_tool_line(const char* ChLine, std::int32_t nLen, std::int32_t nName, LineFields& Fields,
-                     std::int32_t nValues = kMaxFields);
+                     std::int32_t iFirstValue = 1, std::int32_t iLastValue = kMaxFields);
 
 // True when the split has a field, field 1 is text, and its first
 // strlen(ChRecord) characters are ChRecord (case-sensitive; what follows the

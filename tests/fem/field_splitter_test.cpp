@@ -6,6 +6,7 @@
 #include <cstring>
 #include <sstream>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -114,22 +115,30 @@ TEST(SplitFields, ToolLayoutValuesAreTheConversionsOwn) {
 }
 
 TEST(SplitFields, ToolLayoutConvertsOnlyTheValuesTaken) {
-  // A reader that takes fields 1 to nValues gets those exactly as a whole
-  // split gives them; later fields keep their kind and read 0.
-  const std::string Line =
-      "GNODE     1.40000000E+02 -2.50000000E-03  9.00000000E+00  6.00000000E+00";
-  LineFields Whole{};
-  split(Line, Whole);
-  for (std::int32_t nValues : {0, 1, 2, 3, 4, 5, 100}) {
-    LineFields Part;
-    std::memset(&Part, 0x5A, sizeof Part);
-    split_tool_line(Line.data(), static_cast<std::int32_t>(Line.size()), 5, Part, nValues);
-    ASSERT_EQ(Whole.count, Part.count);
-    for (std::int32_t k = 1; k <= Whole.count; ++k) {
-      EXPECT_EQ(Whole.kinds[k], Part.kinds[k]) << k;
-      if (k == 1) continue;  // the name: a text, its value never written
-      EXPECT_EQ(k <= nValues ? Whole.values[k] : 0.0, Part.values[k])
-          << "field " << k << " of " << nValues << " taken";
+  // A reader that takes fields iFirst to iLast gets those exactly as a whole
+  // split gives them; other fields keep their kind and read 0. Fields are
+  // counted with the name, so on a data line slot 1 is field 1.
+  const std::string Lines[] = {
+      "GNODE     1.40000000E+02 -2.50000000E-03  9.00000000E+00  6.00000000E+00",
+      "          1.00000000E+00 -2.00000000E+00  3.00000000E+00"};
+  const std::pair<std::int32_t, std::int32_t> Ranges[] = {
+      {1, 100}, {2, 3}, {3, 3}, {3, 5}, {2, 5}, {1, 1}, {4, 100}, {5, 2}, {6, 9}, {0, 0}};
+  for (const std::string& Line : Lines) {
+    const std::int32_t nName = Line[0] == ' ' ? 0 : 5;
+    LineFields Whole{};
+    split(Line, Whole);
+    for (const auto& [iFirst, iLast] : Ranges) {
+      LineFields Part;
+      std::memset(&Part, 0x5A, sizeof Part);
+      split_tool_line(Line.data(), static_cast<std::int32_t>(Line.size()), nName, Part, iFirst,
+                      iLast);
+      ASSERT_EQ(Whole.count, Part.count);
+      for (std::int32_t k = 1; k <= Whole.count; ++k) {
+        EXPECT_EQ(Whole.kinds[k], Part.kinds[k]) << k;
+        if (Whole.kinds[k] == kFieldText) continue;  // the name's value is never written
+        EXPECT_EQ(k >= iFirst && k <= iLast ? Whole.values[k] : 0.0, Part.values[k])
+            << "field " << k << " of " << iFirst << " to " << iLast << " taken: " << Line;
+      }
     }
   }
 }
