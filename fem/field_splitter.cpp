@@ -47,51 +47,39 @@ constexpr std::uint32_t kInverseFive[] = {
     inverse_of_five_to(0), inverse_of_five_to(1), inverse_of_five_to(2),
     inverse_of_five_to(3), inverse_of_five_to(4), inverse_of_five_to(5),
     inverse_of_five_to(6), inverse_of_five_to(7), inverse_of_five_to(8)};
-// The largest quotient by 5^k of a 32-bit number.
-constexpr std::uint32_t kQuotientMax[] = {
-    0xFFFFFFFFU,         0xFFFFFFFFU / 5,     0xFFFFFFFFU / 25,
-    0xFFFFFFFFU / 125,   0xFFFFFFFFU / 625,   0xFFFFFFFFU / 3125,
-    0xFFFFFFFFU / 15625, 0xFFFFFFFFU / 78125, 0xFFFFFFFFU / 390625};
 
 // The value of the real in a slot that is_real_slot accepted, bit for bit
 // the value real_value gives for the field, from uEight, the value of its
-// eight digits after the point. Its nine digits are a whole number m below
-// 10^9, the value m x 10^(e - 8): one correctly rounded multiplication or
+// eight digits after the point, and uZeros, bit i set where the digit i + 1
+// after the point is 0. Its nine digits are a whole number m below 10^9,
+// the value m x 10^(e - 8): one correctly rounded multiplication or
 // division by an exact power of ten, the conversion's own fast path; other
 // exponents go to real_value itself.
-inline double slot_value(const char* t, std::uint32_t uEight) {
+inline double slot_value(const char* t, std::uint32_t uEight, std::uint32_t uZeros) {
   const bool bNeg = t[1] == '-';
   std::int32_t iExp = (t[14] - '0') * 10 + (t[15] - '0');
   if (t[13] == '-') iExp = -iExp;
-  const std::int32_t iExp10 = iExp - 8;  // eight digits follow the point
   const std::uint32_t uMantissa = static_cast<std::uint32_t>(t[2] - '0') * 100000000U + uEight;
+  // Most reals in a FEM file are whole numbers written as reals (node,
+  // element and member numbers, counts: "1.00001000E+05"): e is 0 to 8 and
+  // the 8 - e digits after the first e + 1 are zeros. Then 10^(8 - e)
+  // divides m, and the quotient, exact, is had without the division, which
+  // cost as much as the rest of the conversion: m / 2^k by a shift, then
+  // / 5^k by a multiplication with the inverse (k = 8 - e).
+  if (static_cast<std::uint32_t>(iExp) <= 8 && (uZeros >> iExp) == (0xFFU >> iExp)) {
+    const std::int32_t k = 8 - iExp;
+    const std::uint32_t uQuotient = (uMantissa >> k) * kInverseFive[k];
+    const double Whole = static_cast<double>(static_cast<std::int32_t>(uQuotient));
+    return bNeg ? -Whole : Whole;
+  }
+  const std::int32_t iExp10 = iExp - 8;  // eight digits follow the point
   if (iExp10 < -22 || iExp10 > 22) {
     double Value = 0.0;
     real_value(bNeg ? t + 1 : t + 2, bNeg ? 15 : 14, &Value);
     return Value;
   }
-  const auto Mantissa = static_cast<double>(static_cast<std::int32_t>(uMantissa));
-  double Result;
-  if (iExp10 >= 0) {
-    Result = scaled_by_pow10(Mantissa, iExp10);
-  } else {
-    // Most reals in a FEM file are whole numbers written as reals (node,
-    // element and member numbers, counts: "1.00001000E+05"). Then 10^k
-    // divides m, and the quotient, exact, is had without the division,
-    // which cost as much as the rest of the conversion: m / 2^k by a shift,
-    // then / 5^k by a multiplication with the inverse. The quotient of a
-    // multiple of 2^k and 5^k is below 2^32 / 5^k; any other m gives a
-    // larger product or loses bits in the shift.
-    const std::int32_t k = -iExp10;
-    if (k <= 8 && (uMantissa & ((1U << k) - 1)) == 0) {
-      const std::uint32_t uQuotient = (uMantissa >> k) * kInverseFive[k];
-      if (uQuotient <= kQuotientMax[k]) {
-        const double Whole = static_cast<double>(static_cast<std::int32_t>(uQuotient));
-        return bNeg ? -Whole : Whole;
-      }
-    }
-    Result = scaled_by_pow10(Mantissa, iExp10);
-  }
+  const double Result =
+      scaled_by_pow10(static_cast<double>(static_cast<std::int32_t>(uMantissa)), iExp10);
   return bNeg ? -Result : Result;
 }
 
@@ -106,9 +94,18 @@ inline std::uint32_t eight_digits_value(std::uint64_t Word) {
   return static_cast<std::uint32_t>(Word);
 }
 
+// Bit i set where byte i of Word (digits less "0", so 0 to 9) is 0: adding
+// 0x7F to a digit sets its high bit unless it is 0, and carries into no
+// other byte; a multiplication then gathers the eight high bits.
+inline std::uint32_t zero_digits(std::uint64_t Word) {
+  const std::uint64_t uZeroHigh = ~(Word + 0x7F7F7F7F7F7F7F7F) & 0x8080808080808080;
+  return static_cast<std::uint32_t>(((uZeroHigh >> 7) * 0x0102040810204080) >> 56);
+}
+
 // The value of a slot on its own.
 inline double slot_real_value(const char* t) {
-  return slot_value(t, eight_digits_value(word_at(t + 4) - word_of("00000000")));
+  const std::uint64_t Word = word_at(t + 4) - word_of("00000000");
+  return slot_value(t, eight_digits_value(Word), zero_digits(Word));
 }
 
 #if defined(__SSE2__)
@@ -129,9 +126,12 @@ inline void two_slot_values(const char* t, double* Value) {
   const __m128i Fours = _mm_madd_epi16(Twos, _mm_set1_epi32(0x00010064));  // 100, 1
   const __m128i Eights =
       _mm_madd_epi16(_mm_packs_epi32(Fours, Fours), _mm_set1_epi32(0x00012710));  // 10000, 1
-  Value[0] = slot_value(t, static_cast<std::uint32_t>(_mm_cvtsi128_si32(Eights)));
+  // Bits 0 to 7: the zero digits of the first slot; 8 to 15: the second's.
+  const auto uZeros = static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(Digits, Zero)));
+  Value[0] = slot_value(t, static_cast<std::uint32_t>(_mm_cvtsi128_si32(Eights)), uZeros & 0xFF);
   Value[1] = slot_value(t + kSlotColumns,
-                        static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_srli_si128(Eights, 4))));
+                        static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_srli_si128(Eights, 4))),
+                        uZeros >> 8);
 }
 #else
 inline void two_slot_values(const char* t, double* Value) {
