@@ -34,6 +34,47 @@ inline bool begins_with(const char* p, std::int32_t n, const char (&ChName)[nSiz
   return n >= nName && std::memcmp(p, ChName, nSize - 1) == 0;
 }
 
+// The record kind of a line in the tool layout whose name columns hold a
+// name, or kRecordKinds for none: the name starts with a record name when
+// its first characters are those of the record name, taken from the name
+// columns as one word (a name shorter than the record name has a blank
+// where the record name has a letter).
+constexpr std::uint64_t name_word(const char* ChName, std::int32_t n) {
+  std::uint64_t Word = 0;
+  for (std::int32_t k = n - 1; k >= 0; --k)
+    Word = (Word << 8) | static_cast<unsigned char>(ChName[k]);
+  return Word;
+}
+constexpr std::uint64_t name_mask(std::int32_t n) {
+  return n >= 8 ? ~std::uint64_t{0} : (std::uint64_t{1} << (8 * n)) - 1;
+}
+template <std::size_t nSize>
+constexpr bool begins_with_word(std::uint64_t Word, const char (&ChName)[nSize]) {
+  constexpr auto n = static_cast<std::int32_t>(nSize - 1);
+  return (Word & name_mask(n)) == name_word(ChName, n);
+}
+
+RecordKind tool_record_kind(const char* pLine) {
+  const std::uint64_t Word = tool_layout::word_at(pLine);
+  switch (pLine[0]) {
+    case 'G':
+      if (begins_with_word(Word, "GNODE")) return kRecordGnode;
+      if (begins_with_word(Word, "GELMNT1")) return kRecordGelmnt1;
+      break;
+    case 'T':
+      if (begins_with_word(Word, "TDNODE")) return kRecordTdnode;
+      if (begins_with_word(Word, "TDSCONC")) return kRecordTdsconc;
+      break;
+    case 'S':
+      if (begins_with_word(Word, "SCONCEPT")) return kRecordSconcept;
+      if (begins_with_word(Word, "SCONMESH")) return kRecordSconmesh;
+      break;
+    default:
+      break;
+  }
+  return kRecordKinds;
+}
+
 // The record kind whose name the text at p (n characters, p[0] not blank)
 // starts with, or kRecordKinds for none.
 RecordKind record_kind_at(const char* p, std::int32_t n) {
@@ -254,44 +295,51 @@ inline bool next_header_checking_by(FemFile& Fem, LineFields& Fields) {
   while (iPos < nData) {
     const char* pLine = pData + iPos;
     std::int32_t nName = 0;
-    std::int64_t nLine = tool_layout::tool_line_length_by<LeadingGoodSlots>(pLine, pEnd, nName);
-    std::int64_t iNext;
-    std::int32_t iFirst = 0;
-    const bool bToolLine = nLine > 0;
-    iNext = bToolLine ? iPos + past_tool_line(pLine, nLine) : cut_line(pData, nData, iPos, nLine);
+    const std::int32_t nTool =
+        tool_layout::tool_line_length_by<LeadingGoodSlots>(pLine, pEnd, nName);
+    if (nTool > 0) {
+      // A line in the tool layout: nothing in it can stop the run, and only
+      // its name can make it a header.
+      const std::int64_t iNext = iPos + past_tool_line(pLine, nTool);
+      if (Fem.pWaitingNote != nullptr) {
+        note_next_line(Fem.pWaitingNote, pData, iPos, iNext, nName);
+        Fem.pWaitingNote = nullptr;
+      }
+      if (nName > 0) {
+        const RecordKind iKind = tool_record_kind(pLine);
+        if (iKind != kRecordKinds) {
+          Fem.pWaitingNote = note_header(Index, iKind, iPos, nTool, nName);
+          if (iKind == Fem.iKind) {
+            Fem.iPos = iNext;
+            split_tool_into_buffer(Fem, pLine, nTool, nName, Fields, Fem.iFirstValue,
+                                   Fem.iLastValue);
+            return true;
+          }
+        }
+      }
+      iPos = iNext;
+      continue;
+    }
+    std::int64_t nLine;
+    const std::int64_t iNext = cut_line(pData, nData, iPos, nLine);
     if (Fem.pWaitingNote != nullptr) {
-      note_next_line(Fem.pWaitingNote, pData, iPos, iNext, bToolLine ? nName : -1);
+      note_next_line(Fem.pWaitingNote, pData, iPos, iNext, -1);
       Fem.pWaitingNote = nullptr;
     }
-    if (bToolLine) {
-      if (nName == 0) {  // a data line: no header, nothing to check
-        iPos = iNext;
-        continue;
-      }
-    } else {
-      iFirst = header_scan_start(pLine, cut_length(nLine));
-      if (iFirst < 0) {
-        iPos = iNext;
-        continue;
-      }
-    }
     const std::int32_t nCut = cut_length(nLine);
-    const RecordKind iKind = record_kind_at(pLine + iFirst, nCut - iFirst);
-    if (iKind != kRecordKinds) {
-      Fem.pWaitingNote =
-          note_header(Index, iKind, iPos, bToolLine ? static_cast<std::int32_t>(nLine) : 0,
-                      bToolLine ? nName : 0);
-    }
-    if (iKind == Fem.iKind) {
-      Fem.iPos = iNext;
-      if (bToolLine) {
-        split_tool_into_buffer(Fem, pLine, nCut, nName, Fields, Fem.iFirstValue, Fem.iLastValue);
-      } else {
-        split_into_buffer(Fem, pLine, nCut, Fields);
+    const std::int32_t iFirst = header_scan_start(pLine, nCut);
+    if (iFirst >= 0) {
+      const RecordKind iKind = record_kind_at(pLine + iFirst, nCut - iFirst);
+      if (iKind != kRecordKinds) {
+        Fem.pWaitingNote = note_header(Index, iKind, iPos, 0, 0);
+        if (iKind == Fem.iKind) {
+          Fem.iPos = iNext;
+          split_into_buffer(Fem, pLine, nCut, Fields);
+          return true;
+        }
       }
-      return true;
+      check_fields(pLine, nCut);
     }
-    if (!bToolLine) check_fields(pLine, nCut);
     iPos = iNext;
   }
   Fem.iPos = nData;

@@ -171,6 +171,11 @@ TEST(FemScan, HeaderIndexChangesNothing) {
        tool("", {0, 1, 0, 6}) + tool("TDSCONC", {1, 5}) + "last",
        "nodes 0/2 elems 0 names 1 maxmemb 5 mesh 1 maxmesh 8 status 0\nn2='Name_two'\n"
        "n3='" + std::string(80, 'x') + "'\nm5='last'\nD5=7,0,0,1,0,6\nM8=2,81,82\n", ""},
+      {"tool-layout names that start with a record name, and names one letter short",
+       tool("GNODEX", {5, 1, 0, 0}) + tool("GNOD", {6, 2, 0, 0}) + tool("TDSCONCS", {1, 4}) +
+       "Name_four\n" + tool("SCONMES", {3, 9, 1, 2}) + tool("", {1, 7}),
+       "nodes 1/0 elems 0 names 1 maxmemb 4 mesh 0 maxmesh 0 status 0\nN1=5\nm4='Name_four'\n",
+       ""},
       {"SCONCEPT limit report after a TDSCONC pass ended in its name line",
        "TDSCONC 1 5\n   Leg A1\nSCONCEPT 1 100001 1 1\n1 2 3 4\nTDSCONC 1 6\n",
        "nodes 0/0 elems 0 names 2 maxmemb 5 mesh 0 maxmesh 0 status -1\nm5='   Leg A1'\n",
