@@ -14,12 +14,16 @@ std::int32_t cut_length(std::int64_t nLine) {
   return nLine > kLineLen ? kLineLen : static_cast<std::int32_t>(nLine);
 }
 
+// True for a character that makes a line a comment in column 1.
+bool is_comment_start(char c) {
+  return c == '$' || c == '#' || c == '!';
+}
+
 // Index of the first non-blank character of a header-scan line, or -1 when
 // the scan passes the line over (comment or blank).
 std::int32_t header_scan_start(const char* pLine, std::int32_t nCut) {
   if (nCut == 0) return -1;
-  const char c = pLine[0];
-  if (c == '$' || c == '#' || c == '!') return -1;
+  if (is_comment_start(pLine[0])) return -1;
   for (std::int32_t i = 0; i < nCut; ++i) {
     if (pLine[i] != kBlank) return i;
   }
@@ -320,14 +324,27 @@ inline bool next_header_checking_by(FemFile& Fem, LineFields& Fields) {
       iPos = iNext;
       continue;
     }
+    // Any other line: a short one (a name, mostly) is described in one
+    // step; a longer one is cut out and looked at in turn.
     std::int64_t nLine;
-    const std::int64_t iNext = cut_line(pData, nData, iPos, nLine);
+    std::int64_t iNext;
+    std::int32_t iFirst;
+    bool bOnlyText = false;
+    ShortLine Short;
+    if (short_line_shape(pLine, pEnd, Short)) {
+      nLine = Short.nLine;
+      iNext = iPos + Short.nStep;
+      iFirst = is_comment_start(pLine[0]) ? -1 : Short.iFirst;
+      bOnlyText = Short.bOnlyText;
+    } else {
+      iNext = cut_line(pData, nData, iPos, nLine);
+      iFirst = header_scan_start(pLine, cut_length(nLine));
+    }
     if (Fem.pWaitingNote != nullptr) {
       note_next_line(Fem.pWaitingNote, pData, iPos, iNext, -1);
       Fem.pWaitingNote = nullptr;
     }
     const std::int32_t nCut = cut_length(nLine);
-    const std::int32_t iFirst = header_scan_start(pLine, nCut);
     if (iFirst >= 0) {
       const RecordKind iKind = record_kind_at(pLine + iFirst, nCut - iFirst);
       if (iKind != kRecordKinds) {
@@ -338,7 +355,7 @@ inline bool next_header_checking_by(FemFile& Fem, LineFields& Fields) {
           return true;
         }
       }
-      check_fields(pLine, nCut);
+      if (!bOnlyText) check_fields(pLine, nCut);
     }
     iPos = iNext;
   }

@@ -301,6 +301,51 @@ std::int32_t tool_line_length_narrow(const char* ChText, const char* pEnd, std::
   return tool_line_length_by<leading_good_slots>(ChText, pEnd, nName);
 }
 
+bool short_line_shape(const char* ChText, const char* pEnd, ShortLine& Line) {
+#if defined(__SSE2__)
+  constexpr std::int32_t kWidth = 32;
+  if (pEnd - ChText < kWidth) return false;
+  const __m128i Low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(ChText));
+  const __m128i High = _mm_loadu_si128(reinterpret_cast<const __m128i*>(ChText + 16));
+  auto columns = [&Low, &High](auto&& Test) {
+    return static_cast<std::uint32_t>(_mm_movemask_epi8(Test(Low))) |
+           static_cast<std::uint32_t>(_mm_movemask_epi8(Test(High))) << 16;
+  };
+  const std::uint32_t uFeeds =
+      columns([](__m128i Text) { return _mm_cmpeq_epi8(Text, _mm_set1_epi8('\n')); });
+  if (uFeeds == 0) return false;
+  const auto nFeed = static_cast<std::int32_t>(std::countr_zero(uFeeds));
+  Line.nStep = nFeed + 1;
+  Line.nLine = nFeed - (nFeed > 0 && ChText[nFeed - 1] == '\r' ? 1 : 0);
+  // Starters are "+" to "9" less "," and "/", as in only_text_fields.
+  const std::uint32_t uStarters = columns([](__m128i Text) {
+    const __m128i Offset = _mm_sub_epi8(Text, _mm_set1_epi8('+'));
+    return _mm_andnot_si128(_mm_or_si128(_mm_cmpeq_epi8(Text, _mm_set1_epi8(',')),
+                                         _mm_cmpeq_epi8(Text, _mm_set1_epi8('/'))),
+                            _mm_cmpeq_epi8(_mm_min_epu8(Offset, _mm_set1_epi8('9' - '+')), Offset));
+  });
+  const std::uint32_t uBlanks =
+      columns([](__m128i Text) { return _mm_cmpeq_epi8(Text, _mm_set1_epi8(kBlank)); });
+  const std::uint32_t uInLine = (std::uint32_t{1} << Line.nLine) - 1;  // nLine <= 31
+  const std::uint32_t uFilled = ~uBlanks & uInLine;
+  Line.iFirst = uFilled == 0 ? -1 : static_cast<std::int32_t>(std::countr_zero(uFilled));
+  const std::uint32_t uStarts = uFilled & ((uBlanks << 1) | 1);
+  Line.bOnlyText = (uStarts & uStarters) == 0;
+  return true;
+#else
+  constexpr std::int32_t kWidth = 32;
+  if (pEnd - ChText < kWidth) return false;
+  const auto* pFeed = static_cast<const char*>(std::memchr(ChText, '\n', kWidth));
+  if (pFeed == nullptr) return false;
+  const auto nFeed = static_cast<std::int32_t>(pFeed - ChText);
+  Line.nStep = nFeed + 1;
+  Line.nLine = nFeed - (nFeed > 0 && ChText[nFeed - 1] == '\r' ? 1 : 0);
+  Line.iFirst = first_nonblank(ChText, Line.nLine) - 1;
+  Line.bOnlyText = only_text_fields(ChText, Line.nLine);
+  return true;
+#endif
+}
+
 bool is_record_header(const LineFields& Fields, const char* ChRecord) {
   const std::size_t nName = std::strlen(ChRecord);
   return Fields.count >= 1 && Fields.kinds[1] == kFieldText && nName <= kFieldTextLen &&

@@ -53,6 +53,24 @@ std::int32_t tool_line_length_narrow(const char* ChText, const char* pEnd, std::
 void split_tool_line(const char* ChLine, std::int32_t nLen, std::int32_t nName, LineFields& Fields,
                      std::int32_t iFirstValue = 1, std::int32_t iLastValue = kMaxFields);
 
+// A line of fewer than 32 characters, as the checking pass needs to know
+// it: the name lines after TDNODE and TDSCONC headers are such lines, and a
+// large model has hundreds of thousands of them.
+struct ShortLine {
+  std::int32_t nLine;   // its length, terminator excluded
+  std::int32_t nStep;   // from its start to the start of the next line
+  std::int32_t iFirst;  // its first non-blank character (from 0); -1 when none
+  bool bOnlyText;       // no field of it starts with a digit, a sign or a point
+};
+
+// When the text at ChText (with at least 32 characters before pEnd) starts
+// with a line ended by a line feed among its first 32 characters, describes
+// that line in Line, in one step over its characters, and returns true;
+// otherwise returns false and sets nothing. A field that starts with a
+// letter or any other character is text whatever follows, so a line of
+// only such fields can never stop the run (check_fields has nothing to do).
+bool short_line_shape(const char* ChText, const char* pEnd, ShortLine& Line);
+
 // True when the split has a field, field 1 is text, and its first
 // strlen(ChRecord) characters are ChRecord (case-sensitive; what follows the
 // name inside the field is not looked at).

@@ -218,6 +218,26 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nDa
     const std::int32_t nLine = tool_line_length(pText, pEnd, nWide);
     REQUIRE(nLine == tool_line_length_narrow(pText, pEnd, nNarrow), Input.substr(iStart));
     REQUIRE(nLine == 0 || nWide == nNarrow, Input.substr(iStart));
+    // A short line described in one step as the line rules describe it.
+    ShortLine Short{};
+    if (short_line_shape(pText, pEnd, Short)) {
+      const std::string Text(pText, static_cast<std::size_t>(Short.nStep));
+      REQUIRE(Text.back() == '\n' && Text.find('\n') == Text.size() - 1, Text);
+      const std::size_t nCut =
+          Text.size() >= 2 && Text[Text.size() - 2] == '\r' ? Text.size() - 2 : Text.size() - 1;
+      REQUIRE(static_cast<std::size_t>(Short.nLine) == nCut, Text);
+      const std::string Cut = Text.substr(0, nCut);
+      const std::size_t iFirst = Cut.find_first_not_of(' ');
+      REQUIRE(Short.iFirst == (iFirst == std::string::npos ? -1 : static_cast<int>(iFirst)), Text);
+      bool bOnlyText = true;
+      for (std::size_t i = 0; i < Cut.size(); ++i) {
+        if (Cut[i] != ' ' && (i == 0 || Cut[i - 1] == ' ') &&
+            std::memchr("+-.0123456789", Cut[i], 13) != nullptr) {
+          bOnlyText = false;
+        }
+      }
+      REQUIRE(Short.bOnlyText == bOnlyText, Text);
+    }
     iStart = iEnd + 1;
   }
   return 0;

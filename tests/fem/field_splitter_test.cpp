@@ -197,6 +197,46 @@ TEST(ToolLineLength, WideAndNarrowTestsAgree) {
   }
 }
 
+TEST(ShortLineShape, DescribesLinesAsTheLineRulesDo) {
+  // Random short texts over the characters that matter (blank, field
+  // starters, letters, CR, LF, comment characters), each followed by enough
+  // text to read 32 characters: where a line feed stands among the first
+  // 32, its line is described as cutting it out and walking it would.
+  const std::string Alphabet = "  aZ09+-.,/\r\n$\t";
+  std::uint64_t uSeed = 99;
+  auto next = [&uSeed](std::uint64_t n) {
+    uSeed = uSeed * 6364136223846793005ULL + 1442695040888963407ULL;
+    return (uSeed >> 33) % n;
+  };
+  for (int iCase = 0; iCase < 20000; ++iCase) {
+    std::string Text;
+    const auto nText = next(40);
+    for (std::uint64_t i = 0; i < nText; ++i)
+      Text += Alphabet[next(Alphabet.size())];
+    Text += std::string(40, 'x');
+    ShortLine Line{-7, -7, -7, false};
+    const bool bShort = short_line_shape(Text.data(), Text.data() + Text.size(), Line);
+    const std::size_t iFeed = Text.find('\n');
+    ASSERT_EQ(iFeed < 32, bShort) << Text;
+    if (!bShort) continue;
+    const std::size_t nLine = iFeed > 0 && Text[iFeed - 1] == '\r' ? iFeed - 1 : iFeed;
+    EXPECT_EQ(static_cast<std::int32_t>(nLine), Line.nLine) << Text;
+    EXPECT_EQ(static_cast<std::int32_t>(iFeed + 1), Line.nStep) << Text;
+    const std::string Cut = Text.substr(0, nLine);
+    const std::size_t iFirst = Cut.find_first_not_of(' ');
+    EXPECT_EQ(iFirst == std::string::npos ? -1 : static_cast<std::int32_t>(iFirst), Line.iFirst)
+        << Text;
+    bool bOnlyText = true;
+    for (std::size_t i = 0; i < Cut.size(); ++i) {
+      const bool bStart = Cut[i] != ' ' && (i == 0 || Cut[i - 1] == ' ');
+      if (bStart && std::string("+-.0123456789").find(Cut[i]) != std::string::npos) {
+        bOnlyText = false;
+      }
+    }
+    EXPECT_EQ(bOnlyText, Line.bOnlyText) << Text;
+  }
+}
+
 TEST(SplitFields, KeepsTheFirstHundredFieldsOnly) {
   std::string Hundred, Expected, Extra;
   for (int k = 0; k < 100; ++k) {
