@@ -311,15 +311,12 @@ inline bool next_header_checking_by(FemFile& Fem, LineFields& Fields) {
       }
       if (nName > 0) {
         const RecordKind iKind = tool_record_kind(pLine);
-        if (iKind != kRecordKinds) {
-          Fem.pWaitingNote = note_header(Index, iKind, iPos, nTool, nName);
-          if (iKind == Fem.iKind) {
-            Fem.iPos = iNext;
-            split_tool_into_buffer(Fem, pLine, nTool, nName, Fields, Fem.iFirstValue,
-                                   Fem.iLastValue);
-            return true;
-          }
+        if (iKind == Fem.iKind) {
+          Fem.iPos = iNext;
+          split_tool_into_buffer(Fem, pLine, nTool, nName, Fields, Fem.iFirstValue, Fem.iLastValue);
+          return true;
         }
+        if (iKind != kRecordKinds) Fem.pWaitingNote = note_header(Index, iKind, iPos, nTool, nName);
       }
       iPos = iNext;
       continue;
@@ -347,14 +344,12 @@ inline bool next_header_checking_by(FemFile& Fem, LineFields& Fields) {
     const std::int32_t nCut = cut_length(nLine);
     if (iFirst >= 0) {
       const RecordKind iKind = record_kind_at(pLine + iFirst, nCut - iFirst);
-      if (iKind != kRecordKinds) {
-        Fem.pWaitingNote = note_header(Index, iKind, iPos, 0, 0);
-        if (iKind == Fem.iKind) {
-          Fem.iPos = iNext;
-          split_into_buffer(Fem, pLine, nCut, Fields);
-          return true;
-        }
+      if (iKind == Fem.iKind) {
+        Fem.iPos = iNext;
+        split_into_buffer(Fem, pLine, nCut, Fields);
+        return true;
       }
+      if (iKind != kRecordKinds) Fem.pWaitingNote = note_header(Index, iKind, iPos, 0, 0);
       if (!bOnlyText) check_fields(pLine, nCut);
     }
     iPos = iNext;
@@ -459,6 +454,9 @@ void begin_pass(FemFile& Fem, RecordKind iKind, std::int32_t iFirstValue, std::i
       Index.nAt[k] = 0;
       Index.bOverflow[k] = false;
     }
+    // The pass's own headers are taken as they are met, not noted: a later
+    // pass of this kind (the program makes none) reads every line.
+    Index.bOverflow[iKind] = true;
   } else {
     Fem.iMode = kScanEveryLine;
   }

@@ -47,7 +47,8 @@ struct HeaderIndex {
   std::int64_t* iAt;               // kind k uses iAt[k * nMx, (k + 1) * nMx)
   std::int32_t nMx;                // 0: no index; every pass reads every line
   std::int32_t nAt[kRecordKinds];  // offsets noted per kind
-  bool bOverflow[kRecordKinds];    // more headers than nMx: kind not indexed
+  bool bOverflow[kRecordKinds];    // kind not indexed: more headers than nMx, or
+                                   // the kind the checking pass itself took
   bool bComplete;                  // a checking pass reached end of file
 };
 

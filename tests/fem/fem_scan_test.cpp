@@ -85,8 +85,9 @@ std::string describe(const NameTables& T, std::int32_t iStatus, const std::strin
   return Out.str() + "label:\n" + Label;
 }
 
-// Runs the three readers in the driver's order on FemText.
-std::string run_readers(const std::string& FemText, bool bIndexed) {
+// Runs the three readers in the driver's order on FemText; nRuns times on
+// the same FemFile (a later run finds the index complete).
+std::string run_readers(const std::string& FemText, bool bIndexed, int nRuns = 1) {
   // static: the index storage is created once, as the program does.
   static std::int64_t* iIndex = create_header_index();
   const std::string Dir = make_temp_dir();
@@ -100,15 +101,17 @@ std::string run_readers(const std::string& FemText, bool bIndexed) {
   FemFile Fem =
       bIndexed ? fem_file_on(kUnitFem, iIndex, kHeaderIndexMx) : fem_file_on(kUnitFem, nullptr, 0);
   std::int32_t iStatus = 0;
-  read_node_names(T.nNodes, T.iNodeExt, MxNode, T.ChNodeName, T.nNodeNames, Fem, kUnitLabel,
-                  iStatus);
-  if (iStatus == 0) {
-    read_member_names(T.nElems, T.iElemExt, MxMemb, T.ChMembName, T.nNames, T.MaxMembRef,
-                      T.iMembDef, MxMembDef, Fem, kUnitLabel, iStatus);
-  }
-  if (iStatus == 0) {
-    read_mesh_relations(T.nMesh, MxMesh, MxMeshLen, T.iMeshList, T.MaxMeshRef, Fem, kUnitLabel,
-                        iStatus);
+  for (int iRun = 0; iRun < nRuns && iStatus == 0; ++iRun) {
+    read_node_names(T.nNodes, T.iNodeExt, MxNode, T.ChNodeName, T.nNodeNames, Fem, kUnitLabel,
+                    iStatus);
+    if (iStatus == 0) {
+      read_member_names(T.nElems, T.iElemExt, MxMemb, T.ChMembName, T.nNames, T.MaxMembRef,
+                        T.iMembDef, MxMembDef, Fem, kUnitLabel, iStatus);
+    }
+    if (iStatus == 0) {
+      read_mesh_relations(T.nMesh, MxMesh, MxMeshLen, T.iMeshList, T.MaxMeshRef, Fem, kUnitLabel,
+                          iStatus);
+    }
   }
   close_unit(kUnitFem);
   close_unit(kUnitLabel);
@@ -198,5 +201,10 @@ TEST(FemScan, HeaderIndexChangesNothing) {
     const std::string Plain = run_readers(c.fem, false);
     EXPECT_EQ(c.tables + "label:\n" + c.label, Plain) << c.name;
     EXPECT_EQ(Plain, run_readers(c.fem, true)) << c.name << ": with the header index";
+    // Read again with the index complete: the kind the checking pass took
+    // is not indexed, and its pass reads every line.
+    if (c.label.empty()) {
+      EXPECT_EQ(Plain, run_readers(c.fem, true, 2)) << c.name << ": read twice";
+    }
   }
 }
