@@ -278,6 +278,10 @@ std::int32_t connect_unit(std::int32_t iUnit, const char* ChName, std::int32_t n
           ::mmap(nullptr, static_cast<std::size_t>(New.nData), PROT_READ, MAP_PRIVATE, iFd, 0);
       if (pMap == MAP_FAILED) return refuse(iFd, errno);
       ::madvise(pMap, static_cast<std::size_t>(New.nData), MADV_SEQUENTIAL);
+      // Where the file is not in memory yet, the system reads it into
+      // huge pages, which a fault then maps 2 MB at a time (this run's and
+      // later runs' passes). A hint: nothing changes where it is declined.
+      ::madvise(pMap, static_cast<std::size_t>(New.nData), MADV_HUGEPAGE);
       New.pData = static_cast<const char*>(pMap);
       // A file cut short by another program while mapped raises SIGBUS:
       // that is a read failure, and ends the run through the fatal door.
