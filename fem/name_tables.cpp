@@ -53,6 +53,19 @@ constexpr std::size_t kMembDefBytes = sizeof(MembDefColumn) * (MxMembDef + 1);
 constexpr std::size_t kMeshListBytes = sizeof(MeshColumn) * (MxMeshLen + 1);
 constexpr std::size_t kElemMembBytes = sizeof(std::int32_t) * (MxElem + 1);
 
+// iNodeExt, iElemMemb and the entries of both name columns, each below 2 MB,
+// share one mapping: for a large model its huge pages hold all four, where
+// each on its own would be faulted in 4 KB at a time (hundreds of faults).
+// iElemExt stays apart: the member reader clears it by handing its pages
+// back, which would break up a huge page that the others share.
+constexpr std::size_t block_offset(std::size_t nBytes) {
+  return (nBytes + 63) / 64 * 64;
+}
+constexpr std::size_t kElemMembAt = block_offset(kNodeExtBytes);
+constexpr std::size_t kNodeEntryAt = kElemMembAt + block_offset(kElemMembBytes);
+constexpr std::size_t kMembEntryAt = kNodeEntryAt + block_offset(kNameEntryBytes);
+constexpr std::size_t kBlockBytes = kMembEntryAt + kNameEntryBytes;
+
 }  // namespace
 
 void clear_table(std::int32_t* iTable, std::int64_t nCount) {
@@ -109,24 +122,22 @@ void copy_name(const NameColumn& Column, std::int32_t i, char* ChOut) {
 
 namespace {
 
-// Calls Visit(pointer, bytes) for each piece of the tables' memory.
+// Calls Visit(pointer, bytes) for each mapping of the tables: the shared
+// block (at iNodeExt) and the tables of their own.
 template <typename VisitTable>
-void for_each_table(NameTables& Tables, VisitTable&& Visit) {
-  Visit(Tables.iNodeExt, kNodeExtBytes);
-  Visit(Tables.ChNodeName.Entry, kNameEntryBytes);
+void for_each_mapping(NameTables& Tables, VisitTable&& Visit) {
+  Visit(Tables.iNodeExt, kBlockBytes);
   Visit(Tables.ChNodeName.ChPool, kNamePoolBytes);
   Visit(Tables.iElemExt, kElemExtBytes);
-  Visit(Tables.ChMembName.Entry, kNameEntryBytes);
   Visit(Tables.ChMembName.ChPool, kNamePoolBytes);
   Visit(Tables.iMembDef, kMembDefBytes);
   Visit(Tables.iMeshList, kMeshListBytes);
-  Visit(Tables.iElemMemb, kElemMembBytes);
 }
 
 }  // namespace
 
 void prefer_huge_pages(NameTables& Tables) {
-  for_each_table(Tables, [](auto* p, std::size_t nBytes) {
+  for_each_mapping(Tables, [](auto* p, std::size_t nBytes) {
     if (p != nullptr) ::madvise(p, mapped_size(nBytes), MADV_HUGEPAGE);
   });
 }
@@ -134,18 +145,24 @@ void prefer_huge_pages(NameTables& Tables) {
 bool create_name_tables(NameTables& Tables) {
   Tables = NameTables{};
   bool bAll = true;
-  for_each_table(Tables, [&bAll](auto*& p, std::size_t nBytes) {
+  for_each_mapping(Tables, [&bAll](auto*& p, std::size_t nBytes) {
     p = static_cast<std::remove_reference_t<decltype(p)>>(zeroed_memory(nBytes));
     bAll = bAll && p != nullptr;
   });
+  if (!bAll) {
+    release_name_tables(Tables);
+    return false;
+  }
+  char* pBlock = reinterpret_cast<char*>(Tables.iNodeExt);
+  Tables.iElemMemb = reinterpret_cast<std::int32_t*>(pBlock + kElemMembAt);
+  Tables.ChNodeName.Entry = reinterpret_cast<NameEntry*>(pBlock + kNodeEntryAt);
+  Tables.ChMembName.Entry = reinterpret_cast<NameEntry*>(pBlock + kMembEntryAt);
   Tables.ChNodeName.nMx = MxNode;
   Tables.ChMembName.nMx = MxMemb;
-  if (bAll) return true;
-  release_name_tables(Tables);
-  return false;
+  return true;
 }
 
 void release_name_tables(NameTables& Tables) {
-  for_each_table(Tables, [](auto* p, std::size_t nBytes) { give_back(p, nBytes); });
+  for_each_mapping(Tables, [](auto* p, std::size_t nBytes) { give_back(p, nBytes); });
   Tables = NameTables{};
 }
