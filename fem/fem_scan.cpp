@@ -213,7 +213,7 @@ bool take_next_line(FemFile& Fem, LineFields& Fields) {
 // readers, the entry keeps how far on the line after that one starts (0:
 // not noted; a line noted there ends in a line feed) and, when it is in the
 // tool layout, 1 + its name's length (0 when not). The offset takes the low
-// bits; a file too large for them (a terabyte) leaves the kind unindexed.
+// bits; a file too large for them (a terabyte) is not indexed.
 constexpr std::int32_t kToolLineShift = 40;
 constexpr std::int32_t kToolNameShift = 48;
 constexpr std::int32_t kNextStepShift = 52;
@@ -241,21 +241,30 @@ constexpr int kPopulateWrite = MADV_POPULATE_WRITE;
 constexpr int kPopulateWrite = 23;  // Linux 5.14 and later; older ones refuse it
 #endif
 
-// Notes a header; returns its entry, or null when the kind overflowed.
+// Room for the next stretch of a kind's entries when noting reached its
+// stop: the stretch is asked of the system (past the first) and the stop
+// moved to its end. False, the kind marked not indexed, when the kind is
+// full or not indexed already.
+[[gnu::noinline]] bool more_room(HeaderIndex& Index, RecordKind iKind) {
+  const std::int32_t nAt = Index.nAt[iKind];
+  if (Index.bOverflow[iKind] || nAt >= Index.nMx) {
+    Index.bOverflow[iKind] = true;
+    return false;
+  }
+  if (nAt > 0 && Index.nMx - nAt >= kStretchEntries) {
+    ::madvise(Index.pKindAt[iKind] + nAt, sizeof(std::int64_t) * kStretchEntries, kPopulateWrite);
+  }
+  Index.nStop[iKind] = Index.nMx - nAt > kStretchEntries ? nAt + kStretchEntries : Index.nMx;
+  return true;
+}
+
+// Notes a header; returns its entry, or null when the kind is not indexed.
 std::int64_t* note_header(HeaderIndex& Index, RecordKind iKind, std::int64_t iOffset,
                           std::int32_t nToolLine, std::int32_t nName) {
-  if (Index.nAt[iKind] == Index.nMx || iOffset > kOffsetMask) {
-    Index.bOverflow[iKind] = true;
-    return nullptr;
-  }
-  const std::int64_t iNoted = iOffset | (static_cast<std::int64_t>(nToolLine) << kToolLineShift) |
-                              (static_cast<std::int64_t>(nName) << kToolNameShift);
-  const std::int32_t iEntry = Index.nAt[iKind]++;
-  std::int64_t* pEntry = Index.iAt + static_cast<std::int64_t>(iKind) * Index.nMx + iEntry;
-  if (iEntry % kStretchEntries == 0 && iEntry > 0 && Index.nMx - iEntry >= kStretchEntries) {
-    ::madvise(pEntry, sizeof(std::int64_t) * kStretchEntries, kPopulateWrite);
-  }
-  *pEntry = iNoted;
+  if (Index.nAt[iKind] == Index.nStop[iKind] && !more_room(Index, iKind)) return nullptr;
+  std::int64_t* pEntry = Index.pKindAt[iKind] + Index.nAt[iKind]++;
+  *pEntry = iOffset | (static_cast<std::int64_t>(nToolLine) << kToolLineShift) |
+            (static_cast<std::int64_t>(nName) << kToolNameShift);
   return pEntry;
 }
 
@@ -450,9 +459,14 @@ void begin_pass(FemFile& Fem, RecordKind iKind, std::int32_t iFirstValue, std::i
     // Only a pass that reads no raw lines sees every line through its
     // header scan, and so may check and index them all.
     Fem.iMode = kScanChecking;
+    // Offsets take the entries' low bits: a file too large for them (a
+    // terabyte) is not indexed at all.
+    const bool bTooLarge = Fem.nData > kOffsetMask;
     for (std::int32_t k = 0; k < kRecordKinds; ++k) {
       Index.nAt[k] = 0;
-      Index.bOverflow[k] = false;
+      Index.nStop[k] = 0;
+      Index.pKindAt[k] = Index.iAt + static_cast<std::int64_t>(k) * Index.nMx;
+      Index.bOverflow[k] = bTooLarge;
     }
     // The pass's own headers are taken as they are met, not noted: a later
     // pass of this kind (the program makes none) reads every line.

@@ -50,6 +50,10 @@ struct HeaderIndex {
   bool bOverflow[kRecordKinds];    // kind not indexed: more headers than nMx, or
                                    // the kind the checking pass itself took
   bool bComplete;                  // a checking pass reached end of file
+  // While a checking pass notes: each kind's first entry, and the count at
+  // which noting must stop to ask for more room (see note_header).
+  std::int64_t* pKindAt[kRecordKinds];
+  std::int32_t nStop[kRecordKinds];
 };
 
 enum ScanMode : std::int32_t { kScanEveryLine, kScanChecking, kScanIndexed };

@@ -87,7 +87,8 @@ std::string describe(const NameTables& T, std::int32_t iStatus, const std::strin
 
 // Runs the three readers in the driver's order on FemText; nRuns times on
 // the same FemFile (a later run finds the index complete).
-std::string run_readers(const std::string& FemText, bool bIndexed, int nRuns = 1) {
+std::string run_readers(const std::string& FemText, bool bIndexed, int nRuns = 1,
+                        std::int32_t nIndexMx = kHeaderIndexMx) {
   // static: the index storage is created once, as the program does.
   static std::int64_t* iIndex = create_header_index();
   const std::string Dir = make_temp_dir();
@@ -99,7 +100,7 @@ std::string run_readers(const std::string& FemText, bool bIndexed, int nRuns = 1
     return "";
   }
   FemFile Fem =
-      bIndexed ? fem_file_on(kUnitFem, iIndex, kHeaderIndexMx) : fem_file_on(kUnitFem, nullptr, 0);
+      bIndexed ? fem_file_on(kUnitFem, iIndex, nIndexMx) : fem_file_on(kUnitFem, nullptr, 0);
   std::int32_t iStatus = 0;
   for (int iRun = 0; iRun < nRuns && iStatus == 0; ++iRun) {
     read_node_names(T.nNodes, T.iNodeExt, MxNode, T.ChNodeName, T.nNodeNames, Fem, kUnitLabel,
@@ -201,10 +202,30 @@ TEST(FemScan, HeaderIndexChangesNothing) {
     const std::string Plain = run_readers(c.fem, false);
     EXPECT_EQ(c.tables + "label:\n" + c.label, Plain) << c.name;
     EXPECT_EQ(Plain, run_readers(c.fem, true)) << c.name << ": with the header index";
+    EXPECT_EQ(Plain, run_readers(c.fem, true, 1, 1)) << c.name << ": an index of one per kind";
     // Read again with the index complete: the kind the checking pass took
     // is not indexed, and its pass reads every line.
     if (c.label.empty()) {
       EXPECT_EQ(Plain, run_readers(c.fem, true, 2)) << c.name << ": read twice";
     }
+  }
+}
+
+TEST(FemScan, IndexOverflowAndStretchesChangeNothing) {
+  // More headers of each kind than one stretch of the index (8192) asks of
+  // the system, and more than small indexes hold: the kinds that overflow
+  // are read line by line, the others from the index, with equal results.
+  std::string Fem;
+  for (int i = 1; i <= 20000; ++i) {
+    Fem += tool("GNODE", {100.0 + i, 1.0 * i}) + tool("TDNODE", {1, 1.0 * i}) + "N" +
+           std::to_string(i) + "\n" + tool("GELMNT1", {500.0 + i, 1.0 * i}) +
+           tool("SCONMESH", {3, 1.0 * i, 1, 2}) + tool("", {1, 1.0 * i});
+  }
+  const std::string Plain = run_readers(Fem, false);
+  EXPECT_EQ(0u, Plain.find("nodes 20000/20000 elems 20000 names 0 maxmemb 0 mesh 20000 maxmesh "
+                           "20000 status 0\n"))
+      << Plain.substr(0, 200);
+  for (std::int32_t nIndexMx : {kHeaderIndexMx, 8192, 8193, 19999, 20000, 3}) {
+    EXPECT_EQ(Plain, run_readers(Fem, true, 1, nIndexMx)) << "index of " << nIndexMx;
   }
 }
