@@ -500,8 +500,9 @@ bool read_raw_name(FemFile& Fem, char* ChName) {
     fill_blanks(ChName, kNameWidth);
     return false;
   }
-  copy_padded(ChName, kNameWidth, pLine,
-              nLine > kNameWidth ? kNameWidth : static_cast<std::int32_t>(nLine));
+  // Blanks in one fixed-size move, then the line's characters over them.
+  std::memset(ChName, kBlank, kNameWidth);
+  std::memcpy(ChName, pLine, static_cast<std::size_t>(nLine > kNameWidth ? kNameWidth : nLine));
   return true;
 }
 

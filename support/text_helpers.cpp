@@ -21,12 +21,20 @@ inline std::uint32_t blank_bits(const char* p) {
 }  // namespace
 
 std::int32_t trimmed_length(const char* ChText, std::int32_t nLen) {
-  // The scan goes backwards from the field's end, sixteen columns a step
-  // where the machine can, eight otherwise: an 80-character name field is
-  // settled in at most five steps however short the name, which is what a
-  // probe for the name's end at fractions of the field would buy.
+  // The scan goes backwards from the field's end, 64 columns a step where
+  // the machine can (four compares, one test), then sixteen, eight
+  // otherwise: an 80-character name field holding a name of 16 characters
+  // or more is settled in one step, a shorter one in two.
   std::int32_t i = nLen;
 #if defined(__SSE2__)
+  for (; i >= 64; i -= 64) {
+    const char* p = ChText + i - 64;
+    const std::uint64_t uBlank = blank_bits(p) |
+                                 static_cast<std::uint64_t>(blank_bits(p + 16)) << 16 |
+                                 static_cast<std::uint64_t>(blank_bits(p + 32)) << 32 |
+                                 static_cast<std::uint64_t>(blank_bits(p + 48)) << 48;
+    if (uBlank != ~std::uint64_t{0}) return i - std::countl_one(uBlank);
+  }
   for (; i >= 16; i -= 16) {
     const std::uint32_t uNonBlank = ~blank_bits(ChText + i - 16) & 0xFFFF;
     if (uNonBlank != 0) return i - 16 + (32 - std::countl_zero(uNonBlank));
