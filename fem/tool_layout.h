@@ -243,13 +243,13 @@ template <std::int32_t (*LeadingGoodSlots)(const char*)>
 inline std::int32_t tool_line_length_by(const char* ChText, const char* pEnd, std::int32_t& nName) {
   // Every step reads a whole slot and the character after it.
   if (pEnd - ChText < kNameColumns + kSlotColumns + 1) return 0;
-  nName = name_column_length(ChText);
-  if (nName < 0) return 0;
   // A name line (the line after a TDNODE or TDSCONC header) fails here,
-  // before its slots are tested: the first slot starts with a blank and a
-  // blank or a minus.
+  // before anything else is tested: the first slot starts with a blank and
+  // a blank or a minus.
   const char cSign = ChText[kNameColumns + 1];
   if (ChText[kNameColumns] != kBlank || (cSign != kBlank && cSign != '-')) return 0;
+  nName = name_column_length(ChText);
+  if (nName < 0) return 0;
   if (pEnd - ChText >= kShortLineReach) {
     const std::int32_t nLine = short_tool_line_length<LeadingGoodSlots>(ChText);
     if (nLine >= 0) return nLine;
