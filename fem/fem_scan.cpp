@@ -305,11 +305,15 @@ inline bool next_header_checking_by(FemFile& Fem, LineFields& Fields) {
   const std::int64_t nData = Fem.nData;
   const char* const pEnd = pData + nData;
   std::int64_t iPos = Fem.iPos;
+  // The name met last and its record kind (see NameMemo).
+  tool_layout::NameMemo Memo;
+  RecordKind iMemoKind = kRecordKinds;
   while (iPos < nData) {
     const char* pLine = pData + iPos;
     std::int32_t nName = 0;
+    const std::uint64_t MemoWord = Memo.Word;
     const std::int32_t nTool =
-        tool_layout::tool_line_length_by<LeadingGoodSlots>(pLine, pEnd, nName);
+        tool_layout::tool_line_length_by<LeadingGoodSlots>(pLine, pEnd, nName, &Memo);
     if (nTool > 0) {
       // A line in the tool layout: nothing in it can stop the run, and only
       // its name can make it a header.
@@ -319,7 +323,8 @@ inline bool next_header_checking_by(FemFile& Fem, LineFields& Fields) {
         Fem.pWaitingNote = nullptr;
       }
       if (nName > 0) {
-        const RecordKind iKind = tool_record_kind(pLine);
+        if (Memo.Word != MemoWord) iMemoKind = tool_record_kind(pLine);
+        const RecordKind iKind = iMemoKind;
         if (iKind == Fem.iKind) {
           Fem.iPos = iNext;
           split_tool_into_buffer(Fem, pLine, nTool, nName, Fields, Fem.iFirstValue, Fem.iLastValue);

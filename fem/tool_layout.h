@@ -239,8 +239,17 @@ inline std::int32_t short_tool_line_length(const char* ChText) {
 }
 
 // tool_line_length with the four-slot test LeadingGoodSlots.
+// The name columns a scan found good last, as a word, and their name's
+// length: a FEM file has its records of one kind together, so a scan meets
+// the same name line after line and need not test it again.
+struct NameMemo {
+  std::uint64_t Word = word_of("        ");  // blank columns are settled first
+  std::int32_t nName = 0;
+};
+
 template <std::int32_t (*LeadingGoodSlots)(const char*)>
-inline std::int32_t tool_line_length_by(const char* ChText, const char* pEnd, std::int32_t& nName) {
+inline std::int32_t tool_line_length_by(const char* ChText, const char* pEnd, std::int32_t& nName,
+                                        NameMemo* pMemo = nullptr) {
   // Every step reads a whole slot and the character after it.
   if (pEnd - ChText < kNameColumns + kSlotColumns + 1) return 0;
   // A name line (the line after a TDNODE or TDSCONC header) fails here,
@@ -248,8 +257,16 @@ inline std::int32_t tool_line_length_by(const char* ChText, const char* pEnd, st
   // a blank or a minus.
   const char cSign = ChText[kNameColumns + 1];
   if (ChText[kNameColumns] != kBlank || (cSign != kBlank && cSign != '-')) return 0;
-  nName = name_column_length(ChText);
-  if (nName < 0) return 0;
+  const std::uint64_t Word = word_at(ChText);
+  if (Word == word_of("        ")) {
+    nName = 0;
+  } else if (pMemo != nullptr && Word == pMemo->Word) {
+    nName = pMemo->nName;
+  } else {
+    nName = name_column_length(ChText);
+    if (nName < 0) return 0;
+    if (pMemo != nullptr) *pMemo = NameMemo{Word, nName};
+  }
   if (pEnd - ChText >= kShortLineReach) {
     const std::int32_t nLine = short_tool_line_length<LeadingGoodSlots>(ChText);
     if (nLine >= 0) return nLine;

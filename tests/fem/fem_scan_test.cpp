@@ -175,6 +175,15 @@ TEST(FemScan, HeaderIndexChangesNothing) {
        tool("", {0, 1, 0, 6}) + tool("TDSCONC", {1, 5}) + "last",
        "nodes 0/2 elems 0 names 1 maxmemb 5 mesh 1 maxmesh 8 status 0\nn2='Name_two'\n"
        "n3='" + std::string(80, 'x') + "'\nm5='last'\nD5=7,0,0,1,0,6\nM8=2,81,82\n", ""},
+      {"name columns of NUL characters, then of a name seen before, in the tool layout",
+       "SCONCEPT 1 2 5\n" + std::string(8, '\0') + tool("", {0.5, -2.5, 9}).substr(8) +
+       std::string(8, '\0') + tool("", {1, 2}).substr(8) + tool("GNODE", {5, 1}) +
+       std::string(8, '\0') + tool("", {6, 2}).substr(8) + tool("GNODE", {7, 3}) +
+       tool("GNODE1", {8, 4}) + tool("GNODE", {9, 5}) + tool("SCONCEPT", {1, 3, 5}) +
+       std::string(8, '\0') + tool("", {0.5, -2.5, 9}).substr(8),
+       "nodes 4/0 elems 0 names 0 maxmemb 0 mesh 0 maxmesh 0 status 0\nN1=5\nN3=7\nN4=8\nN5=9\n"
+       "D2=5,0,0,1,-3,9\nD3=5,0,0,1,-3,9\n",
+       ""},
       {"tool-layout names that start with a record name, and names one letter short",
        tool("GNODEX", {5, 1, 0, 0}) + tool("GNOD", {6, 2, 0, 0}) + tool("TDSCONCS", {1, 4}) +
        "Name_four\n" + tool("SCONMES", {3, 9, 1, 2}) + tool("", {1, 7}),
