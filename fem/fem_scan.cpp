@@ -305,13 +305,15 @@ inline bool next_header_checking_by(FemFile& Fem, LineFields& Fields) {
   const std::int64_t nData = Fem.nData;
   const char* const pEnd = pData + nData;
   std::int64_t iPos = Fem.iPos;
-  // The name met last and its record kind (see NameMemo).
+  // The name columns found good last (see NameMemo), and the record kind
+  // of those whose word is KindWord: the memo may change on a line that
+  // then fails the layout, so the kind keeps its own word.
   tool_layout::NameMemo Memo;
+  std::uint64_t KindWord = Memo.Word;
   RecordKind iMemoKind = kRecordKinds;
   while (iPos < nData) {
     const char* pLine = pData + iPos;
     std::int32_t nName = 0;
-    const std::uint64_t MemoWord = Memo.Word;
     const std::int32_t nTool =
         tool_layout::tool_line_length_by<LeadingGoodSlots>(pLine, pEnd, nName, &Memo);
     if (nTool > 0) {
@@ -323,7 +325,11 @@ inline bool next_header_checking_by(FemFile& Fem, LineFields& Fields) {
         Fem.pWaitingNote = nullptr;
       }
       if (nName > 0) {
-        if (Memo.Word != MemoWord) iMemoKind = tool_record_kind(pLine);
+        // A named tool line's name columns are those of the memo.
+        if (Memo.Word != KindWord) {
+          KindWord = Memo.Word;
+          iMemoKind = tool_record_kind(pLine);
+        }
         const RecordKind iKind = iMemoKind;
         if (iKind == Fem.iKind) {
           Fem.iPos = iNext;

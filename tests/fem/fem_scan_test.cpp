@@ -184,6 +184,12 @@ TEST(FemScan, HeaderIndexChangesNothing) {
        "nodes 4/0 elems 0 names 0 maxmemb 0 mesh 0 maxmesh 0 status 0\nN1=5\nN3=7\nN4=8\nN5=9\n"
        "D2=5,0,0,1,-3,9\nD3=5,0,0,1,-3,9\n",
        ""},
+      {"name columns that pass, on a line that then fails the tool layout",
+       tool("TDSCONC", {1, 4}) + "Name\nSCONCEPT  8.00E+00  7.0\n0 0 0 0\n" +
+       tool("SCONCEPT", {1, 4, 7}) + tool("", {0, 1, 0, 1}),
+       "nodes 0/0 elems 0 names 1 maxmemb 4 mesh 0 maxmesh 0 status 0\nm4='Name'\n"
+       "D4=7,0,0,1,0,1\n",
+       ""},
       {"tool-layout names that start with a record name, and names one letter short",
        tool("GNODEX", {5, 1, 0, 0}) + tool("GNOD", {6, 2, 0, 0}) + tool("TDSCONCS", {1, 4}) +
        "Name_four\n" + tool("SCONMES", {3, 9, 1, 2}) + tool("", {1, 7}),
