@@ -18,7 +18,8 @@ void write_label_line(std::int32_t iUnit, const char (&ChKind)[nKindSize], std::
                       const char* ChName, std::int32_t nName, const char* ChId) {
   constexpr std::int32_t nKind = static_cast<std::int32_t>(nKindSize - 1);
   constexpr std::int32_t nIdLen = 9;
-  char ChLine[nKind + kNumberWidth + 5 + kNameLen + nIdLen + kNumberWidth];
+  // Built right in the unit's buffer.
+  char* ChLine = line_room(iUnit, nKind + kNumberWidth + 5 + kNameLen + nIdLen + kNumberWidth);
   std::memcpy(ChLine, ChKind, nKind);
   put_integer(ChLine + nKind, kNumberWidth, iExternal);
   std::memcpy(ChLine + nKind + kNumberWidth, "     ", 5);
@@ -28,7 +29,7 @@ void write_label_line(std::int32_t iUnit, const char (&ChKind)[nKindSize], std::
   std::memcpy(ChLine + n, ChId, nIdLen);
   n += nIdLen;
   n += put_integer(ChLine + n, kNumberWidth, iExternal);
-  write_line(iUnit, ChLine, n);
+  end_line_at(iUnit, n);
 }
 
 void write_block_start(std::int32_t iUnit, const char* ChHeading) {

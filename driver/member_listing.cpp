@@ -35,10 +35,10 @@ void write_member_listing(const NameTables& Tables, const char* ChDate, const ch
   write_label_header(iUnit, ChDate, ChFemName, Tables);
   static constexpr char kHeading[] = " Member no       Label         Element IDs ";
   write_line(iUnit, kHeading, sizeof kHeading - 1);
-  // static: the work line of this writer and the element list of the
-  // member in hand, gathered from its row's slots; not re-entrant.
-  static char ChLine[1024];
+  // static: the element list of the member in hand, gathered from its
+  // row's slots; not re-entrant. Lines are built right in the unit's buffer.
   static std::int32_t iElem[MxMeshLen];
+  constexpr std::int32_t kLineRoom = 1024;
   const std::int32_t MaxMembRef = Tables.MaxMembRef < MxMemb ? Tables.MaxMembRef : MxMemb;
   for (std::int32_t k = 1; k <= MaxMembRef; ++k) {
     const std::int32_t L = name_length(Tables.ChMembName, k);
@@ -48,7 +48,7 @@ void write_member_listing(const NameTables& Tables, const char* ChDate, const ch
     const std::int32_t n = mesh_row_count(Tables, m);
     for (std::int32_t j = 1; j <= n; ++j)
       iElem[j] = Tables.iMeshList[j + 1][m];
-    write_line(iUnit, ChLine,
-               build_member_line(ChLine, m, name_text(Tables.ChMembName, k), L, iElem, n));
+    char* ChLine = line_room(iUnit, kLineRoom);
+    end_line_at(iUnit, build_member_line(ChLine, m, name_text(Tables.ChMembName, k), L, iElem, n));
   }
 }

@@ -411,6 +411,23 @@ void write_line(std::int32_t iUnit, const char* Ch, std::int64_t n) {
   put_bytes(iUnit, "\r\n", 2);
 }
 
+char* line_room(std::int32_t iUnit, std::int32_t nMax) {
+  Unit* U = unit_of(iUnit);
+  if (U == nullptr || (U->iRole != kRoleOutput && U->iRole != kRoleConsoleOut)) {
+    fatal_stop3("unit ", unit_text(iUnit), " is not open for output");
+  }
+  if (kOutBufLen - U->nWaiting < nMax + 2) flush_buffer(iUnit, *U);
+  return ChOutBuf[iUnit] + U->nWaiting;
+}
+
+void end_line_at(std::int32_t iUnit, std::int32_t n) {
+  Unit& U = Units[iUnit];
+  char* pEnd = ChOutBuf[iUnit] + U.nWaiting + n;
+  pEnd[0] = '\r';
+  pEnd[1] = '\n';
+  U.nWaiting += n + 2;
+}
+
 void flush_unit(std::int32_t iUnit) {
   Unit* U = unit_of(iUnit);
   if (U == nullptr) return;

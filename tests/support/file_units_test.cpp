@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -107,6 +108,31 @@ TEST(ConnectUnit, SameFileOnTwoUnitsIsRefusedAndKeepsItsBytes) {
   EXPECT_EQ(0, connect(25, "/dev/null", kStatusUnknown));
   close_unit(22);
   close_unit(25);
+}
+
+TEST(LineRoom, LinesBuiltInPlaceAreWrittenAsWriteLineWritesThem) {
+  // Lines of every length up to a room of 4096, written in turn by
+  // write_line and built in the buffer, over many buffer fills: both files
+  // hold the same bytes, and what a builder wrote past its line is gone.
+  TempDir Dir;
+  ASSERT_EQ(0, connect(22, Dir.at("plain.lab"), kStatusUnknown));
+  ASSERT_EQ(0, connect(25, Dir.at("room.lab"), kStatusUnknown));
+  std::string Expected;
+  for (std::int32_t i = 0; i < 3000; ++i) {
+    const std::int32_t nMax = i % 7 == 0 ? 4096 : 100;
+    const std::string Line(static_cast<std::size_t>(i * 37 % nMax),
+                           static_cast<char>('a' + i % 26));
+    write_line(22, Line.data(), static_cast<std::int64_t>(Line.size()));
+    char* pRoom = line_room(25, nMax);
+    std::memset(pRoom, '#', static_cast<std::size_t>(nMax));  // all of the room may be written
+    std::memcpy(pRoom, Line.data(), Line.size());
+    end_line_at(25, static_cast<std::int32_t>(Line.size()));
+    Expected += Line + "\r\n";
+  }
+  close_unit(22);
+  close_unit(25);
+  EXPECT_EQ(Expected, read_file(Dir.at("plain.lab")));
+  EXPECT_EQ(Expected, read_file(Dir.at("room.lab")));
 }
 
 TEST(CloseUnit, UnitNotOpenIsLeftAlone) {
