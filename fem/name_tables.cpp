@@ -2,6 +2,7 @@
 
 #include <sys/mman.h>
 
+#include <algorithm>
 #include <cstring>
 #include <type_traits>
 
@@ -45,9 +46,9 @@ constexpr std::size_t kNodeExtBytes = sizeof(std::int32_t) * (MxNode + 1);
 // A name column: its entries, and a pool of 160 characters per entry and
 // 80 more (see NameColumn).
 constexpr std::size_t kNameEntryBytes = sizeof(NameEntry) * (MxNode + 1);
-constexpr std::size_t kNamePoolBytes = std::size_t{2} * kNameLen * (MxNode + 1) + kNameLen;
+constexpr std::size_t kNamePoolBytes = 1 + std::size_t{2} * kNameLen * (MxNode + 1) + kNameLen;
 static_assert(MxMemb == MxNode, "both name columns have the same size");
-static_assert(kNamePoolBytes <= std::size_t{1} << 32, "pool offsets fit 32 bits");
+static_assert(kNamePoolBytes <= std::size_t{1} << (32 - kNameAtShift), "pool places fit 24 bits");
 constexpr std::size_t kElemExtBytes = sizeof(std::int32_t) * (MxElem + 1);
 constexpr std::size_t kMembDefBytes = sizeof(MembDefColumn) * (MxMembDef + 1);
 constexpr std::size_t kMeshListBytes = sizeof(MeshColumn) * (MxMeshLen + 1);
@@ -64,7 +65,9 @@ constexpr std::size_t block_offset(std::size_t nBytes) {
 constexpr std::size_t kElemMembAt = block_offset(kNodeExtBytes);
 constexpr std::size_t kNodeEntryAt = kElemMembAt + block_offset(kElemMembBytes);
 constexpr std::size_t kMembEntryAt = kNodeEntryAt + block_offset(kNameEntryBytes);
-constexpr std::size_t kBlockBytes = kMembEntryAt + kNameEntryBytes;
+// The block takes a whole huge page at least (address space only), so that
+// its one huge page holds it all.
+constexpr std::size_t kBlockBytes = std::max(kMembEntryAt + kNameEntryBytes, kHugePageBytes);
 
 }  // namespace
 
@@ -87,7 +90,7 @@ void clear_table(std::int32_t* iTable, std::int64_t nCount) {
 
 void clear_names(NameColumn& Column) {
   Column.nHeld = 0;
-  Column.nPoolUsed = 0;
+  Column.nPoolUsed = 1;  // at 0 stands no name: an entry placed there would read as never placed
 }
 
 void store_name(NameColumn& Column, std::int32_t i, const char* ChName) {
@@ -95,25 +98,29 @@ void store_name(NameColumn& Column, std::int32_t i, const char* ChName) {
   if (i > Column.nHeld) {
     // Entries between the old and the new end are materialised as blanks.
     for (std::int32_t k = Column.nHeld + 1; k <= i; ++k)
-      Column.Entry[k] = NameEntry{};
+      Column.Entry[k] = 0;
     Column.nHeld = i;
   }
   NameEntry& Entry = Column.Entry[i];
-  const std::int32_t nLen = trimmed_length(ChName, kNameLen);
-  if (nLen > Entry.nRoom) {
-    // Placed the first time in the room it needs; any later, longer name
-    // gets room for every name, so it is placed no more than twice.
-    Entry.nRoom = static_cast<std::uint8_t>(Entry.nRoom == 0 ? nLen : kNameLen);
-    Entry.iAt = static_cast<std::uint32_t>(Column.nPoolUsed);
-    Column.nPoolUsed += Entry.nRoom;
+  const auto nLen = static_cast<NameEntry>(trimmed_length(ChName, kNameLen));
+  NameEntry iAt = Entry >> kNameAtShift;
+  NameEntry uRoomFull = Entry & kNameRoomFull;
+  // The room an entry is known to have: 80, or at least its name's length.
+  if (nLen > (uRoomFull != 0 ? kNameLen : (Entry & kNameLenBits))) {
+    // Placed the first time in the room it needs; later, in room for
+    // every name, so it is placed no more than twice.
+    const NameEntry nRoom = iAt == 0 ? nLen : kNameLen;
+    uRoomFull = iAt == 0 ? 0 : kNameRoomFull;
+    iAt = static_cast<NameEntry>(Column.nPoolUsed);
+    Column.nPoolUsed += nRoom;
   }
-  std::memcpy(Column.ChPool + Entry.iAt, ChName, static_cast<std::size_t>(nLen));
-  Entry.nLen = static_cast<std::uint8_t>(nLen);
+  std::memcpy(Column.ChPool + iAt, ChName, nLen);
+  Entry = iAt << kNameAtShift | uRoomFull | nLen;
 }
 
 const char* name_text(const NameColumn& Column, std::int32_t i) {
   if (name_length(Column, i) == 0) return kBlankName;
-  return Column.ChPool + Column.Entry[i].iAt;
+  return Column.ChPool + (Column.Entry[i] >> kNameAtShift);
 }
 
 void copy_name(const NameColumn& Column, std::int32_t i, char* ChOut) {
@@ -159,6 +166,8 @@ bool create_name_tables(NameTables& Tables) {
   Tables.ChMembName.Entry = reinterpret_cast<NameEntry*>(pBlock + kMembEntryAt);
   Tables.ChNodeName.nMx = MxNode;
   Tables.ChMembName.nMx = MxMemb;
+  clear_names(Tables.ChNodeName);
+  clear_names(Tables.ChMembName);
   return true;
 }
 

@@ -25,14 +25,15 @@ using MembDefColumn = std::int32_t[MxMemb + 1];
 // One 80-character, blank-padded name, without terminator.
 using NameText = char[kNameLen];
 
-// Where the name of one entry of a NameColumn stands: its nLen characters
-// without the trailing blanks (0 for a blank name) at iAt in the column's
-// pool, in room for nRoom characters.
-struct NameEntry {
-  std::uint32_t iAt;
-  std::uint8_t nLen;
-  std::uint8_t nRoom;
-};
+// Where the name of one entry of a NameColumn stands, in one word: bits 0
+// to 6 its length without the trailing blanks (0 for a blank name), bit 7
+// set when its room in the pool holds 80 characters, bits 8 to 31 where
+// it stands in the pool (0: never placed; the pool's first character is
+// not used).
+using NameEntry = std::uint32_t;
+inline constexpr NameEntry kNameLenBits = 0x7F;
+inline constexpr NameEntry kNameRoomFull = 0x80;
+inline constexpr std::int32_t kNameAtShift = 8;
 
 // A table of 80-character names indexed 1 to nMx. A name is kept as its
 // characters without the trailing blanks, which every consumer drops
@@ -42,11 +43,12 @@ struct NameEntry {
 // having been written, so clearing the table and creating it cost nothing.
 // Always read an entry through name_length and name_text, or copy_name.
 //
-// The pool: a name is placed at nPoolUsed the first time it is stored;
-// stored again, it is written over its old characters when they have room,
-// otherwise placed again in room for 80. So no entry takes more than 160
-// characters of the pool between two clears, which is what the pool holds
-// (and 80 more, so that 80 characters can be read from any name).
+// The pool: a name is placed at nPoolUsed the first time it is stored, in
+// the room it needs; stored again, it is written over its old characters
+// when it is no longer than the name they hold now (or their room holds
+// 80), otherwise placed again in room for 80. So no entry takes more than
+// 160 characters of the pool between two clears, which is what the pool
+// holds (and 80 more, so that 80 characters can be read from any name).
 struct NameColumn {
   NameEntry* Entry;  // entries 1 to nMx; entry 0 unused
   char* ChPool;
@@ -64,7 +66,8 @@ void store_name(NameColumn& Column, std::int32_t i, const char* ChName);
 // The trimmed length of entry i (0 to 80): 0 for a blank entry, an entry
 // never stored, or an i outside 1 to nMx.
 inline std::int32_t name_length(const NameColumn& Column, std::int32_t i) {
-  return i >= 1 && i <= Column.nHeld ? Column.Entry[i].nLen : 0;
+  return i >= 1 && i <= Column.nHeld ? static_cast<std::int32_t>(Column.Entry[i] & kNameLenBits)
+                                     : 0;
 }
 
 // The characters of entry i: its first name_length characters are the
