@@ -142,12 +142,14 @@ inline std::int32_t leading_good_slots(const char* pSlots) {
   return static_cast<std::int32_t>(std::countr_one(four_slots_good(pSlots))) / 4;
 }
 
-#if defined(__SSE2__) && defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#if defined(__SSE2__) && defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__)) && \
+    !defined(LABLIX_NO_AVX2)
 // Where the processor has AVX2 (nearly every x86-64 made since 2015), the
 // checking pass tests two slots in one 32-byte register: half the
 // instructions per line of the test that settles nearly every line of a
 // FEM file. Compiled for AVX2 here and taken only where the processor
-// reports it (tool_line_length).
+// reports it (tool_line_length). A build with LABLIX_NO_AVX2 defined
+// leaves it out, so that the tests run the SSE2 form on any machine.
 #define LABLIX_WIDE_SLOTS 1
 
 // One bit per column of the two slots at t, set where the column holds what
