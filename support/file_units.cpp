@@ -411,12 +411,25 @@ void write_line(std::int32_t iUnit, const char* Ch, std::int64_t n) {
   put_bytes(iUnit, "\r\n", 2);
 }
 
+namespace {
+
+// The rare ways out of line_room, kept out of it so that the call made for
+// every line stays a few instructions.
+[[noreturn, gnu::noinline, gnu::cold]] void not_open_for_output(std::int32_t iUnit) {
+  fatal_stop3("unit ", unit_text(iUnit), " is not open for output");
+}
+[[gnu::noinline, gnu::cold]] void flush_for_room(std::int32_t iUnit) {
+  flush_buffer(iUnit, Units[iUnit]);
+}
+
+}  // namespace
+
 char* line_room(std::int32_t iUnit, std::int32_t nMax) {
   Unit* U = unit_of(iUnit);
   if (U == nullptr || (U->iRole != kRoleOutput && U->iRole != kRoleConsoleOut)) {
-    fatal_stop3("unit ", unit_text(iUnit), " is not open for output");
+    not_open_for_output(iUnit);
   }
-  if (kOutBufLen - U->nWaiting < nMax + 2) flush_buffer(iUnit, *U);
+  if (kOutBufLen - U->nWaiting < nMax + 2) flush_for_room(iUnit);
   return ChOutBuf[iUnit] + U->nWaiting;
 }
 
