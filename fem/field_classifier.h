@@ -3,6 +3,9 @@
 // no state between calls.
 #pragma once
 #include <cstdint>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 enum FieldKind : std::int32_t { kFieldNone = 0, kFieldInteger = 1, kFieldReal = 2, kFieldText = 3 };
 
@@ -65,9 +68,18 @@ FieldKind converted_field(const char* t, std::int32_t n, double* pValue);
 // rounded_integer_value does the rest.
 std::int32_t rounded_integer_value(double Value, std::int32_t iField);
 inline std::int32_t integer_value(double Value, std::int32_t iField) {
+#if defined(__SSE2__)
+  // The processor's truncation gives -2147483648 for a value out of range
+  // or not a number, which then equals Value only when Value is that very
+  // number: one conversion each way and one comparison settle a whole
+  // number in range, with no range test.
+  const std::int32_t iWhole = _mm_cvttsd_si32(_mm_set_sd(Value));
+  if (static_cast<double>(iWhole) == Value) return iWhole;
+#else
   if (Value >= -2147483648.0 && Value <= 2147483647.0) {
     const auto iWhole = static_cast<std::int32_t>(Value);
     if (static_cast<double>(iWhole) == Value) return iWhole;
   }
+#endif
   return rounded_integer_value(Value, iField);
 }

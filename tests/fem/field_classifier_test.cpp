@@ -80,7 +80,9 @@ TEST(IntegerValueDeathTest, RoundsHalvesAwayFromZeroWithinThirtyTwoBits) {
   // clang-format off
   const Case cases[] = {{2.5, 3}, {-2.5, -3}, {0.5, 1}, {-0.5, -1}, {2.49, 2}, {-2.49, -2},
                         {0.49999999999999994, 0}, {-0.49999999999999994, 0},
-                        {2147483647.4, 2147483647}, {-2147483648.4, -2147483647 - 1}};
+                        {2147483647.4, 2147483647}, {-2147483648.4, -2147483647 - 1},
+                        {2147483647.0, 2147483647}, {-2147483648.0, -2147483647 - 1},
+                        {0.0, 0}, {-0.0, 0}, {1e9, 1000000000}, {-7.0, -7}};
   // clang-format on
   for (const Case& c : cases)
     EXPECT_EQ(c.iExpected, integer_value(c.Value, 3)) << c.Value;
