@@ -69,7 +69,7 @@ int main() {
   // The tables arrive zeroed from the system: iNodeExt and iMeshList are
   // cleared without touching a page.
   NameTables Tables;
-  if (!create_name_tables(Tables)) fatal_stop("the name tables (61 million bytes) cannot be had");
+  if (!create_name_tables(Tables)) fatal_stop("the name tables (79 million bytes) cannot be had");
   FemFile Fem = fem_file_on(kUnitFem, create_header_index(), kHeaderIndexMx);
 
   write_banner();
