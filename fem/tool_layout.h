@@ -288,7 +288,12 @@ inline std::int32_t tool_line_length_by(const char* ChText, const char* pEnd, st
 
 #if defined(LABLIX_WIDE_SLOTS)
 // True where the processor has AVX2.
-inline const bool bWideSlots = __builtin_cpu_supports("avx2");
+// Read once, at start-up; the processor's description is made ready first,
+// since this may run before the run-time library's own start-up code.
+inline const bool bWideSlots = [] {
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("avx2") != 0;
+}();
 #endif
 
 }  // namespace tool_layout
