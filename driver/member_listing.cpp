@@ -18,10 +18,9 @@ std::int32_t build_member_line(char* ChLine, std::int32_t m, const char* ChName,
   // Two fixed-size moves: 80 characters from the name, then 80 blanks over
   // all of them after its L, so the columns up to 29 are blank where the
   // name does not reach.
-  static constexpr char kBlanks[kNameLen + 1] =
-      "                                                                                ";
+  static_assert(kBlankFieldLen >= kNameLen);
   std::memcpy(ChLine + kNumberWidth, ChName, kNameLen);
-  std::memcpy(ChLine + kNumberWidth + L, kBlanks, kNameLen);
+  std::memcpy(ChLine + kNumberWidth + L, kBlankField, kNameLen);
   const std::int32_t nLine = kNumberWidth + L;
   if (n <= 0) return nLine;
   std::int32_t iCol = kFirstElementColumn - 1;

@@ -43,19 +43,11 @@ inline bool begins_with(const char* p, std::int32_t n, const char (&ChName)[nSiz
 // its first characters are those of the record name, taken from the name
 // columns as one word (a name shorter than the record name has a blank
 // where the record name has a letter).
-constexpr std::uint64_t name_word(const char* ChName, std::int32_t n) {
-  std::uint64_t Word = 0;
-  for (std::int32_t k = n - 1; k >= 0; --k)
-    Word = (Word << 8) | static_cast<unsigned char>(ChName[k]);
-  return Word;
-}
-constexpr std::uint64_t name_mask(std::int32_t n) {
-  return n >= 8 ? ~std::uint64_t{0} : (std::uint64_t{1} << (8 * n)) - 1;
-}
 template <std::size_t nSize>
 constexpr bool begins_with_word(std::uint64_t Word, const char (&ChName)[nSize]) {
-  constexpr auto n = static_cast<std::int32_t>(nSize - 1);
-  return (Word & name_mask(n)) == name_word(ChName, n);
+  constexpr std::uint64_t Mask =
+      nSize - 1 >= 8 ? ~std::uint64_t{0} : (std::uint64_t{1} << (8 * (nSize - 1))) - 1;
+  return (Word & Mask) == tool_layout::word_of(ChName);
 }
 
 RecordKind tool_record_kind(const char* pLine) {
@@ -161,12 +153,10 @@ bool is_noted_line(const FemFile& Fem) {
   return Fem.iPos == Fem.iNotedAt && Fem.iNotedNext > 0;
 }
 
-// The length of the noted line: it ends in a line feed, with a CR before it
-// belonging to the terminator, as cut_line would find.
+// The length of the noted line: it ends in a line feed (note_waiting_line).
 std::int32_t noted_length(const FemFile& Fem) {
-  const auto nStep = static_cast<std::int32_t>(Fem.iNotedNext - Fem.iNotedAt);
-  const char* pLine = Fem.pData + Fem.iNotedAt;
-  return nStep - 1 - (nStep >= 2 && pLine[nStep - 2] == '\r' ? 1 : 0);
+  return static_cast<std::int32_t>(
+      length_before_feed(Fem.pData + Fem.iNotedAt, Fem.iNotedNext - Fem.iNotedAt - 1));
 }
 
 // The next line from the pass's place, uncopied, as read_line_view gives it
@@ -274,13 +264,17 @@ std::int64_t* note_header(HeaderIndex& Index, RecordKind iKind, std::int64_t iOf
   return pEntry;
 }
 
-// Describes, in the entry of the header before it, the line from iPos to
-// iNext: where the line after it starts, and its name's length when it is
-// in the tool layout (nToolName, -1 when not).
-void note_next_line(std::int64_t* pEntry, const char* pData, std::int64_t iPos, std::int64_t iNext,
-                    std::int32_t nToolName) {
+// Describes the line from iPos to iNext in the entry of the header noted
+// just before it, if any (Fem.pWaitingNote): where the line after it
+// starts, and its name's length when it is in the tool layout (nToolName,
+// -1 when not).
+void note_waiting_line(FemFile& Fem, std::int64_t iPos, std::int64_t iNext,
+                       std::int32_t nToolName) {
+  std::int64_t* pEntry = Fem.pWaitingNote;
+  if (pEntry == nullptr) return;
+  Fem.pWaitingNote = nullptr;
   const std::int64_t nStep = iNext - iPos;
-  if (nStep > kMaxNextStep || pData[iNext - 1] != '\n') return;
+  if (nStep > kMaxNextStep || Fem.pData[iNext - 1] != '\n') return;
   const std::uint64_t uNext = static_cast<std::uint64_t>(nStep) << kNextStepShift |
                               static_cast<std::uint64_t>(nToolName + 1) << kNextNameShift;
   *pEntry = static_cast<std::int64_t>(static_cast<std::uint64_t>(*pEntry) | uNext);
@@ -326,10 +320,7 @@ inline bool next_header_checking_by(FemFile& Fem, LineFields& Fields) {
       // A line in the tool layout: nothing in it can stop the run, and only
       // its name can make it a header.
       const std::int64_t iNext = iPos + past_tool_line(pLine, nTool);
-      if (Fem.pWaitingNote != nullptr) {
-        note_next_line(Fem.pWaitingNote, pData, iPos, iNext, nName);
-        Fem.pWaitingNote = nullptr;
-      }
+      note_waiting_line(Fem, iPos, iNext, nName);
       if (nName > 0) {
         // A named tool line's name columns are those of the memo.
         if (Memo.Word != KindWord) {
@@ -363,10 +354,7 @@ inline bool next_header_checking_by(FemFile& Fem, LineFields& Fields) {
       iNext = cut_line(pData, nData, iPos, nLine);
       iFirst = header_scan_start(pLine, cut_length(nLine));
     }
-    if (Fem.pWaitingNote != nullptr) {
-      note_next_line(Fem.pWaitingNote, pData, iPos, iNext, -1);
-      Fem.pWaitingNote = nullptr;
-    }
+    note_waiting_line(Fem, iPos, iNext, -1);
     const std::int32_t nCut = cut_length(nLine);
     if (iFirst >= 0) {
       const RecordKind iKind = record_kind_at(pLine + iFirst, nCut - iFirst);
@@ -513,12 +501,9 @@ bool read_raw_name(FemFile& Fem, char* ChName) {
   constexpr std::int32_t kNameWidth = 80;
   const char* pLine;
   std::int64_t nLine;
-  if (!next_line(Fem, pLine, nLine)) {
-    fill_blanks(ChName, kNameWidth);
-    return false;
-  }
   // Blanks in one fixed-size move, then the line's characters over them.
   std::memset(ChName, kBlank, kNameWidth);
+  if (!next_line(Fem, pLine, nLine)) return false;
   std::memcpy(ChName, pLine, static_cast<std::size_t>(nLine > kNameWidth ? kNameWidth : nLine));
   return true;
 }

@@ -8,6 +8,7 @@
 #endif
 
 #include "fem/tool_layout.h"
+#include "support/file_units.h"
 #include "support/text_helpers.h"
 
 namespace {
@@ -140,6 +141,17 @@ inline void two_slot_values(const char* t, double* Value) {
 }
 #endif
 
+#if defined(__SSE2__)
+// All ones where a column of Text holds a character a number may start
+// with: "+", "-", "." or a digit, which are "+" to "9" less "," and "/".
+inline __m128i field_starters(__m128i Text) {
+  const __m128i Offset = _mm_sub_epi8(Text, _mm_set1_epi8('+'));
+  return _mm_andnot_si128(_mm_or_si128(_mm_cmpeq_epi8(Text, _mm_set1_epi8(',')),
+                                       _mm_cmpeq_epi8(Text, _mm_set1_epi8('/'))),
+                          _mm_cmpeq_epi8(_mm_min_epu8(Offset, _mm_set1_epi8('9' - '+')), Offset));
+}
+#endif
+
 // True when no field of the first nLen characters of ChLine starts with a
 // digit, a sign or a point: every field is then text whatever follows (the
 // shape test settles it on that character), so none can stop the run. Name
@@ -147,15 +159,10 @@ inline void two_slot_values(const char* t, double* Value) {
 bool only_text_fields(const char* ChLine, std::int32_t nLen) {
 #if defined(__SSE2__)
   // Sixteen columns a step: a field starts at a non-blank column after a
-  // blank one (or at column 1), and must not start with "+", "-", "." or a
-  // digit, which are the characters "+" to "9" less "," and "/".
+  // blank one (or at column 1), and must not start as a number may.
   auto bad_starts = [](const char* p, std::uint32_t uBlankBefore) {
     const __m128i Text = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    const __m128i Offset = _mm_sub_epi8(Text, _mm_set1_epi8('+'));
-    const __m128i Starter =
-        _mm_andnot_si128(_mm_or_si128(_mm_cmpeq_epi8(Text, _mm_set1_epi8(',')),
-                                      _mm_cmpeq_epi8(Text, _mm_set1_epi8('/'))),
-                         _mm_cmpeq_epi8(_mm_min_epu8(Offset, _mm_set1_epi8('9' - '+')), Offset));
+    const __m128i Starter = field_starters(Text);
     const auto uBlank =
         static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(Text, _mm_set1_epi8(kBlank))));
     const std::uint32_t uStarts = ~uBlank & ((uBlank << 1) | uBlankBefore);
@@ -302,9 +309,9 @@ std::int32_t tool_line_length_narrow(const char* ChText, const char* pEnd, std::
 }
 
 bool short_line_shape(const char* ChText, const char* pEnd, ShortLine& Line) {
-#if defined(__SSE2__)
   constexpr std::int32_t kWidth = 32;
   if (pEnd - ChText < kWidth) return false;
+#if defined(__SSE2__)
   const __m128i Low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(ChText));
   const __m128i High = _mm_loadu_si128(reinterpret_cast<const __m128i*>(ChText + 16));
   auto columns = [&Low, &High](auto&& Test) {
@@ -315,15 +322,15 @@ bool short_line_shape(const char* ChText, const char* pEnd, ShortLine& Line) {
       columns([](__m128i Text) { return _mm_cmpeq_epi8(Text, _mm_set1_epi8('\n')); });
   if (uFeeds == 0) return false;
   const auto nFeed = static_cast<std::int32_t>(std::countr_zero(uFeeds));
+#else
+  const auto* pFeed = static_cast<const char*>(std::memchr(ChText, '\n', kWidth));
+  if (pFeed == nullptr) return false;
+  const auto nFeed = static_cast<std::int32_t>(pFeed - ChText);
+#endif
   Line.nStep = nFeed + 1;
-  Line.nLine = nFeed - (nFeed > 0 && ChText[nFeed - 1] == '\r' ? 1 : 0);
-  // Starters are "+" to "9" less "," and "/", as in only_text_fields.
-  const std::uint32_t uStarters = columns([](__m128i Text) {
-    const __m128i Offset = _mm_sub_epi8(Text, _mm_set1_epi8('+'));
-    return _mm_andnot_si128(_mm_or_si128(_mm_cmpeq_epi8(Text, _mm_set1_epi8(',')),
-                                         _mm_cmpeq_epi8(Text, _mm_set1_epi8('/'))),
-                            _mm_cmpeq_epi8(_mm_min_epu8(Offset, _mm_set1_epi8('9' - '+')), Offset));
-  });
+  Line.nLine = static_cast<std::int32_t>(length_before_feed(ChText, nFeed));
+#if defined(__SSE2__)
+  const std::uint32_t uStarters = columns([](__m128i Text) { return field_starters(Text); });
   const std::uint32_t uBlanks =
       columns([](__m128i Text) { return _mm_cmpeq_epi8(Text, _mm_set1_epi8(kBlank)); });
   const std::uint32_t uInLine = (std::uint32_t{1} << Line.nLine) - 1;  // nLine <= 31
@@ -331,19 +338,11 @@ bool short_line_shape(const char* ChText, const char* pEnd, ShortLine& Line) {
   Line.iFirst = uFilled == 0 ? -1 : static_cast<std::int32_t>(std::countr_zero(uFilled));
   const std::uint32_t uStarts = uFilled & ((uBlanks << 1) | 1);
   Line.bOnlyText = (uStarts & uStarters) == 0;
-  return true;
 #else
-  constexpr std::int32_t kWidth = 32;
-  if (pEnd - ChText < kWidth) return false;
-  const auto* pFeed = static_cast<const char*>(std::memchr(ChText, '\n', kWidth));
-  if (pFeed == nullptr) return false;
-  const auto nFeed = static_cast<std::int32_t>(pFeed - ChText);
-  Line.nStep = nFeed + 1;
-  Line.nLine = nFeed - (nFeed > 0 && ChText[nFeed - 1] == '\r' ? 1 : 0);
   Line.iFirst = first_nonblank(ChText, Line.nLine) - 1;
   Line.bOnlyText = only_text_fields(ChText, Line.nLine);
-  return true;
 #endif
+  return true;
 }
 
 bool is_record_header(const LineFields& Fields, const char* ChRecord) {

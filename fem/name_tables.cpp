@@ -11,13 +11,6 @@
 
 namespace {
 
-constexpr NameText kBlankName = {
-#define B8 ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' '
-    B8, B8, B8, B8, B8, B8,
-    B8, B8, B8, B8
-#undef B8
-};
-
 // A large table's memory is taken in whole 2 MB units, the size of a huge
 // page: the system places such a mapping on a huge-page boundary, so that
 // with huge pages preferred no part of it is left to 4 KB pages. Address
@@ -119,7 +112,7 @@ void store_name(NameColumn& Column, std::int32_t i, const char* ChName) {
 }
 
 const char* name_text(const NameColumn& Column, std::int32_t i) {
-  if (name_length(Column, i) == 0) return kBlankName;
+  if (name_length(Column, i) == 0) return kBlankField;
   return Column.ChPool + (Column.Entry[i] >> kNameAtShift);
 }
 

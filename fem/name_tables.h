@@ -22,8 +22,6 @@ inline constexpr std::int32_t kNameLen = 80;
 // layout that is a few columns of the 40 million bytes, not every page.
 using MeshColumn = std::int32_t[MxMesh + 1];
 using MembDefColumn = std::int32_t[MxMemb + 1];
-// One 80-character, blank-padded name, without terminator.
-using NameText = char[kNameLen];
 
 // Where the name of one entry of a NameColumn stands, in one word: bits 0
 // to 6 its length without the trailing blanks (0 for a blank name), bit 7

@@ -43,10 +43,13 @@ inline std::uint64_t word_at(const char* p) {
   return Word;
 }
 
-// The word that word_at gives for the 8 characters of a constant.
-constexpr std::uint64_t word_of(const char (&Ch)[9]) {
+// The word that word_at gives for the characters of a constant of up to
+// 8 (a shorter one fills the low bytes, the others 0).
+template <std::size_t nSize>
+constexpr std::uint64_t word_of(const char (&Ch)[nSize]) {
+  static_assert(nSize >= 1 && nSize <= 9, "a word holds up to 8 characters");
   std::uint64_t Word = 0;
-  for (std::int32_t k = 7; k >= 0; --k)
+  for (auto k = static_cast<std::int32_t>(nSize) - 2; k >= 0; --k)
     Word = (Word << 8) | static_cast<unsigned char>(Ch[k]);
   return Word;
 }
@@ -240,7 +243,6 @@ inline std::int32_t short_tool_line_length(const char* ChText) {
   return nSlots == kShortSlots ? -1 : 0;
 }
 
-// tool_line_length with the four-slot test LeadingGoodSlots.
 // The name columns a scan found good last, as a word, and their name's
 // length: a FEM file has its records of one kind together, so a scan meets
 // the same name line after line and need not test it again.
@@ -249,6 +251,8 @@ struct NameMemo {
   std::int32_t nName = 0;
 };
 
+// tool_line_length with the four-slot test LeadingGoodSlots, and with
+// pMemo the name columns found good last.
 template <std::int32_t (*LeadingGoodSlots)(const char*)>
 inline std::int32_t tool_line_length_by(const char* ChText, const char* pEnd, std::int32_t& nName,
                                         NameMemo* pMemo = nullptr) {
@@ -287,9 +291,9 @@ inline std::int32_t tool_line_length_by(const char* ChText, const char* pEnd, st
 }
 
 #if defined(LABLIX_WIDE_SLOTS)
-// True where the processor has AVX2.
-// Read once, at start-up; the processor's description is made ready first,
-// since this may run before the run-time library's own start-up code.
+// True where the processor has AVX2. Read once, at start-up; the
+// processor's description is made ready first, since this may run before
+// the run-time library's own start-up code.
 inline const bool bWideSlots = [] {
   __builtin_cpu_init();
   return __builtin_cpu_supports("avx2") != 0;

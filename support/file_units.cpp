@@ -43,6 +43,7 @@ struct Unit {
 };
 
 constexpr std::int32_t kOutBufLen = 1 << 16;
+constexpr std::int32_t kMaxLineRoom = 4096;  // the most line_room gives
 constexpr std::int32_t kConsoleBufLen = 1 << 12;
 
 // static: the unit table of the run, sized once; not re-entrant.
@@ -358,8 +359,7 @@ std::int64_t cut_line(const char* pData, std::int64_t nData, std::int64_t iPos,
     nLine = nData - iPos;
     return nData;
   }
-  nLine = pFeed - pLine;
-  if (nLine > 0 && pLine[nLine - 1] == '\r') --nLine;
+  nLine = length_before_feed(pLine, pFeed - pLine);
   return pFeed - pData + 1;
 }
 
@@ -393,24 +393,6 @@ void write_text(std::int32_t iUnit, const char* Ch, std::int64_t n) {
   if (n > 0) put_bytes(iUnit, Ch, n);
 }
 
-void write_line(std::int32_t iUnit, const char* Ch, std::int64_t n) {
-  if (n < 0) n = 0;
-  // The common case in one step: the line and its end fit in the unit's
-  // buffer. A label file is hundreds of thousands of short lines.
-  Unit* U = unit_of(iUnit);
-  if (U != nullptr && (U->iRole == kRoleOutput || U->iRole == kRoleConsoleOut) &&
-      n + 2 <= kOutBufLen - U->nWaiting) {
-    char* pTo = ChOutBuf[iUnit] + U->nWaiting;
-    if (n > 0) std::memcpy(pTo, Ch, static_cast<std::size_t>(n));
-    pTo[n] = '\r';
-    pTo[n + 1] = '\n';
-    U->nWaiting += static_cast<std::int32_t>(n + 2);
-    return;
-  }
-  if (n > 0) put_bytes(iUnit, Ch, n);
-  put_bytes(iUnit, "\r\n", 2);
-}
-
 namespace {
 
 // The rare ways out of line_room, kept out of it so that the call made for
@@ -439,6 +421,19 @@ void end_line_at(std::int32_t iUnit, std::int32_t n) {
   pEnd[0] = '\r';
   pEnd[1] = '\n';
   U.nWaiting += n + 2;
+}
+
+void write_line(std::int32_t iUnit, const char* Ch, std::int64_t n) {
+  if (n < 0) n = 0;
+  // A line that fits a room is copied into one; a longer one goes in parts.
+  if (n <= kMaxLineRoom) {
+    char* pTo = line_room(iUnit, static_cast<std::int32_t>(n));
+    if (n > 0) std::memcpy(pTo, Ch, static_cast<std::size_t>(n));
+    end_line_at(iUnit, static_cast<std::int32_t>(n));
+    return;
+  }
+  put_bytes(iUnit, Ch, n);
+  put_bytes(iUnit, "\r\n", 2);
 }
 
 void flush_unit(std::int32_t iUnit) {

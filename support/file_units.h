@@ -71,6 +71,13 @@ bool read_line_view(std::int32_t iUnit, const char*& pLine, std::int64_t& nLine)
 // its own place. False, with nothing set, when iUnit is no mapped input unit.
 bool unit_contents(std::int32_t iUnit, const char*& pData, std::int64_t& nData);
 
+// The length of a line whose line feed stands nFeed characters from its
+// start at pLine: a carriage return right before the feed belongs to the
+// terminator (the line rules above).
+inline std::int64_t length_before_feed(const char* pLine, std::int64_t nFeed) {
+  return nFeed - (nFeed > 0 && pLine[nFeed - 1] == '\r' ? 1 : 0);
+}
+
 // For such a scan: the line that starts at offset iPos (below nData) of the
 // nData bytes at pData, by the line rules above. Its length, terminator
 // excluded, goes to nLine; returns the offset of the line after it.
@@ -84,7 +91,7 @@ void rewind_unit(std::int32_t iUnit);
 // iUnit. Writing to a unit that is not connected for output is a fatal stop.
 void write_line(std::int32_t iUnit, const char* Ch, std::int64_t n);
 
-// For writers of many lines: room for a line of up to nMax characters (1 to
+// For writers of many lines: room for a line of up to nMax characters (0 to
 // 4096) right in output unit iUnit's buffer, which is handed to the system
 // first when it has less. The caller builds the line there (it may write
 // anywhere in the nMax characters) and ends it with end_line_at; nothing

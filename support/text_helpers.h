@@ -9,6 +9,12 @@
 
 inline constexpr char kBlank = ' ';
 
+// Eighty blanks, the widest field filled (a name), for fixed-size moves.
+inline constexpr char kBlankField[] =
+    "                                                                                ";
+inline constexpr std::int32_t kBlankFieldLen = sizeof kBlankField - 1;
+static_assert(kBlankFieldLen == 80);
+
 // Position (from 1) of the last non-blank character of the first nLen
 // characters of ChText, or 0 when they are all blank or nLen is 0 or less.
 // Scans backwards from the end many columns a step, so that a long field
