@@ -10,8 +10,6 @@
 // holds its report) or the listing file could not be opened; 2 for a fatal
 // stop (end of console input, a read or write failure, a field that does
 // not convert).
-#include <csignal>
-
 #include "driver/dialogue.h"
 #include "driver/label_header.h"
 #include "driver/label_writer.h"
@@ -52,8 +50,10 @@ int end_run(int iExit) {
 }  // namespace
 
 int main() {
-  // A closed console shows as a failed write (a fatal stop), not a signal.
-  std::signal(SIGPIPE, SIG_IGN);
+  // Ctrl-C, a closed terminal or a request to end takes the fatal door: the
+  // files written so far are put in place whole. A closed console or the
+  // file size limit shows as a failed write (a fatal stop), not a signal.
+  stop_on_signals();
 
   // static: the answer fields and the date text live for the whole run.
   static char ChFemName[kAnswerLen];
@@ -93,8 +93,10 @@ int main() {
   if (iStatus != 0) return end_run(kExitInputError);
 
   write_label_file(Tables, ChDate, ChFemName, kUnitLabel);
-  // A full disk is found here at the latest, before the user is asked more.
-  flush_unit(kUnitLabel);
+  // The label file is in place, whole, before the user is asked more: one
+  // who stops the run at the listing question keeps it. A full disk is
+  // found here at the latest.
+  finish_unit(kUnitLabel);
 
   ask(kPromptListing, ChListingAnswer);
   fill_blanks(ChListingName, kAnswerLen);

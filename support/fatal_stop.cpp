@@ -1,17 +1,15 @@
 #include "support/fatal_stop.h"
 
-#include <unistd.h>
-
-#include <cstdlib>
 #include <cstring>
 
-#include "support/file_units.h"
+#include "support/platform.h"
 
 namespace {
 
-// static: the message is built without the heap, so the SIGBUS handler may
-// use this door too.
+// static: the message is built without the heap, so that a signal handler
+// may use this door too.
 char ChMessage[512];
+void (*pCleanup)() = nullptr;
 
 void append(std::size_t& nAt, const char* ChPiece) {
   if (ChPiece == nullptr) return;
@@ -22,9 +20,10 @@ void append(std::size_t& nAt, const char* ChPiece) {
   nAt += n;
 }
 
-}  // namespace
-
-[[noreturn]] void fatal_stop3(const char* ChPart1, const char* ChPart2, const char* ChPart3) {
+// The message and the cleanup, common to every way through the door.
+void stop_with(const char* ChPart1, const char* ChPart2, const char* ChPart3) {
+  // A stop signal arriving now would run the cleanup a second time.
+  hold_stop_signals();
   std::size_t nAt = 0;
   append(nAt, " *** FATAL: ");
   append(nAt, ChPart1);
@@ -32,20 +31,35 @@ void append(std::size_t& nAt, const char* ChPiece) {
   append(nAt, ChPart3);
   ChMessage[nAt++] = '\n';
   // Console output already buffered (prompts) goes out before the message.
-  close_all_units();
-  std::size_t nDone = 0;
-  while (nDone < nAt) {
-    const ssize_t n = ::write(2, ChMessage + nDone, nAt - nDone);
-    if (n <= 0) break;
-    nDone += static_cast<std::size_t>(n);
-  }
+  if (pCleanup != nullptr) pCleanup();
+  write_to_stderr(ChMessage, static_cast<std::int64_t>(nAt));
+}
+
+void on_stop_signal(const char* ChSignal, int iSignal) {
+  stop_with("stopped by ", ChSignal, nullptr);
+  end_by_signal(iSignal);
+}
+
+}  // namespace
+
+[[noreturn]] void fatal_stop3(const char* ChPart1, const char* ChPart2, const char* ChPart3) {
+  stop_with(ChPart1, ChPart2, ChPart3);
 #if defined(LABLIX_FATAL_UNWINDS)
+  release_stop_signals();
   throw FatalStopUnwind{};
 #else
-  ::_exit(kExitFatal);
+  end_process(kExitFatal);
 #endif
 }
 
 [[noreturn]] void fatal_stop(const char* ChReason) {
   fatal_stop3(ChReason, nullptr, nullptr);
+}
+
+void set_fatal_cleanup(void (*Cleanup)()) {
+  pCleanup = Cleanup;
+}
+
+void stop_on_signals() {
+  catch_stop_signals(on_stop_signal);
 }

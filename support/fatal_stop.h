@@ -1,15 +1,18 @@
 // The one door out of a run that cannot go on: end of console input while an
 // answer is awaited, a read or write failure, a FEM field that does not
-// convert. Nothing else in Lablix ends the process early.
+// convert, and a stop signal. Nothing else in Lablix ends the process early.
+// Depends on nothing but the platform layer: whatever must be put in order
+// on the way out (the units' files) is registered as the cleanup.
 #pragma once
 
-// Writes one line " *** FATAL: <reason>" to standard error, flushes and
-// closes every open output unit (best effort: a second failure is not
-// reported), and ends the process with exit status 2. Safe to call from the
-// SIGBUS handler of a mapped input file: it uses no heap and no stdio.
+// Writes one line " *** FATAL: <reason>" to standard error after the
+// registered cleanup has run (best effort: a second failure is not
+// reported), and ends the process with exit status 2. Stop signals wait
+// from here on. Safe to call from a signal handler: it uses no heap and no
+// stdio.
 //
 // In a fuzzing build (LABLIX_FATAL_UNWINDS) it throws FatalStopUnwind
-// instead, after the same message and closing, so that the fuzz target
+// instead, after the same message and cleanup, so that the fuzz target
 // regains control.
 [[noreturn]] void fatal_stop(const char* ChReason);
 
@@ -17,6 +20,18 @@
 // directly (for example a fixed text, a field's text and a closing text).
 // Pieces are cut so that the whole line stays within 400 characters.
 [[noreturn]] void fatal_stop3(const char* ChPart1, const char* ChPart2, const char* ChPart3);
+
+// The one cleanup the fatal stop runs before its message: it must be safe
+// in a signal handler. A second registration replaces the first.
+void set_fatal_cleanup(void (*Cleanup)());
+
+// Makes SIGINT, SIGTERM and SIGHUP end the run through this door: the line
+// names the signal ("stopped by SIGINT"), the cleanup runs, and the process
+// then ends by that signal, so a shell sees 128 + its number (130, 143,
+// 129) and a script stops as it would for any program stopped so. A write
+// over the file size limit or to a closed pipe fails as a write (a fatal
+// stop for a file) instead of ending the process unseen.
+void stop_on_signals();
 
 inline constexpr int kExitFatal = 2;
 

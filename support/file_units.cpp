@@ -1,10 +1,5 @@
 #include "support/file_units.h"
 
-#include <fcntl.h>
-#include <signal.h>
-#include <sys/mman.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -15,6 +10,7 @@
 #include <cstring>
 
 #include "support/fatal_stop.h"
+#include "support/platform.h"
 #include "support/text_helpers.h"
 
 namespace {
@@ -24,22 +20,20 @@ enum UnitRole : std::int32_t {
   kRoleConsoleIn,
   kRoleConsoleOut,
   kRoleInput,    // a mapped input file
-  kRoleOutput,   // a sequential output file
+  kRoleOutput,   // a sequential output file (Outputs[unit])
   kRoleRecords,  // a direct-access file: connected, no record I/O
 };
 
 struct Unit {
   UnitRole iRole;
-  int iFd;
-  // Input: the mapped file and the offset of the next line.
+  FileHandle hFile;  // input and direct-access files
+  FileIdentity Id;   // input and direct-access files
+  // Input: the file's content and the offset of the next line.
   const char* pData;
   std::int64_t nData;
   std::int64_t iPos;
-  // Output: bytes waiting in the unit's buffer, and for a regular file the
-  // bytes handed to the system so far, where the file is cut when closed.
+  // Output: bytes waiting in the unit's buffer.
   std::int32_t nWaiting;
-  bool bCutAtClose;
-  std::int64_t nWritten;
 };
 
 constexpr std::int32_t kOutBufLen = 1 << 16;
@@ -48,6 +42,7 @@ constexpr std::int32_t kConsoleBufLen = 1 << 12;
 
 // static: the unit table of the run, sized once; not re-entrant.
 Unit Units[kMaxUnit + 1] = {};
+OutputFile Outputs[kMaxUnit + 1];
 char ChOutBuf[kMaxUnit + 1][kOutBufLen];
 bool bConsoleReady = false;
 
@@ -56,11 +51,18 @@ char ChConsole[kConsoleBufLen];
 std::int32_t iConsolePos = 0;
 std::int32_t nConsoleFill = 0;
 
+void on_input_fault() {
+  fatal_stop("reading an input file failed (it was changed or cut short during the run)");
+}
+
 void ready_console() {
   if (bConsoleReady) return;
   bConsoleReady = true;
-  Units[kUnitConsoleIn] = Unit{kRoleConsoleIn, 0, nullptr, 0, 0, 0, false, 0};
-  Units[kUnitConsoleOut] = Unit{kRoleConsoleOut, 1, nullptr, 0, 0, 0, false, 0};
+  Units[kUnitConsoleIn] = Unit{kRoleConsoleIn, kNoFile, {0, 0}, nullptr, 0, 0, 0};
+  Units[kUnitConsoleOut] = Unit{kRoleConsoleOut, kNoFile, {0, 0}, nullptr, 0, 0, 0};
+  // Whatever ends the run, the files written so far are put in order.
+  set_fatal_cleanup(close_all_units);
+  catch_input_faults(on_input_fault);
 }
 
 Unit* unit_of(std::int32_t iUnit) {
@@ -80,41 +82,27 @@ const char* unit_text(std::int32_t iUnit) {
   return ChUnitText + i;
 }
 
-// Writes all n bytes or reports the error number.
-int write_all(int iFd, const char* p, std::int64_t n) {
-  while (n > 0) {
-    const ssize_t nDone = ::write(iFd, p, static_cast<std::size_t>(n));
-    if (nDone < 0) {
-      if (errno == EINTR) continue;
-      return errno;
-    }
-    if (nDone == 0) return EIO;
-    p += nDone;
-    n -= nDone;
-  }
-  return 0;
+[[noreturn]] void write_failed(std::int32_t iUnit, int iError) {
+  const char* ChWhy = " failed: the output could not be written whole";
+  if (iError == ENOSPC) ChWhy = " failed: no space left on device";
+  if (iError == EFBIG) ChWhy = " failed: the file size limit was reached";
+  fatal_stop3("writing to unit ", unit_text(iUnit), ChWhy);
 }
 
-[[noreturn]] void write_failed(std::int32_t iUnit, int iError) {
-  fatal_stop3("writing to unit ", unit_text(iUnit),
-              iError == ENOSPC ? " failed: no space left on device"
-                               : " failed: the output could not be written whole");
+// Hands the unit's buffer to the system. The count is cleared first: a
+// stop signal that arrives during the write then does not write it again,
+// and the file holds a whole prefix of what the run wrote.
+int hand_over(std::int32_t iUnit, Unit& U) {
+  const std::int32_t nWaiting = U.nWaiting;
+  U.nWaiting = 0;
+  if (nWaiting == 0) return 0;
+  if (U.iRole == kRoleConsoleOut) return write_standard_output(ChOutBuf[iUnit], nWaiting);
+  return write_output_file(Outputs[iUnit], ChOutBuf[iUnit], nWaiting);
 }
 
 void flush_buffer(std::int32_t iUnit, Unit& U) {
-  if (U.nWaiting == 0) return;
-  const std::int32_t nWaiting = U.nWaiting;
-  U.nWaiting = 0;
-  const int iError = write_all(U.iFd, ChOutBuf[iUnit], nWaiting);
+  const int iError = hand_over(iUnit, U);
   if (iError != 0) write_failed(iUnit, iError);
-  U.nWritten += nWaiting;
-}
-
-// Cuts a regular output file to what was written to it: whatever the file
-// held beyond that before the run goes. 0 or the error number.
-int cut_to_written(const Unit& U) {
-  if (!U.bCutAtClose) return 0;
-  return ::ftruncate(U.iFd, static_cast<off_t>(U.nWritten)) == 0 ? 0 : errno;
 }
 
 void put_bytes(std::int32_t iUnit, const char* Ch, std::int64_t n) {
@@ -154,11 +142,10 @@ bool read_console_line(char* ChLine, std::int32_t nLen) {
   };
   for (;;) {
     if (iConsolePos == nConsoleFill) {
-      ssize_t n;
-      do {
-        n = ::read(0, ChConsole, kConsoleBufLen);
-      } while (n < 0 && errno == EINTR);
-      if (n < 0) fatal_stop("reading the console input failed");
+      std::int64_t n = 0;
+      if (read_standard_input(ChConsole, kConsoleBufLen, n) != 0) {
+        fatal_stop("reading the console input failed");
+      }
       if (n == 0) {  // a last line without terminator is a line
         drop_carriage_return();
         return bAny;
@@ -183,36 +170,108 @@ bool read_console_line(char* ChLine, std::int32_t nLen) {
   }
 }
 
-extern "C" void on_bus_error(int) {
-  fatal_stop("reading an input file failed (it was changed or cut short during the run)");
-}
-
-bool same_file(const struct stat& A, int iFd) {
-  struct stat B;
-  if (::fstat(iFd, &B) != 0 || !S_ISREG(B.st_mode)) return false;
-  return A.st_dev == B.st_dev && A.st_ino == B.st_ino;
-}
-
-// True when the regular file A is already connected to a unit.
-bool is_connected(const struct stat& A) {
+// True when the regular file Id is already connected to a unit: the
+// console units when they are redirected to files, an input or
+// direct-access file, an output file being written, or the older file it
+// replaces.
+bool is_connected(const FileIdentity& Id) {
+  if (Id.iIndex == 0) return false;
+  if (is_same_file(Id, identity_of_standard(false)) ||
+      is_same_file(Id, identity_of_standard(true))) {
+    return true;
+  }
   for (std::int32_t i = 1; i <= kMaxUnit; ++i) {
-    if (Units[i].iRole != kRoleClosed && same_file(A, Units[i].iFd)) return true;
+    const Unit& U = Units[i];
+    if (U.iRole == kRoleInput || U.iRole == kRoleRecords) {
+      if (is_same_file(Id, U.Id)) return true;
+    } else if (U.iRole == kRoleOutput) {
+      if (is_same_file(Id, Outputs[i].Target) || is_same_file(Id, Outputs[i].Own)) return true;
+    }
   }
   return false;
 }
 
-std::int32_t refuse(int iFd, int iError) {
-  ::close(iFd);
-  return iError;
+// True when another output unit makes a new file under the name that Out
+// makes one under: both would replace it, and the later would win.
+bool is_name_written(std::int32_t iUnit, const OutputFile& Out) {
+  if (Out.bInPlace) return false;
+  for (std::int32_t i = 1; i <= kMaxUnit; ++i) {
+    if (i != iUnit && Units[i].iRole == kRoleOutput && !Outputs[i].bInPlace &&
+        std::strcmp(Outputs[i].ChTarget, Out.ChTarget) == 0) {
+      return true;
+    }
+  }
+  return false;
 }
 
-int open_scratch() {
-  int iFd = ::open("/tmp", O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
-  if (iFd >= 0) return iFd;
-  char ChTemplate[] = "/tmp/lablix-scratch-XXXXXX";
-  iFd = mkstemp(ChTemplate);
-  if (iFd >= 0) ::unlink(ChTemplate);
-  return iFd;
+// A file that holds data but cannot be loaded (memory is short) is no
+// missing file: the run cannot go on and says why.
+[[noreturn]] void input_not_loaded(const char* ChPath, int iError) {
+  char ChWhat[kPathMax + 32];
+  std::strcpy(ChWhat, "reading the input file ");
+  std::strcat(ChWhat, ChPath);
+  fatal_stop3(ChWhat, " failed: ", iError == ENOMEM ? "not enough memory" : std::strerror(iError));
+}
+
+int connect_input(Unit& U, const char* ChPath) {
+  Unit New{};
+  const int iError = open_regular_file(ChPath, kRegularRead, New.hFile, New.Id);
+  if (iError != 0) return iError;
+  // Checked before anything is read, so that no unit reads what another writes.
+  if (is_connected(New.Id)) {
+    close_file(New.hFile);
+    return EBUSY;
+  }
+  const int iLoadError = load_input_file(New.hFile, New.pData, New.nData);
+  if (iLoadError != 0) {
+    close_file(New.hFile);
+    input_not_loaded(ChPath, iLoadError);
+  }
+  New.iRole = kRoleInput;
+  U = New;
+  return 0;
+}
+
+int connect_records(Unit& U, const char* ChPath, UnitStatus iStatus) {
+  Unit New{};
+  New.iRole = kRoleRecords;
+  int iError;
+  if (iStatus == kStatusScratch) {
+    iError = open_scratch_file(New.hFile);
+  } else {
+    const RegularOpen iWay = iStatus == kStatusOld   ? kRegularUpdate
+                             : iStatus == kStatusNew ? kRegularCreateNew
+                                                     : kRegularUpdateOrCreate;
+    iError = open_regular_file(ChPath, iWay, New.hFile, New.Id);
+  }
+  if (iError != 0) return iError;
+  if (is_connected(New.Id)) {
+    close_file(New.hFile);
+    return EBUSY;
+  }
+  U = New;
+  return 0;
+}
+
+int connect_output(std::int32_t iUnit, const char* ChPath, UnitStatus iStatus) {
+  OutputFile& Out = Outputs[iUnit];
+  if (iStatus == kStatusScratch) {
+    Out = OutputFile{};
+    Out.bInPlace = true;
+    const int iError = open_scratch_file(Out.hFile);
+    if (iError != 0) return iError;
+  } else {
+    const int iError =
+        open_output_file(ChPath, iStatus == kStatusNew ? kOutputNew : kOutputReplace, Out);
+    if (iError != 0) return iError;
+    // Checked before anything is written or cut, so a refused open changes nothing.
+    if (is_connected(Out.Target) || is_name_written(iUnit, Out)) {
+      abandon_output_file(Out);
+      return EBUSY;
+    }
+  }
+  Units[iUnit] = Unit{kRoleOutput, kNoFile, {0, 0}, nullptr, 0, 0, 0};
+  return 0;
 }
 
 }  // namespace
@@ -222,92 +281,26 @@ std::int32_t connect_unit(std::int32_t iUnit, const char* ChName, std::int32_t n
   Unit* U = unit_of(iUnit);
   if (U == nullptr) return EBADF;
   if (U->iRole != kRoleClosed) return EBUSY;
-
-  int iFd;
-  if (iStatus == kStatusScratch) {
-    iFd = open_scratch();
-    if (iFd < 0) return errno;
-  } else {
-    constexpr std::int32_t kPathMax = 4096;
-    char ChPath[kPathMax];
+  char ChPath[kPathMax];
+  if (iStatus != kStatusScratch) {
     if (nName <= 0) return ENOENT;
     if (nName >= kPathMax) return ENAMETOOLONG;
     if (std::memchr(ChName, '\0', static_cast<std::size_t>(nName)) != nullptr) return EINVAL;
     std::memcpy(ChPath, ChName, static_cast<std::size_t>(nName));
     ChPath[nName] = '\0';
-
-    int iFlags = O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
-    if (iStatus == kStatusOld && !bDirect) {
-      iFlags |= O_RDONLY;
-    } else {
-      iFlags |= bDirect ? O_RDWR : O_WRONLY;
-      if (iStatus == kStatusUnknown) iFlags |= O_CREAT;
-      if (iStatus == kStatusNew) iFlags |= O_CREAT | O_EXCL;
-    }
-    // O_NONBLOCK: a FIFO must not hold the open; it is refused below anyway.
-    iFd = ::open(ChPath, iFlags, 0666);
-    if (iFd < 0) return errno;
   }
-
-  struct stat Info;
-  if (::fstat(iFd, &Info) != 0) return refuse(iFd, errno);
-  const bool bRegular = S_ISREG(Info.st_mode);
-  const bool bInput = iStatus == kStatusOld && !bDirect;
-  if (S_ISDIR(Info.st_mode)) return refuse(iFd, EISDIR);
-  if (bInput || bDirect) {
-    if (!bRegular) return refuse(iFd, EINVAL);
-  } else if (!bRegular && !S_ISCHR(Info.st_mode)) {
-    return refuse(iFd, EINVAL);
-  }
-  // Checked before anything is written or cut, so a refused open changes nothing.
-  if (bRegular && is_connected(Info)) return refuse(iFd, EBUSY);
-  const int iFlagsNow = ::fcntl(iFd, F_GETFL);
-  if (iFlagsNow < 0 || ::fcntl(iFd, F_SETFL, iFlagsNow & ~O_NONBLOCK) != 0) {
-    return refuse(iFd, errno);
-  }
-
-  Unit New{};
-  New.iFd = iFd;
-  if (bInput) {
-    New.iRole = kRoleInput;
-    New.nData = static_cast<std::int64_t>(Info.st_size);
-    if (New.nData > 0) {
-      // Not populated here: the pages are mapped as the first pass meets
-      // them, each fault taking its neighbours along, which cost less than
-      // having the system walk all of them page by page at the open.
-      void* pMap =
-          ::mmap(nullptr, static_cast<std::size_t>(New.nData), PROT_READ, MAP_PRIVATE, iFd, 0);
-      if (pMap == MAP_FAILED) return refuse(iFd, errno);
-      ::madvise(pMap, static_cast<std::size_t>(New.nData), MADV_SEQUENTIAL);
-      // Where the file is not in memory yet, the system reads it into
-      // huge pages, which a fault then maps 2 MB at a time (this run's and
-      // later runs' passes). A hint: nothing changes where it is declined.
-      ::madvise(pMap, static_cast<std::size_t>(New.nData), MADV_HUGEPAGE);
-      New.pData = static_cast<const char*>(pMap);
-      // A file cut short by another program while mapped raises SIGBUS:
-      // that is a read failure, and ends the run through the fatal door.
-      struct sigaction Action {};
-      Action.sa_handler = on_bus_error;
-      sigemptyset(&Action.sa_mask);
-      ::sigaction(SIGBUS, &Action, nullptr);
-    }
-  } else if (bDirect) {
-    New.iRole = kRoleRecords;
+  // The table changes whole before a stop signal may look at it.
+  hold_stop_signals();
+  int iError;
+  if (bDirect) {
+    iError = connect_records(*U, ChPath, iStatus);
+  } else if (iStatus == kStatusOld) {
+    iError = connect_input(*U, ChPath);
   } else {
-    New.iRole = kRoleOutput;
-    // The new contents replace the old ones whole: they are written from the
-    // start over what the file held, and the file is cut to them when the
-    // unit is closed (a fatal stop closes it too). Emptying it now instead
-    // would make the system free its blocks and allocate them again, and
-    // write the new contents out at once when closed (its guard for files
-    // emptied and rewritten): a run that replaces a large label file of an
-    // earlier run paid more for that than for writing it. A file that may
-    // not be cut is refused now, before anything is written to it.
-    New.bCutAtClose = bRegular;
-    if (bRegular && ::ftruncate(iFd, Info.st_size) != 0) return refuse(iFd, errno);
+    iError = connect_output(iUnit, ChPath, iStatus);
   }
-  *U = New;
-  return 0;
+  release_stop_signals();
+  return iError;
 }
 
 bool is_unit_open(std::int32_t iUnit) {
@@ -442,43 +435,51 @@ void flush_unit(std::int32_t iUnit) {
   if (U->iRole == kRoleOutput || U->iRole == kRoleConsoleOut) flush_buffer(iUnit, *U);
 }
 
+namespace {
+
+// Releases a unit's file; for an output, what was written is put in place
+// first. 0 or the error number of an output that could not be put there.
+int release_unit(std::int32_t iUnit) {
+  Unit& U = Units[iUnit];
+  const UnitRole iRole = U.iRole;
+  int iError = 0;
+  if (iRole == kRoleOutput) iError = finish_output_file(Outputs[iUnit]);
+  if (iRole == kRoleInput) release_input_file(U.pData, U.nData);
+  if (iRole == kRoleInput || iRole == kRoleRecords) close_file(U.hFile);
+  U = Unit{};
+  return iError;
+}
+
+}  // namespace
+
+void finish_unit(std::int32_t iUnit) {
+  Unit* U = unit_of(iUnit);
+  if (U == nullptr || U->iRole != kRoleOutput) return;
+  flush_buffer(iUnit, *U);
+  hold_stop_signals();
+  const int iError = place_output_file(Outputs[iUnit]);
+  release_stop_signals();
+  if (iError != 0) write_failed(iUnit, iError);
+}
+
 void close_unit(std::int32_t iUnit) {
   Unit* U = unit_of(iUnit);
-  if (U == nullptr || U->iRole == kRoleClosed) return;
-  if (U->iRole == kRoleConsoleIn) return;
+  if (U == nullptr || U->iRole == kRoleClosed || U->iRole == kRoleConsoleIn) return;
   flush_unit(iUnit);
   if (U->iRole == kRoleConsoleOut) return;
-  const Unit Old = *U;
-  *U = Unit{};
-  if (Old.iRole == kRoleInput && Old.pData != nullptr) {
-    ::munmap(const_cast<char*>(Old.pData), static_cast<std::size_t>(Old.nData));
-  }
-  const int iCutError = Old.iRole == kRoleOutput ? cut_to_written(Old) : 0;
-  if (iCutError != 0) {
-    ::close(Old.iFd);
-    write_failed(iUnit, iCutError);
-  }
-  if (::close(Old.iFd) != 0 && Old.iRole == kRoleOutput && errno != EINTR) {
-    write_failed(iUnit, errno);
-  }
+  hold_stop_signals();
+  const int iError = release_unit(iUnit);
+  release_stop_signals();
+  if (iError != 0) write_failed(iUnit, iError);
 }
 
 void close_all_units() {
   ready_console();
   for (std::int32_t i = 1; i <= kMaxUnit; ++i) {
     Unit& U = Units[i];
-    if (U.iRole == kRoleOutput || U.iRole == kRoleConsoleOut) {
-      if (write_all(U.iFd, ChOutBuf[i], U.nWaiting) == 0) U.nWritten += U.nWaiting;
-      U.nWaiting = 0;
+    if (U.iRole == kRoleOutput || U.iRole == kRoleConsoleOut) hand_over(i, U);
+    if (U.iRole != kRoleClosed && U.iRole != kRoleConsoleIn && U.iRole != kRoleConsoleOut) {
+      release_unit(i);
     }
-    if (U.iRole == kRoleOutput) cut_to_written(U);
-    if (U.iRole == kRoleClosed || U.iRole == kRoleConsoleIn || U.iRole == kRoleConsoleOut) {
-      continue;
-    }
-    if (U.iRole == kRoleInput && U.pData != nullptr) {
-      ::munmap(const_cast<char*>(U.pData), static_cast<std::size_t>(U.nData));
-    }
-    ::close(U.iFd);
-    U = Unit{};
   }
 }

@@ -8,6 +8,8 @@
 // any other carriage return is an ordinary character. A last line without a
 // line feed is still a line. Output lines end in carriage return and line feed.
 //
+// The system's calls live in the platform layer (support/platform.h).
+//
 // Input files are mapped into memory whole when they are connected, so a
 // rewind costs nothing and a line can be looked at where it stands
 // (read_line_view) without being copied. Output goes through a fixed buffer
@@ -34,21 +36,34 @@ enum UnitStatus : std::int32_t {
 // Connects a file to iUnit (1 to 99, not 5 or 6, not already connected).
 // Returns 0, or a positive error number (an errno value) when the open is
 // refused. Sequential access:
-//   - kStatusOld: an input file. It must be a regular file; it is mapped
-//     whole and read from its first line.
-//   - kStatusUnknown, kStatusNew, kStatusScratch: an output file, written
-//     from its start; a regular file is cut to what was written when the
-//     unit is closed, by close_unit or close_all_units, so its old contents
-//     are replaced whole. A named one must be a regular file or a character
-//     device (such as /dev/null); a directory, FIFO or socket is refused, so
-//     no open can hang.
+//   - kStatusOld: an input file. It must be a regular file; it is loaded
+//     whole (mapped) and read from its first line. A file that opens but
+//     cannot be loaded (memory is short) is a fatal stop that says so, not
+//     a refusal.
+//   - kStatusUnknown: an output file. A regular file is replaced whole: the
+//     new content goes into a new file in the same folder, which takes the
+//     name when the unit is finished or closed (by finish_unit, close_unit,
+//     or the fatal stop's cleanup, which any stop signal takes too), so at
+//     no instant does the name hold parts of two runs, and a run that is
+//     killed leaves the older file whole. The new file keeps the older
+//     one's permission bits; a symbolic link stays a link and the file it
+//     leads to is replaced; other hard links keep the older content. Where
+//     the folder takes no new file but the file may be written, it is
+//     written in place and cut to what was written at the close. A
+//     character device (such as /dev/null) is written directly. A
+//     directory, FIFO or socket, or a file that may not be written, is
+//     refused, so no open can hang and nothing is replaced that could not
+//     be written before.
+//   - kStatusNew: an output file that must not exist, written in place.
+//   - kStatusScratch: a nameless temporary file, gone when closed.
 // Direct access (bDirect) connects the file for reading and writing without
 // emptying it; Lablix writes no records by number, so such a unit is only
 // connected and closed.
 // Refused in every case: an empty name, a name holding a NUL character, and
 // a regular file that is already connected to another unit (including the
-// console units when they are redirected to files), compared by device and
-// inode, not by spelling: connecting it twice could overwrite the data read.
+// console units when they are redirected to files, and the older file an
+// output replaces), compared by identity, not by spelling: connecting it
+// twice could overwrite the data read.
 std::int32_t connect_unit(std::int32_t iUnit, const char* ChName, std::int32_t nName,
                           UnitStatus iStatus, bool bDirect);
 
@@ -109,11 +124,20 @@ void write_text(std::int32_t iUnit, const char* Ch, std::int64_t n);
 // other units. A failed write is a fatal stop.
 void flush_unit(std::int32_t iUnit);
 
-// Flushes and releases iUnit. Closing a unit that is not connected does
+// Puts everything written to output unit iUnit so far in place under its
+// name now: the user may stop the run after this and keeps the file whole.
+// The unit stays connected (its file is still refused to other units);
+// what is written after goes to the file where it stands. Nothing for
+// other units. A failure is a fatal stop, the older file left whole.
+void finish_unit(std::int32_t iUnit);
+
+// Flushes and releases iUnit (an output file is put in place as by
+// finish_unit). Closing a unit that is not connected does
 // nothing; units 5 and 6 are only flushed. A failed flush or close of an
 // output file is a fatal stop.
 void close_unit(std::int32_t iUnit);
 
-// The fatal stop's clean-up: flushes and releases every unit, ignoring
-// failures. Uses no heap and no stdio.
+// The fatal stop's clean-up (registered with it when the first unit is
+// used): flushes, puts in place and releases every unit, ignoring
+// failures. Uses no heap and no stdio: safe in a signal handler.
 void close_all_units();
