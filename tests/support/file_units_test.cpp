@@ -110,6 +110,65 @@ TEST(ConnectUnit, SameFileOnTwoUnitsIsRefusedAndKeepsItsBytes) {
   close_unit(25);
 }
 
+TEST(ConnectUnit, OutputReplacesTheOlderFileWholeWhenFinished) {
+  // Until the unit is finished the name holds the older file, whole; then
+  // the new one, whole. The file keeps its permission bits, a link to it
+  // stays a link, another hard link keeps the older content, and nothing
+  // is left beside it.
+  TempDir Dir;
+  write_file(Dir.at("out.lab"), "OLDER CONTENT\r\n");
+  ASSERT_EQ(0, ::chmod(Dir.at("out.lab").c_str(), 0640));
+  ASSERT_EQ(0, ::symlink("out.lab", Dir.at("link.lab").c_str()));
+  ASSERT_EQ(0, ::link(Dir.at("out.lab").c_str(), Dir.at("hard.lab").c_str()));
+  const std::vector<std::string> Names = folder_names(Dir.Path);
+  ASSERT_EQ(0, connect(22, Dir.at("link.lab"), kStatusUnknown));
+  write_line(22, "new", 3);
+  flush_unit(22);
+  EXPECT_EQ("OLDER CONTENT\r\n", read_file(Dir.at("out.lab"))) << "before the finish";
+  EXPECT_EQ(Names, folder_names(Dir.Path)) << "the new file has no name yet";
+  finish_unit(22);
+  EXPECT_EQ("new\r\n", read_file(Dir.at("out.lab")));
+  EXPECT_GT(connect(25, Dir.at("out.lab"), kStatusUnknown), 0) << "still refused to a second unit";
+  write_line(22, "more", 4);
+  close_unit(22);
+  EXPECT_EQ("new\r\nmore\r\n", read_file(Dir.at("link.lab")));
+  EXPECT_EQ("OLDER CONTENT\r\n", read_file(Dir.at("hard.lab")));
+  struct stat Info;
+  ASSERT_EQ(0, ::lstat(Dir.at("link.lab").c_str(), &Info));
+  EXPECT_TRUE(S_ISLNK(Info.st_mode));
+  ASSERT_EQ(0, ::stat(Dir.at("out.lab").c_str(), &Info));
+  EXPECT_EQ(0640u, Info.st_mode & 07777);
+  EXPECT_EQ(Names, folder_names(Dir.Path));
+
+  // Two units making one new name in one run: the second is refused.
+  ASSERT_EQ(0, connect(22, Dir.at("fresh.lab"), kStatusUnknown));
+  EXPECT_GT(connect(25, Dir.Path + "/./fresh.lab", kStatusUnknown), 0);
+  close_unit(22);
+  EXPECT_EQ("", read_file(Dir.at("fresh.lab")));
+}
+
+TEST(ConnectUnit, OutputInAFolderThatTakesNoNewFileIsWrittenInPlace) {
+  if (::geteuid() == 0) GTEST_SKIP() << "folder permissions do not bind the superuser";
+  TempDir Dir;
+  write_file(Dir.at("out.lab"), "OLDER AND LONGER CONTENT\r\n");
+  ASSERT_EQ(0, ::chmod(Dir.Path.c_str(), 0500));
+  ASSERT_EQ(0, connect(22, Dir.at("out.lab"), kStatusUnknown));
+  write_line(22, "new", 3);
+  close_unit(22);
+  EXPECT_EQ("new\r\n", read_file(Dir.at("out.lab")));
+  EXPECT_GT(connect(22, Dir.at("missing.lab"), kStatusUnknown), 0) << "no new file can be made";
+  ::chmod(Dir.Path.c_str(), 0700);
+}
+
+TEST(ReadLine, FileWhoseSizeReadsAsZeroIsReadWhole) {
+  // Files under /proc give their size as 0 yet hold lines.
+  ASSERT_EQ(0, connect(23, "/proc/self/status", kStatusOld));
+  std::string Line(8, ' ');
+  EXPECT_TRUE(read_line(23, Line.data(), 8));
+  EXPECT_EQ("Name:\tsu", Line);
+  close_unit(23);
+}
+
 TEST(LineRoom, LinesBuiltInPlaceAreWrittenAsWriteLineWritesThem) {
   // Lines of every length up to a room of 4096, written in turn by
   // write_line and built in the buffer, over many buffer fills: both files

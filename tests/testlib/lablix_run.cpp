@@ -1,12 +1,15 @@
 #include "tests/testlib/lablix_run.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
@@ -25,6 +28,11 @@ void set_nonblocking(int iFd) {
 }  // namespace
 
 LablixRun run_lablix(const std::string& Dir, const std::string& Answers, int nTimeoutSeconds) {
+  return run_lablix(Dir, Answers, RunDisturbance{}, nTimeoutSeconds);
+}
+
+LablixRun run_lablix(const std::string& Dir, const std::string& Answers,
+                     const RunDisturbance& Disturbance, int nTimeoutSeconds) {
   int InPipe[2], OutPipe[2], ErrPipe[2];
   if (::pipe(InPipe) != 0 || ::pipe(OutPipe) != 0 || ::pipe(ErrPipe) != 0) {
     throw std::runtime_error("pipe failed");
@@ -38,6 +46,13 @@ LablixRun run_lablix(const std::string& Dir, const std::string& Answers, int nTi
     for (int iFd : {InPipe[0], InPipe[1], OutPipe[0], OutPipe[1], ErrPipe[0], ErrPipe[1]})
       ::close(iFd);
     if (::chdir(Dir.c_str()) != 0) ::_exit(126);
+    auto limit = [](int iResource, long nBytes) {
+      if (nBytes < 0) return;
+      const rlimit Limit{static_cast<rlim_t>(nBytes), static_cast<rlim_t>(nBytes)};
+      if (::setrlimit(iResource, &Limit) != 0) ::_exit(125);
+    };
+    limit(RLIMIT_FSIZE, Disturbance.nFileSizeLimit);
+    limit(RLIMIT_AS, Disturbance.nAddressSpaceLimit);
     ::execl(LABLIX_BINARY, "lablix", static_cast<char*>(nullptr));
     ::_exit(127);
   }
@@ -51,7 +66,10 @@ LablixRun run_lablix(const std::string& Dir, const std::string& Answers, int nTi
   LablixRun Run;
   std::size_t nSent = 0;
   int iIn = InPipe[1];
-  if (Answers.empty()) {
+  const auto Start = std::chrono::steady_clock::now();
+  bool bSignalDue = Disturbance.iSignal != 0;
+  const bool bHoldInput = bSignalDue && !Disturbance.SignalAfterOutput.empty();
+  if (Answers.empty() && !bHoldInput) {
     ::close(iIn);
     iIn = -1;
   }
@@ -63,8 +81,27 @@ LablixRun run_lablix(const std::string& Dir, const std::string& Answers, int nTi
     int nFds = 0;
     if (bOutOpen) Fds[nFds++] = {OutPipe[0], POLLIN, 0};
     if (bErrOpen) Fds[nFds++] = {ErrPipe[0], POLLIN, 0};
-    if (iIn >= 0) Fds[nFds++] = {iIn, POLLOUT, 0};
-    const int nReady = ::poll(Fds, static_cast<nfds_t>(nFds), 200);
+    if (iIn >= 0 && nSent < Answers.size()) Fds[nFds++] = {iIn, POLLOUT, 0};
+    if (bSignalDue) {
+      const bool bAtTime = Disturbance.nSignalAfterMicros >= 0 &&
+                           std::chrono::steady_clock::now() - Start >=
+                               std::chrono::microseconds(Disturbance.nSignalAfterMicros);
+      const bool bAtOutput = !Disturbance.SignalAfterOutput.empty() &&
+                             Run.Stdout.find(Disturbance.SignalAfterOutput) != std::string::npos;
+      if (bAtTime || bAtOutput) {
+        ::kill(iPid, Disturbance.iSignal);
+        bSignalDue = false;
+        if (iIn >= 0 && bHoldInput) {
+          ::close(iIn);
+          iIn = -1;
+        }
+      }
+    }
+    // A signal due at an instant is sent within a tenth of a millisecond.
+    const bool bTimed = bSignalDue && Disturbance.nSignalAfterMicros >= 0;
+    const int nReady = bTimed ? ::poll(Fds, static_cast<nfds_t>(nFds), 0)
+                              : ::poll(Fds, static_cast<nfds_t>(nFds), 200);
+    if (bTimed && nReady == 0) ::usleep(100);
     if (std::chrono::steady_clock::now() > Deadline) {
       ::kill(iPid, SIGKILL);
       Run.bTimedOut = true;
@@ -76,7 +113,7 @@ LablixRun run_lablix(const std::string& Dir, const std::string& Answers, int nTi
       if (Fds[i].fd == iIn) {
         const ssize_t n = ::write(iIn, Answers.data() + nSent, Answers.size() - nSent);
         if (n > 0) nSent += static_cast<std::size_t>(n);
-        if ((n < 0 && errno != EAGAIN) || nSent == Answers.size()) {
+        if ((n < 0 && errno != EAGAIN) || (nSent == Answers.size() && !bHoldInput)) {
           ::close(iIn);
           iIn = -1;
         }
@@ -133,6 +170,14 @@ std::string read_file(const std::string& Path) {
 void write_file(const std::string& Path, const std::string& Bytes) {
   std::ofstream Out(Path, std::ios::binary | std::ios::trunc);
   Out.write(Bytes.data(), static_cast<std::streamsize>(Bytes.size()));
+}
+
+std::vector<std::string> folder_names(const std::string& Dir) {
+  std::vector<std::string> Names;
+  for (const auto& Entry : std::filesystem::directory_iterator(Dir))
+    Names.push_back(Entry.path().filename().string());
+  std::sort(Names.begin(), Names.end());
+  return Names;
 }
 
 std::string crlf_lines(const std::vector<std::string>& Lines) {

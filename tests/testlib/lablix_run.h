@@ -11,9 +11,24 @@ struct LablixRun {
   std::string Stderr;
 };
 
+// How a run is disturbed, as a user or a hostile environment would.
+struct RunDisturbance {
+  int iSignal = 0;                // sent once, when the first condition below is met
+  long nSignalAfterMicros = -1;   // this long after the start
+  std::string SignalAfterOutput;  // once standard output holds this text (standard
+                                  // input then stays open until the signal)
+  long nFileSizeLimit = -1;       // RLIMIT_FSIZE in bytes
+  long nAddressSpaceLimit = -1;   // RLIMIT_AS in bytes
+};
+
 // Runs LABLIX_BINARY with working directory Dir and the bytes Answers on
 // standard input (closed after them). Kills it after nTimeoutSeconds.
 LablixRun run_lablix(const std::string& Dir, const std::string& Answers, int nTimeoutSeconds = 120);
+LablixRun run_lablix(const std::string& Dir, const std::string& Answers,
+                     const RunDisturbance& Disturbance, int nTimeoutSeconds = 120);
+
+// The names in folder Dir, sorted (hidden ones included).
+std::vector<std::string> folder_names(const std::string& Dir);
 
 // A new empty folder under the system's temporary folder; removed with
 // remove_tree. Never inside the source tree.

@@ -1,0 +1,199 @@
+// Runs that do not end as planned: stopped by a signal at a random instant,
+// stopped at the listing question, cut off by the file size limit, two runs
+// writing one label file at once, a FEM file too large for the memory. An
+// output file is always the older file whole or this run's file whole; where
+// the program sees the end coming (a stop signal, a failed write) it may also
+// be the beginning of this run's file, as written up to the stop. Never two
+// runs' bytes in one file, never a file left beside them.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <random>
+#include <string>
+
+#include "tests/testlib/lablix_run.h"
+
+namespace {
+
+const std::string kAnswers = "in.FEM\nout.lab\ny\nout.lst\n";
+
+// A model of nMembers named nodes and members, each member's mesh holding
+// its one element; the names carry Tag, so two models' files differ on
+// every label line.
+std::string model(int nMembers, const std::string& Tag) {
+  std::string Fem;
+  for (int i = 1; i <= nMembers; ++i) {
+    const std::string I = std::to_string(i);
+    Fem += "GNODE " + I + " " + I + "\nTDNODE 0 " + I + "\n" + Tag + "_NODE_" + I + "\nGELMNT1 " +
+           I + " " + I + "\nTDSCONC 0 " + I + "\n" + Tag + "_MEMBER_" + I + "\nSCONCEPT 0 " + I +
+           " 0 0\n0 0 0 " + I + "\nSCONMESH 0 " + I + " 1 2\n1 " + I + "\n";
+  }
+  return Fem;
+}
+
+// The date line's digits replaced, so that files of runs made at other
+// instants compare; Text may be any beginning of a file.
+std::string without_date(std::string Text) {
+  const std::size_t iAt = Text.find("# Executed");
+  if (iAt == std::string::npos) return Text;
+  const std::size_t iEnd = std::min(Text.find('\n', iAt), Text.size());
+  for (std::size_t k = iAt; k < iEnd; ++k)
+    if (Text[k] >= '0' && Text[k] <= '9') Text[k] = 'd';
+  return Text;
+}
+
+bool is_beginning_of(const std::string& Part, const std::string& Whole) {
+  return Part.size() <= Whole.size() &&
+         without_date(Part) == without_date(Whole.substr(0, Part.size()));
+}
+
+// A folder holding the new model over the older model's outputs, and what
+// the outputs of each model are when written whole.
+struct Scene {
+  std::string Dir;
+  std::string OldLabel, OldListing, NewLabel, NewListing;
+  long nRunMicros = 0;  // a whole run on the new model
+
+  Scene() : Dir(make_temp_dir()) {
+    const std::string Old = model(40000, "OLD"), New = model(30000, "NEW");
+    write_file(Dir + "/in.FEM", Old);
+    EXPECT_EQ(0, run_lablix(Dir, kAnswers).iExit);
+    OldLabel = read_file(Dir + "/out.lab");
+    OldListing = read_file(Dir + "/out.lst");
+    write_file(Dir + "/in.FEM", New);
+    const auto Start = std::chrono::steady_clock::now();
+    EXPECT_EQ(0, run_lablix(Dir, kAnswers).iExit);
+    nRunMicros = static_cast<long>(std::chrono::duration_cast<std::chrono::microseconds>(
+                                       std::chrono::steady_clock::now() - Start)
+                                       .count());
+    NewLabel = read_file(Dir + "/out.lab");
+    NewListing = read_file(Dir + "/out.lst");
+    reset();
+  }
+  ~Scene() { remove_tree(Dir); }
+  void reset() const {
+    write_file(Dir + "/out.lab", OldLabel);
+    write_file(Dir + "/out.lst", OldListing);
+  }
+};
+
+// What an output may hold after a run: older whole, new whole, or, where
+// the run saw its end, the beginning of the new one.
+void expect_whole(const std::string& Got, const std::string& Old, const std::string& New,
+                  bool bSeen, const std::string& What) {
+  const bool bOld = Got == Old;
+  const bool bNew =
+      bSeen ? is_beginning_of(Got, New) : Got.size() == New.size() && is_beginning_of(Got, New);
+  EXPECT_TRUE(bOld || bNew) << What << ": " << Got.size() << " bytes, neither run's file";
+}
+
+TEST(InterruptedRun, OutputsAreOneRunsFileWhateverStopsTheRun) {
+  Scene S;
+  std::mt19937 Random(20261209);
+  std::uniform_int_distribution<long> Instant(0, S.nRunMicros + S.nRunMicros / 4);
+  for (int iSignal : {SIGINT, SIGTERM, SIGKILL}) {
+    for (int iTrial = 0; iTrial < 25; ++iTrial) {
+      S.reset();
+      const long nAfter = Instant(Random);
+      const std::string What =
+          "signal " + std::to_string(iSignal) + " after " + std::to_string(nAfter) + " us";
+      const LablixRun Run = run_lablix(S.Dir, kAnswers, RunDisturbance{iSignal, nAfter, {}});
+      const bool bSeen = iSignal != SIGKILL;
+      const std::string Label = read_file(S.Dir + "/out.lab");
+      expect_whole(Label, S.OldLabel, S.NewLabel, bSeen, What + ", label");
+      expect_whole(read_file(S.Dir + "/out.lst"), S.OldListing, S.NewListing, bSeen,
+                   What + ", listing");
+      if (Run.iExit == 0) continue;  // the signal came after the end
+      EXPECT_EQ(128 + iSignal, Run.iExit) << What;
+      if (bSeen && Run.Stderr.empty()) {
+        // Stopped before the run could catch the signal: nothing was written.
+        EXPECT_TRUE(S.OldLabel == Label) << What;
+      } else if (bSeen) {
+        EXPECT_EQ(0u, Run.Stderr.rfind(" *** FATAL: stopped by SIG", 0)) << What;
+      }
+      const std::vector<std::string> Names = folder_names(S.Dir);
+      if (Names.size() == 4 && Names[0].rfind(".lablix-", 0) == 0 && !bSeen) {
+        // Killed between naming the finished file and renaming it over the
+        // older one: a window of two system calls, the name then holds the
+        // new file whole and the older file is still in place.
+        const std::string Left = read_file(S.Dir + "/" + Names[0]);
+        EXPECT_TRUE(Left == S.NewLabel || Left == S.NewListing) << What;
+        remove_tree(S.Dir + "/" + Names[0]);
+        continue;
+      }
+      EXPECT_EQ((std::vector<std::string>{"in.FEM", "out.lab", "out.lst"}), Names) << What;
+    }
+  }
+}
+
+TEST(InterruptedRun, StopAtTheListingQuestionKeepsTheLabelFileWhole) {
+  Scene S;
+  RunDisturbance Stop;
+  Stop.iSignal = SIGINT;
+  Stop.SignalAfterOutput = "Print Member vs Elements";
+  const LablixRun Run = run_lablix(S.Dir, "in.FEM\nout.lab\n", Stop);
+  EXPECT_EQ(128 + SIGINT, Run.iExit);
+  EXPECT_EQ(" *** FATAL: stopped by SIGINT\n", Run.Stderr);
+  // Compared as truths: a printed difference of files this large would take
+  // the test's memory.
+  EXPECT_TRUE(without_date(S.NewLabel) == without_date(read_file(S.Dir + "/out.lab")));
+  EXPECT_TRUE(S.OldListing == read_file(S.Dir + "/out.lst"));
+  EXPECT_EQ((std::vector<std::string>{"in.FEM", "out.lab", "out.lst"}), folder_names(S.Dir));
+}
+
+TEST(InterruptedRun, FileSizeLimitIsAFatalWriteFailure) {
+  Scene S;
+  RunDisturbance Limit;
+  Limit.nFileSizeLimit = 100000;
+  const LablixRun Run = run_lablix(S.Dir, kAnswers, Limit);
+  EXPECT_EQ(2, Run.iExit);
+  EXPECT_EQ(" *** FATAL: writing to unit 20 failed: the file size limit was reached\n", Run.Stderr);
+  const std::string Label = read_file(S.Dir + "/out.lab");
+  EXPECT_LE(Label.size(), 100000u);
+  EXPECT_TRUE(is_beginning_of(Label, S.NewLabel)) << "what the run wrote";
+  EXPECT_TRUE(S.OldListing == read_file(S.Dir + "/out.lst"));
+}
+
+TEST(InterruptedRun, TwoRunsWritingOneLabelFileLeaveOneRunsFileWhole) {
+  Scene S;
+  // A second model as large as the new one, in a folder of its own.
+  const std::string Other = S.Dir + "/other";
+  ASSERT_EQ(0, ::mkdir(Other.c_str(), 0700));
+  write_file(Other + "/in.FEM", model(30000, "TWO"));
+  ASSERT_EQ(0, run_lablix(Other, "in.FEM\ntwo.lab\nn\n").iExit);
+  const std::string TwoLabel = without_date(read_file(Other + "/two.lab"));
+  for (int iTrial = 0; iTrial < 10; ++iTrial) {
+    const pid_t iPid = ::fork();
+    if (iPid == 0) ::_exit(run_lablix(Other, "in.FEM\n../out.lab\nn\n").iExit);
+    const LablixRun Run = run_lablix(S.Dir, "in.FEM\nout.lab\nn\n");
+    int iWait = 0;
+    ::waitpid(iPid, &iWait, 0);
+    EXPECT_EQ(0, Run.iExit);
+    EXPECT_TRUE(WIFEXITED(iWait) && WEXITSTATUS(iWait) == 0);
+    const std::string Label = without_date(read_file(S.Dir + "/out.lab"));
+    EXPECT_TRUE(Label == without_date(S.NewLabel) || Label == TwoLabel) << "trial " << iTrial;
+  }
+}
+
+#if !defined(__SANITIZE_ADDRESS__)
+TEST(InterruptedRun, FemFileTooLargeForTheMemoryIsAFatalStopNotAMissingFile) {
+  // The sanitizers reserve far more address space than any limit here.
+  const std::string Dir = make_temp_dir();
+  write_file(Dir + "/in.FEM", "");
+  ASSERT_EQ(0, ::truncate((Dir + "/in.FEM").c_str(), 4L << 30));  // 4 GB, holding nothing
+  RunDisturbance Limit;
+  Limit.nAddressSpaceLimit = 1L << 30;  // the tables fit, the mapping does not
+  const LablixRun Run = run_lablix(Dir, kAnswers, Limit);
+  EXPECT_EQ(2, Run.iExit);
+  EXPECT_EQ(" *** FATAL: reading the input file in.FEM failed: not enough memory\n", Run.Stderr);
+  EXPECT_EQ(std::string::npos, Run.Stdout.find("Nonexisting"));
+  EXPECT_FALSE(file_exists(Dir + "/out.lab"));
+  remove_tree(Dir);
+}
+#endif
+
+}  // namespace
