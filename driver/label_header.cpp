@@ -49,6 +49,11 @@ void write_label_header(std::int32_t iUnit, const char* ChDate, const char* ChFe
   write_literal_then_text(iUnit, "# Executed", ChDate, kAnswerLen);
   write_literal_then_text(iUnit, "# SESAM File    : ", ChFemName, kAnswerLen);
   write_line(iUnit, "#", 1);
+  write_run_summary(iUnit, Tables);
+  write_line(iUnit, "", 0);
+}
+
+void write_run_summary(std::int32_t iUnit, const NameTables& Tables) {
   write_summary(iUnit, "# Number of Names Node  : ", Tables.nNodeNames);
   write_summary(iUnit, "# Number of Nodes       : ", Tables.nNodes);
   write_summary(iUnit, "# Number of Names Memb  : ", Tables.nNames);
@@ -56,5 +61,4 @@ void write_label_header(std::int32_t iUnit, const char* ChDate, const char* ChFe
   write_summary(iUnit, "# Number of Mesh        : ", Tables.nMesh);
   write_summary(iUnit, "# Highest Mesh Ref No   : ", Tables.MaxMeshRef);
   write_summary(iUnit, "# Highest Memb Ref No   : ", Tables.MaxMembRef);
-  write_line(iUnit, "", 0);
 }

@@ -16,3 +16,7 @@ inline constexpr std::int32_t kNumberWidth = 8;
 // under their 26-character labels in 8 columns, and one empty line.
 void write_label_header(std::int32_t iUnit, const char* ChDate, const char* ChFemName,
                         const NameTables& Tables);
+
+// Writes the run summary alone to iUnit: the seven counters of Tables under
+// their 26-character labels in 8 columns, as records 9 to 15 give them.
+void write_run_summary(std::int32_t iUnit, const NameTables& Tables);

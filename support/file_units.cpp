@@ -462,6 +462,16 @@ void finish_unit(std::int32_t iUnit) {
   if (iError != 0) write_failed(iUnit, iError);
 }
 
+void discard_unit(std::int32_t iUnit) {
+  Unit* U = unit_of(iUnit);
+  if (U == nullptr || U->iRole != kRoleOutput) return;
+  hold_stop_signals();
+  U->nWaiting = 0;
+  abandon_output_file(Outputs[iUnit]);
+  *U = Unit{};
+  release_stop_signals();
+}
+
 void close_unit(std::int32_t iUnit) {
   Unit* U = unit_of(iUnit);
   if (U == nullptr || U->iRole == kRoleClosed || U->iRole == kRoleConsoleIn) return;

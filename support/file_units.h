@@ -131,6 +131,11 @@ void flush_unit(std::int32_t iUnit);
 // other units. A failure is a fatal stop, the older file left whole.
 void finish_unit(std::int32_t iUnit);
 
+// Releases output unit iUnit without putting what was written in place: the
+// older file stays as it was, and a file that did not exist is not made.
+// Nothing for other units or a unit already finished in part.
+void discard_unit(std::int32_t iUnit);
+
 // Flushes and releases iUnit (an output file is put in place as by
 // finish_unit). Closing a unit that is not connected does
 // nothing; units 5 and 6 are only flushed. A failed flush or close of an

@@ -343,6 +343,9 @@ TEST_P(HostileInput, EndsAsWorkedOut) {
   if (C.iExit == 2) {
     EXPECT_EQ(Run.Stderr.rfind(" *** FATAL", 0), 0u) << Run.Stderr;
     EXPECT_EQ(std::count(Run.Stderr.begin(), Run.Stderr.end(), '\n'), 1) << Run.Stderr;
+  } else if (C.Label && C.Label->rfind("*** ERROR IN INP_", 0) == 0) {
+    EXPECT_EQ(Run.Stderr,
+              "lablix: the label file \"out.lab\" holds an input-error report instead of labels\n");
   } else {
     EXPECT_EQ(Run.Stderr, "");
   }

@@ -1,0 +1,88 @@
+#include "driver/command_line.h"
+
+#include <cstring>
+
+const char kHelpText[] =
+    "usage: lablix [options] FEM LABEL [LISTING]\n"
+    "       lablix\n"
+    "\n"
+    "Reads the node and member names of the SESAM FEM file FEM and writes the\n"
+    "Orvex label file LABEL, and the member-versus-elements listing LISTING when\n"
+    "it is given. Without arguments Lablix asks for the files in its dialogue.\n"
+    "Nothing is written to standard output when a run succeeds.\n"
+    "\n"
+    "Options:\n"
+    "  -h, --help     show this help and exit\n"
+    "      --version  show the version and exit\n"
+    "  -v, --verbose  after the run, show the label file's seven counts\n"
+    "  --             end of options: what follows are file names\n"
+    "\n"
+    "Exit status:\n"
+    "  0      the label file (and the listing) written\n"
+    "  1      the FEM file breaks a limit: the label file holds the input-error\n"
+    "         report; in the dialogue also: the listing file could not be opened\n"
+    "  2      fatal stop: end of console input, a read or write failure, a FEM\n"
+    "         file too large for the memory, a field that does not convert\n"
+    "  3      a file named on the command line could not be opened or is another\n"
+    "         file of the run; no file was written\n"
+    "  64     wrong arguments\n"
+    "  128+n  stopped by signal n: 129 SIGHUP, 130 SIGINT, 143 SIGTERM\n";
+
+namespace {
+
+CommandLine usage_error(CommandLine Cmd, const char* ChProblem, const char* ChWord) {
+  Cmd.iAction = kActionUsageError;
+  Cmd.ChProblem = ChProblem;
+  Cmd.ChWord = ChWord;
+  return Cmd;
+}
+
+bool is(const char* ChArg, const char* ChName) {
+  return std::strcmp(ChArg, ChName) == 0;
+}
+
+}  // namespace
+
+CommandLine parse_command_line(int nArgs, const char* const* ChArgs) {
+  CommandLine Cmd{kActionDialogue, false, nullptr, nullptr, nullptr, nullptr, nullptr};
+  if (nArgs <= 1) return Cmd;
+  const char* ChFiles[3] = {nullptr, nullptr, nullptr};
+  int nFiles = 0;
+  const char* ChUnknown = nullptr;
+  const char* ChExtra = nullptr;
+  bool bOptionsEnded = false;
+  for (int i = 1; i < nArgs; ++i) {
+    const char* ChArg = ChArgs[i];
+    const bool bOption = !bOptionsEnded && ChArg[0] == '-' && ChArg[1] != '\0';
+    if (!bOption) {
+      if (nFiles < 3) {
+        ChFiles[nFiles++] = ChArg;
+      } else if (ChExtra == nullptr) {
+        ChExtra = ChArg;
+      }
+    } else if (is(ChArg, "--")) {
+      bOptionsEnded = true;
+    } else if (is(ChArg, "-h") || is(ChArg, "--help")) {
+      Cmd.iAction = kActionHelp;
+    } else if (is(ChArg, "--version")) {
+      if (Cmd.iAction != kActionHelp) Cmd.iAction = kActionVersion;
+    } else if (is(ChArg, "-v") || is(ChArg, "--verbose")) {
+      Cmd.bVerbose = true;
+    } else if (ChUnknown == nullptr) {
+      ChUnknown = ChArg;
+    }
+  }
+  if (Cmd.iAction == kActionHelp || Cmd.iAction == kActionVersion) return Cmd;
+  if (ChUnknown != nullptr) return usage_error(Cmd, "unknown option", ChUnknown);
+  if (ChExtra != nullptr) return usage_error(Cmd, "one file name too many", ChExtra);
+  if (nFiles < 2) {
+    return usage_error(
+        Cmd, nFiles == 0 ? "the FEM and label files are missing" : "the label file is missing",
+        nullptr);
+  }
+  Cmd.iAction = kActionFiles;
+  Cmd.ChFem = ChFiles[0];
+  Cmd.ChLabel = ChFiles[1];
+  Cmd.ChListing = ChFiles[2];
+  return Cmd;
+}

@@ -1,0 +1,42 @@
+// The command line: none for the dialogue, or the files of a run given as
+// arguments, for scripts. Parsing only; the run is the driver's.
+//
+//   lablix                              the dialogue
+//   lablix [options] FEM LABEL [LISTING]
+//
+// Options: -h/--help, --version, -v/--verbose; "--" ends the options, so
+// that a file name may start with "-". Options may stand before, between
+// or after the file names.
+#pragma once
+
+enum CommandAction : int {
+  kActionDialogue,  // no arguments at all
+  kActionFiles,     // FEM and LABEL (and LISTING) given
+  kActionHelp,
+  kActionVersion,
+  kActionUsageError,
+};
+
+struct CommandLine {
+  CommandAction iAction;
+  bool bVerbose;
+  const char* ChFem;  // the arguments themselves, or null
+  const char* ChLabel;
+  const char* ChListing;  // null: no listing
+  const char* ChProblem;  // for kActionUsageError: what is wrong, in words
+  const char* ChWord;     // and the argument it is about, or null
+};
+
+// Reads argv[1] to argv[nArgs - 1]. Never fails: a wrong command line is
+// kActionUsageError with its reason. --help and --version win over any
+// other argument.
+CommandLine parse_command_line(int nArgs, const char* const* ChArgs);
+
+// The usage lines, for --help and after a usage error.
+inline constexpr char kUsage[] =
+    "usage: lablix [-v] FEM LABEL [LISTING]\n"
+    "       lablix                          (asks for the files)\n";
+
+// The whole --help text: the usage, what the program does, the options and
+// the exit statuses (the same table as the README's and the manual's).
+extern const char kHelpText[];
