@@ -101,7 +101,7 @@ TEST(InterruptedRun, OutputsAreOneRunsFileWhateverStopsTheRun) {
       const long nAfter = Instant(Random);
       const std::string What =
           "signal " + std::to_string(iSignal) + " after " + std::to_string(nAfter) + " us";
-      const LablixRun Run = run_lablix(S.Dir, kAnswers, RunDisturbance{iSignal, nAfter, {}});
+      const LablixRun Run = run_lablix(S.Dir, kAnswers, RunOptions{{}, iSignal, nAfter, {}});
       const bool bSeen = iSignal != SIGKILL;
       const std::string Label = read_file(S.Dir + "/out.lab");
       expect_whole(Label, S.OldLabel, S.NewLabel, bSeen, What + ", label");
@@ -132,7 +132,7 @@ TEST(InterruptedRun, OutputsAreOneRunsFileWhateverStopsTheRun) {
 
 TEST(InterruptedRun, StopAtTheListingQuestionKeepsTheLabelFileWhole) {
   Scene S;
-  RunDisturbance Stop;
+  RunOptions Stop;
   Stop.iSignal = SIGINT;
   Stop.SignalAfterOutput = "Print Member vs Elements";
   const LablixRun Run = run_lablix(S.Dir, "in.FEM\nout.lab\n", Stop);
@@ -147,7 +147,7 @@ TEST(InterruptedRun, StopAtTheListingQuestionKeepsTheLabelFileWhole) {
 
 TEST(InterruptedRun, FileSizeLimitIsAFatalWriteFailure) {
   Scene S;
-  RunDisturbance Limit;
+  RunOptions Limit;
   Limit.nFileSizeLimit = 100000;
   const LablixRun Run = run_lablix(S.Dir, kAnswers, Limit);
   EXPECT_EQ(2, Run.iExit);
@@ -185,7 +185,7 @@ TEST(InterruptedRun, FemFileTooLargeForTheMemoryIsAFatalStopNotAMissingFile) {
   const std::string Dir = make_temp_dir();
   write_file(Dir + "/in.FEM", "");
   ASSERT_EQ(0, ::truncate((Dir + "/in.FEM").c_str(), 4L << 30));  // 4 GB, holding nothing
-  RunDisturbance Limit;
+  RunOptions Limit;
   Limit.nAddressSpaceLimit = 1L << 30;  // the tables fit, the mapping does not
   const LablixRun Run = run_lablix(Dir, kAnswers, Limit);
   EXPECT_EQ(2, Run.iExit);

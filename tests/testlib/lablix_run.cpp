@@ -28,11 +28,11 @@ void set_nonblocking(int iFd) {
 }  // namespace
 
 LablixRun run_lablix(const std::string& Dir, const std::string& Answers, int nTimeoutSeconds) {
-  return run_lablix(Dir, Answers, RunDisturbance{}, nTimeoutSeconds);
+  return run_lablix(Dir, Answers, RunOptions{}, nTimeoutSeconds);
 }
 
-LablixRun run_lablix(const std::string& Dir, const std::string& Answers,
-                     const RunDisturbance& Disturbance, int nTimeoutSeconds) {
+LablixRun run_lablix(const std::string& Dir, const std::string& Answers, const RunOptions& Options,
+                     int nTimeoutSeconds) {
   int InPipe[2], OutPipe[2], ErrPipe[2];
   if (::pipe(InPipe) != 0 || ::pipe(OutPipe) != 0 || ::pipe(ErrPipe) != 0) {
     throw std::runtime_error("pipe failed");
@@ -51,9 +51,13 @@ LablixRun run_lablix(const std::string& Dir, const std::string& Answers,
       const rlimit Limit{static_cast<rlim_t>(nBytes), static_cast<rlim_t>(nBytes)};
       if (::setrlimit(iResource, &Limit) != 0) ::_exit(125);
     };
-    limit(RLIMIT_FSIZE, Disturbance.nFileSizeLimit);
-    limit(RLIMIT_AS, Disturbance.nAddressSpaceLimit);
-    ::execl(LABLIX_BINARY, "lablix", static_cast<char*>(nullptr));
+    limit(RLIMIT_FSIZE, Options.nFileSizeLimit);
+    limit(RLIMIT_AS, Options.nAddressSpaceLimit);
+    std::vector<char*> Argv{const_cast<char*>("lablix")};
+    for (const std::string& Arg : Options.Arguments)
+      Argv.push_back(const_cast<char*>(Arg.c_str()));
+    Argv.push_back(nullptr);
+    ::execv(LABLIX_BINARY, Argv.data());
     ::_exit(127);
   }
   ::close(InPipe[0]);
@@ -67,8 +71,8 @@ LablixRun run_lablix(const std::string& Dir, const std::string& Answers,
   std::size_t nSent = 0;
   int iIn = InPipe[1];
   const auto Start = std::chrono::steady_clock::now();
-  bool bSignalDue = Disturbance.iSignal != 0;
-  const bool bHoldInput = bSignalDue && !Disturbance.SignalAfterOutput.empty();
+  bool bSignalDue = Options.iSignal != 0;
+  const bool bHoldInput = bSignalDue && !Options.SignalAfterOutput.empty();
   if (Answers.empty() && !bHoldInput) {
     ::close(iIn);
     iIn = -1;
@@ -83,13 +87,13 @@ LablixRun run_lablix(const std::string& Dir, const std::string& Answers,
     if (bErrOpen) Fds[nFds++] = {ErrPipe[0], POLLIN, 0};
     if (iIn >= 0 && nSent < Answers.size()) Fds[nFds++] = {iIn, POLLOUT, 0};
     if (bSignalDue) {
-      const bool bAtTime = Disturbance.nSignalAfterMicros >= 0 &&
+      const bool bAtTime = Options.nSignalAfterMicros >= 0 &&
                            std::chrono::steady_clock::now() - Start >=
-                               std::chrono::microseconds(Disturbance.nSignalAfterMicros);
-      const bool bAtOutput = !Disturbance.SignalAfterOutput.empty() &&
-                             Run.Stdout.find(Disturbance.SignalAfterOutput) != std::string::npos;
+                               std::chrono::microseconds(Options.nSignalAfterMicros);
+      const bool bAtOutput = !Options.SignalAfterOutput.empty() &&
+                             Run.Stdout.find(Options.SignalAfterOutput) != std::string::npos;
       if (bAtTime || bAtOutput) {
-        ::kill(iPid, Disturbance.iSignal);
+        ::kill(iPid, Options.iSignal);
         bSignalDue = false;
         if (iIn >= 0 && bHoldInput) {
           ::close(iIn);
@@ -98,7 +102,7 @@ LablixRun run_lablix(const std::string& Dir, const std::string& Answers,
       }
     }
     // A signal due at an instant is sent within a tenth of a millisecond.
-    const bool bTimed = bSignalDue && Disturbance.nSignalAfterMicros >= 0;
+    const bool bTimed = bSignalDue && Options.nSignalAfterMicros >= 0;
     const int nReady = bTimed ? ::poll(Fds, static_cast<nfds_t>(nFds), 0)
                               : ::poll(Fds, static_cast<nfds_t>(nFds), 200);
     if (bTimed && nReady == 0) ::usleep(100);

@@ -11,8 +11,11 @@ struct LablixRun {
   std::string Stderr;
 };
 
-// How a run is disturbed, as a user or a hostile environment would.
-struct RunDisturbance {
+// The command line of a run, and how it is disturbed, as a user or a
+// hostile environment would.
+struct RunOptions {
+  std::vector<std::string> Arguments;  // after the program's name
+
   int iSignal = 0;                // sent once, when the first condition below is met
   long nSignalAfterMicros = -1;   // this long after the start
   std::string SignalAfterOutput;  // once standard output holds this text (standard
@@ -24,8 +27,8 @@ struct RunDisturbance {
 // Runs LABLIX_BINARY with working directory Dir and the bytes Answers on
 // standard input (closed after them). Kills it after nTimeoutSeconds.
 LablixRun run_lablix(const std::string& Dir, const std::string& Answers, int nTimeoutSeconds = 120);
-LablixRun run_lablix(const std::string& Dir, const std::string& Answers,
-                     const RunDisturbance& Disturbance, int nTimeoutSeconds = 120);
+LablixRun run_lablix(const std::string& Dir, const std::string& Answers, const RunOptions& Options,
+                     int nTimeoutSeconds = 120);
 
 // The names in folder Dir, sorted (hidden ones included).
 std::vector<std::string> folder_names(const std::string& Dir);

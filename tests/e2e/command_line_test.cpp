@@ -1,0 +1,149 @@
+// The command line: the same files and exit statuses as the dialogue for the
+// same answers, nothing on standard output, refusals as one line on
+// standard error with no file created or changed, and the options.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/testlib/lablix_run.h"
+
+namespace {
+
+using Args = std::vector<std::string>;
+
+const std::string kUsage =
+    "usage: lablix [-v] FEM LABEL [LISTING]\n"
+    "       lablix                          (asks for the files)\n"
+    "Try 'lablix --help' for more.\n";
+const std::string kInputErrorLine =
+    "lablix: the label file \"out.lab\" holds an input-error report instead of labels\n";
+
+// A folder with the bundled example, a folder named sub and an older label
+// file; removed with the object.
+struct Folder {
+  std::string Dir = make_temp_dir();
+  Folder() {
+    write_file(Dir + "/jacket.FEM", read_file(source_file("examples/jacket.FEM")));
+    write_file(Dir + "/old.lab", "OLDER\r\n");
+    ::mkdir((Dir + "/sub").c_str(), 0700);
+  }
+  ~Folder() { remove_tree(Dir); }
+  std::string operator/(const std::string& Name) const { return read_file(Dir + "/" + Name); }
+};
+
+LablixRun run_with(const Folder& F, const Args& Arguments) {
+  RunOptions Options;
+  Options.Arguments = Arguments;
+  return run_lablix(F.Dir, "", Options);
+}
+
+TEST(CommandLine, WritesWhatTheDialogueWritesForTheSameAnswers) {
+  struct Case {
+    const char* name;
+    std::string Fem;  // the model, as a file of the source tree
+    int iExit;
+  };
+  const Case cases[] = {
+      {"complete run", "examples/jacket.FEM", 0},
+      {"input-error report", "tests/e2e/cases/inp2101_gnode/input.FEM", 1},
+  };
+  for (const Case& c : cases) {
+    Folder F;
+    write_file(F.Dir + "/in.FEM", read_file(source_file(c.Fem)));
+    const LablixRun Dialogue = run_lablix(F.Dir, "in.FEM\nd.lab\ny\nd.lst\n");
+    const LablixRun Files = run_with(F, {"in.FEM", "out.lab", "out.lst"});
+    EXPECT_EQ(c.iExit, Dialogue.iExit) << c.name;
+    EXPECT_EQ(c.iExit, Files.iExit) << c.name;
+    EXPECT_EQ("", Files.Stdout) << c.name;
+    EXPECT_EQ(mask_executed_date(F / "d.lab"), mask_executed_date(F / "out.lab")) << c.name;
+    EXPECT_EQ(mask_executed_date(F / "d.lst"), mask_executed_date(F / "out.lst")) << c.name;
+    EXPECT_EQ(c.iExit == 0 ? "" : kInputErrorLine, Files.Stderr) << c.name;
+    EXPECT_EQ(c.iExit == 0 ? ""
+                           : "lablix: the label file \"d.lab\" holds an input-error "
+                             "report instead of labels\n",
+              Dialogue.Stderr)
+        << c.name;
+    EXPECT_EQ(c.iExit == 0, file_exists(F.Dir + "/out.lst")) << c.name << ": listing made";
+  }
+}
+
+TEST(CommandLine, RefusedFileIsOneLineAndNoFileIsWritten) {
+  struct Case {
+    Args Arguments;
+    std::string Stderr;
+  };
+  const std::string kBusy = "\": it is another file of this run (the FEM file or an output)\n";
+  const Case cases[] = {
+      {{"none.FEM", "x.lab"},
+       "lablix: cannot open the FEM file \"none.FEM\": No such file or directory\n"},
+      {{"sub", "x.lab"}, "lablix: cannot open the FEM file \"sub\": Is a directory\n"},
+      {{"jacket.FEM", "no/x.lab"},
+       "lablix: cannot open the label file \"no/x.lab\": No such file or directory\n"},
+      {{"jacket.FEM", "./jacket.FEM"}, "lablix: cannot open the label file \"./jacket.FEM" + kBusy},
+      {{"jacket.FEM", "old.lab", "old.lab"},
+       "lablix: cannot open the listing file \"old.lab" + kBusy},
+      {{"jacket.FEM", "x.lab", "sub"},
+       "lablix: cannot open the listing file \"sub\": Is a directory\n"},
+  };
+  for (const Case& c : cases) {
+    Folder F;
+    const std::vector<std::string> Before = folder_names(F.Dir);
+    const LablixRun Run = run_with(F, c.Arguments);
+    EXPECT_EQ(3, Run.iExit) << c.Stderr;
+    EXPECT_EQ(c.Stderr, Run.Stderr);
+    EXPECT_EQ("", Run.Stdout) << c.Stderr;
+    EXPECT_EQ(Before, folder_names(F.Dir)) << c.Stderr;
+    EXPECT_EQ("OLDER\r\n", F / "old.lab") << c.Stderr;
+  }
+}
+
+TEST(CommandLine, Options) {
+  struct Case {
+    Args Arguments;
+    int iExit;
+    std::string Stdout;  // its beginning
+    std::string Stderr;
+  };
+  const Case cases[] = {
+      {{"--help"}, 0, "usage: lablix [options] FEM LABEL [LISTING]\n", ""},
+      {{"jacket.FEM", "-h"}, 0, "usage: lablix [options] FEM LABEL [LISTING]\n", ""},
+      {{"--version"}, 0, "lablix 1.1 (Version 1.1/2013-04-28)\n", ""},
+      {{"--", "-x.FEM", "x.lab"}, 0, "", ""},
+      {{"-x", "jacket.FEM", "x.lab"}, 64, "", "lablix: unknown option: -x\n" + kUsage},
+      {{"jacket.FEM"}, 64, "", "lablix: the label file is missing\n" + kUsage},
+      {{"-v"}, 64, "", "lablix: the FEM and label files are missing\n" + kUsage},
+      {{"a", "b", "c", "d"}, 64, "", "lablix: one file name too many: d\n" + kUsage},
+  };
+  for (const Case& c : cases) {
+    Folder F;
+    write_file(F.Dir + "/-x.FEM", F / "jacket.FEM");
+    const LablixRun Run = run_with(F, c.Arguments);
+    const std::string What = c.Arguments[0] + " ...";
+    EXPECT_EQ(c.iExit, Run.iExit) << What;
+    EXPECT_EQ(c.Stdout, Run.Stdout.substr(0, c.Stdout.size())) << What;
+    if (c.Stdout.empty()) {
+      EXPECT_EQ("", Run.Stdout) << What;
+    }
+    EXPECT_EQ(c.Stderr, Run.Stderr) << What;
+  }
+}
+
+TEST(CommandLine, VerboseShowsTheLabelFilesSummary) {
+  Folder F;
+  const LablixRun Run = run_with(F, {"--verbose", "jacket.FEM", "x.lab"});
+  EXPECT_EQ(0, Run.iExit);
+  // Records 9 to 15 of the label file.
+  const std::string Label = F / "x.lab";
+  std::size_t iFrom = 0;
+  for (int k = 0; k < 8; ++k)
+    iFrom = Label.find('\n', iFrom) + 1;
+  std::size_t iTo = iFrom;
+  for (int k = 0; k < 7; ++k)
+    iTo = Label.find('\n', iTo) + 1;
+  EXPECT_EQ(Label.substr(iFrom, iTo - iFrom), Run.Stdout);
+  EXPECT_EQ(0u, Run.Stdout.rfind("# Number of Names Node  :        4\r\n", 0));
+}
+
+}  // namespace
