@@ -1,18 +1,14 @@
 #include "support/date_helpers.h"
 
 #include <cstring>
-#include <ctime>
 
+#include "support/platform.h"
 #include "support/text_helpers.h"
 
 DateTime current_date_time() {
-  const std::time_t iNow = std::time(nullptr);
-  std::tm Local{};
-  if (iNow == static_cast<std::time_t>(-1) || localtime_r(&iNow, &Local) == nullptr) {
-    return DateTime{1970, 1, 1, 0, 0, 0};
-  }
-  return DateTime{Local.tm_year + 1900, Local.tm_mon + 1, Local.tm_mday,
-                  Local.tm_hour,        Local.tm_min,     Local.tm_sec};
+  LocalClock Now{};
+  if (!read_local_clock(Now)) return DateTime{1970, 1, 1, 0, 0, 0};
+  return DateTime{Now.iYear, Now.iMonth, Now.iDay, Now.iHour, Now.iMinute, Now.iSecond};
 }
 
 void date_stamp(std::int32_t iCode, char* ChResult, std::int32_t nResult) {

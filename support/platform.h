@@ -11,8 +11,8 @@
 
 inline constexpr std::int32_t kPathMax = 4096;
 
-// An open file of the system (a file descriptor).
-using FileHandle = int;
+// An open file of the system: a file descriptor, or a Windows handle.
+using FileHandle = std::intptr_t;
 inline constexpr FileHandle kNoFile = -1;
 
 // The same regular file has the same identity under every name; iIndex 0
@@ -137,6 +137,25 @@ FileIdentity identity_of_standard(bool bOutput);
 
 // Writes n bytes to standard error, ignoring failures; safe in a handler.
 void write_to_stderr(const char* p, std::int64_t n);
+
+// Memory for tables that live for the run: nBytes, zeroed, costing memory
+// only where written; null when it cannot be had. Never released.
+void* map_zeroed_memory(std::int64_t nBytes);
+
+// The whole pages within [p, p + nBytes) of such memory read as zero again
+// and cost no memory; false where the system cannot (nothing changed).
+bool give_back_pages(void* p, std::int64_t nBytes);
+
+// Hints, nothing where the system knows no such thing: keep this memory in
+// huge pages; make the pages of this stretch ready for writing now.
+void advise_huge_pages(void* p, std::int64_t nBytes);
+void advise_populate_write(void* p, std::int64_t nBytes);
+
+// The local date and time now; false when the clock cannot be read.
+struct LocalClock {
+  std::int32_t iYear, iMonth, iDay, iHour, iMinute, iSecond;
+};
+bool read_local_clock(LocalClock& Now);
 
 // Ends the process at once with iExit; nothing is cleaned up.
 [[noreturn]] void end_process(int iExit);

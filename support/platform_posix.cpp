@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 
 #include "support/platform.h"
 
@@ -554,6 +555,44 @@ FileIdentity identity_of_standard(bool bOutput) {
 
 void write_to_stderr(const char* p, std::int64_t n) {
   write_all(2, p, n);
+}
+
+void* map_zeroed_memory(std::int64_t nBytes) {
+  void* p = ::mmap(nullptr, static_cast<std::size_t>(nBytes), PROT_READ | PROT_WRITE,
+                   MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  return p == MAP_FAILED ? nullptr : p;
+}
+
+bool give_back_pages(void* p, std::int64_t nBytes) {
+  const auto uPage = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+  const std::uintptr_t uFirst = (reinterpret_cast<std::uintptr_t>(p) + uPage - 1) / uPage * uPage;
+  const std::uintptr_t uLast =
+      (reinterpret_cast<std::uintptr_t>(p) + static_cast<std::uintptr_t>(nBytes)) / uPage * uPage;
+  if (uLast <= uFirst) return false;
+  return ::madvise(reinterpret_cast<void*>(uFirst), uLast - uFirst, MADV_DONTNEED) == 0;
+}
+
+void advise_huge_pages(void* p, std::int64_t nBytes) {
+#if defined(MADV_HUGEPAGE)
+  ::madvise(p, static_cast<std::size_t>(nBytes), MADV_HUGEPAGE);
+#else
+  (void)p, (void)nBytes;
+#endif
+}
+
+void advise_populate_write(void* p, std::int64_t nBytes) {
+  // MADV_POPULATE_WRITE (Linux 5.14); older systems decline it harmlessly.
+  constexpr int kPopulateWrite = 23;
+  ::madvise(p, static_cast<std::size_t>(nBytes), kPopulateWrite);
+}
+
+bool read_local_clock(LocalClock& Now) {
+  const std::time_t iNow = std::time(nullptr);
+  std::tm Local{};
+  if (iNow == static_cast<std::time_t>(-1) || ::localtime_r(&iNow, &Local) == nullptr) return false;
+  Now = LocalClock{Local.tm_year + 1900, Local.tm_mon + 1, Local.tm_mday,
+                   Local.tm_hour,        Local.tm_min,     Local.tm_sec};
+  return true;
 }
 
 [[noreturn]] void end_process(int iExit) {
