@@ -221,7 +221,7 @@ HANDLE create_temp_beside(const wchar_t* WcTarget, OutputFile& Out) {
       ::SetLastError(ERROR_FILENAME_EXCED_RANGE);
       return INVALID_HANDLE_VALUE;
     }
-    const HANDLE h = ::CreateFileW(WcTemp, GENERIC_WRITE | DELETE, kShareAll, nullptr, CREATE_NEW,
+    const HANDLE h = ::CreateFileW(WcTemp, GENERIC_WRITE, kShareAll, nullptr, CREATE_NEW,
                                    FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h != INVALID_HANDLE_VALUE) {
       ::WideCharToMultiByte(CP_UTF8, 0, WcTemp, -1, Out.ChTemp, kPathMax, nullptr, nullptr);

@@ -2,8 +2,8 @@
 // same answers, nothing on standard output, refusals as one line on
 // standard error with no file created or changed, and the options.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -27,7 +27,7 @@ struct Folder {
   Folder() {
     write_file(Dir + "/jacket.FEM", read_file(source_file("examples/jacket.FEM")));
     write_file(Dir + "/old.lab", "OLDER\r\n");
-    ::mkdir((Dir + "/sub").c_str(), 0700);
+    std::filesystem::create_directory(Dir + "/sub");
   }
   ~Folder() { remove_tree(Dir); }
   std::string operator/(const std::string& Name) const { return read_file(Dir + "/" + Name); }

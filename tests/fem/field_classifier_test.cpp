@@ -15,13 +15,13 @@ void classify(const std::string& Text, FieldKind& iKind, double& Value) {
   classify_field(Field.data(), 80, static_cast<std::int32_t>(Text.size()), iKind, Value);
 }
 
-// A regex matching Text literally: every symbol in brackets.
+// A regex matching Text literally: every symbol escaped, which both the
+// POSIX regular expressions and GoogleTest's own on Windows read so.
 std::string literal(const std::string& Text) {
   std::string Out;
   for (char c : Text) {
-    if (!std::isalnum(static_cast<unsigned char>(c))) Out.push_back('[');
+    if (!std::isalnum(static_cast<unsigned char>(c))) Out.push_back('\\');
     Out.push_back(c);
-    if (!std::isalnum(static_cast<unsigned char>(c))) Out.push_back(']');
   }
   return Out;
 }

@@ -5,12 +5,11 @@
 // label file that could be taken for the result of a run that failed.
 // One table of cases; every expectation is worked out by hand.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <filesystem>
 #include <functional>
 #include <iterator>
 #include <optional>
@@ -260,7 +259,7 @@ std::vector<Case> all_cases() {
       {"GELMNT1 202 2", {1, 1, 1, 2, 1, 1, 1}}, {"TDSCONC 0 2", {1, 1, 2, 1, 1, 1, 1}},
       {"SCONCEPT 0 1 0 0", kRoadCounts},        {"SCONMESH 0 2 1 2", {1, 1, 1, 1, 2, 2, 1}}};
   for (const auto& [Header, Count] : LastLines) {
-    const std::string Kind(Header, std::strchr(Header, ' '));
+    const std::string Kind(Header, static_cast<std::size_t>(std::strchr(Header, ' ') - Header));
     Cases.push_back(complete("LastLine" + Kind, Road + Header, Count, kTop, kLeg));
   }
 
@@ -281,8 +280,9 @@ std::vector<Case> all_cases() {
     Cases.push_back({Name,
                      [Road](const std::string& Dir) {
                        write_file(Dir + "/in.FEM", Road);
-                       ::mkdir((Dir + "/folder").c_str(), 0700);
-                       ::symlink("in.FEM", (Dir + "/link.lab").c_str());
+                       std::error_code Ignored;
+                       std::filesystem::create_directory(Dir + "/folder", Ignored);
+                       std::filesystem::create_symlink("in.FEM", Dir + "/link.lab", Ignored);
                      },
                      Answers, Stdout, iExit, Label});
   };

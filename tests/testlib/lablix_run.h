@@ -4,6 +4,17 @@
 #include <string>
 #include <vector>
 
+// A test of what only POSIX systems have (FIFOs, /dev/full, permission
+// bits, symbolic and hard links, /proc, signals, resource limits), written
+// just before the test's own `#if !defined(_WIN32)` block: on Windows it
+// stands in for it, a test of the same name skipped with the reason Why.
+#if defined(_WIN32)
+#define POSIX_ONLY_TEST(Suite, Name, Why) \
+  TEST(Suite, Name) { GTEST_SKIP() << (Why); }
+#else
+#define POSIX_ONLY_TEST(Suite, Name, Why)
+#endif
+
 struct LablixRun {
   int iExit = -1;          // exit status; 128 + signal when killed by a signal
   bool bTimedOut = false;  // killed after the time limit
