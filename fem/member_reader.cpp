@@ -51,7 +51,7 @@ void read_member_names(std::int32_t& nElems, std::int32_t* iElemExt, std::int32_
   // Line 5 of a limit report shows the name read last, blank until then.
   fill_blanks(ChName, kNameLen);
 
-  begin_pass(Fem, kRecordGelmnt1, 2, 3);  // values of fields 2 and 3 taken
+  begin_pass(Fem, kRecordGelmnt1);
   nElems = 0;
   while (next_header(Fem, Fields)) {
     const std::int32_t iExt = integer_value(Fields.values[2], 2);
@@ -61,7 +61,7 @@ void read_member_names(std::int32_t& nElems, std::int32_t* iElemExt, std::int32_
     if (iElem >= 1) iElemExt[iElem] = iExt;
   }
 
-  begin_pass(Fem, kRecordTdsconc, 3, 3);  // field 3 taken
+  begin_pass(Fem, kRecordTdsconc);
   nNames = 0;
   while (next_header(Fem, Fields)) {
     const std::int32_t iMemb = integer_value(Fields.values[3], 3);
@@ -79,7 +79,7 @@ void read_member_names(std::int32_t& nElems, std::int32_t* iElemExt, std::int32_
     if (iMemb > MaxMembRef) MaxMembRef = iMemb;
   }
 
-  begin_pass(Fem, kRecordSconcept, 3, 5);  // fields 3 to 5 taken
+  begin_pass(Fem, kRecordSconcept);
   while (next_header(Fem, Fields)) {
     std::int32_t iSlot[7];
     const std::int32_t iMemb = integer_value(Fields.values[3], 3);

@@ -21,7 +21,7 @@ void read_mesh_relations(std::int32_t& nMesh, std::int32_t MxMesh, std::int32_t 
                          MeshColumn* iMeshList, std::int32_t& MaxMeshRef, FemFile& Fem,
                          std::int32_t iUnitLabel, std::int32_t& iStatus) {
   MaxMeshRef = 0;
-  begin_pass(Fem, kRecordSconmesh, 2, 5);  // fields 2 to 5 taken
+  begin_pass(Fem, kRecordSconmesh);
   nMesh = 0;
   // The row holds one count and MxMeshLen - 1 elements, and never more than
   // the list buffer does.

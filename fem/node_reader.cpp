@@ -12,7 +12,7 @@ void read_node_names(std::int32_t& nNodes, std::int32_t* iNodeExt, std::int32_t 
 
   clear_names(ChNodeName);
 
-  begin_pass(Fem, kRecordGnode, 2, 3);  // values of fields 2 and 3 taken
+  begin_pass(Fem, kRecordGnode);
   nNodes = 0;
   while (next_header(Fem, Fields)) {
     const std::int32_t iExt = integer_value(Fields.values[2], 2);
@@ -27,7 +27,7 @@ void read_node_names(std::int32_t& nNodes, std::int32_t* iNodeExt, std::int32_t 
     if (iNode >= 1) iNodeExt[iNode] = iExt;
   }
 
-  begin_pass(Fem, kRecordTdnode, 3, 3);  // field 3 taken
+  begin_pass(Fem, kRecordTdnode);
   nNodeNames = 0;
   while (next_header(Fem, Fields)) {
     const std::int32_t iNode = integer_value(Fields.values[3], 3);
