@@ -13,7 +13,6 @@
 #include <csignal>
 
 #include "driver/dialogue.h"
-#include "driver/label_header.h"
 #include "driver/label_writer.h"
 #include "driver/member_listing.h"
 #include "fem/fem_scan.h"
@@ -34,10 +33,6 @@ constexpr std::int32_t kUnitLabel = 20;
 constexpr std::int32_t kUnitFem = 21;
 constexpr std::int32_t kModeExisting = 1;
 constexpr std::int32_t kModeCreate = 0;
-
-// A FEM file of this size or more holds enough records to write most pages
-// of the tables.
-constexpr std::int64_t kLargeModelBytes = 16 << 20;
 
 constexpr int kExitDone = 0;
 constexpr int kExitInputError = 1;
@@ -75,11 +70,7 @@ int main() {
   write_banner();
   ask_until_open(kPromptFemFile, ChFemName, kUnitFem, kModeExisting, kNonexistingFile);
   ask_until_open(kPromptLabelFile, ChLabelName, kUnitLabel, kModeCreate, kCannotOpenFile);
-  const char* pFem = nullptr;
-  std::int64_t nFemBytes = 0;
-  if (unit_contents(kUnitFem, pFem, nFemBytes) && nFemBytes >= kLargeModelBytes) {
-    prefer_huge_pages(Tables);
-  }
+  prefer_huge_pages(Tables, fem_file_bytes(Fem));
 
   std::int32_t iStatus = 0;
   read_node_names(Tables.nNodes, Tables.iNodeExt, MxNode, Tables.ChNodeName, Tables.nNodeNames, Fem,

@@ -2,7 +2,7 @@
 
 #include "fem/input_errors.h"
 
-void read_node_names(std::int32_t& nNodes, std::int32_t* iNodeExt, std::int32_t MxNode,
+void read_node_names(std::int32_t& nNodes, std::int32_t* iNodeExt, std::int32_t MxNodeTable,
                      NameColumn& ChNodeName, std::int32_t& nNodeNames, FemFile& Fem,
                      std::int32_t iUnitLabel, std::int32_t& iStatus) {
   // static: the work fields of this reader; it is not re-entrant.
@@ -18,7 +18,7 @@ void read_node_names(std::int32_t& nNodes, std::int32_t* iNodeExt, std::int32_t 
     const std::int32_t iExt = integer_value(Fields.values[2], 2);
     const std::int32_t iNode = integer_value(Fields.values[3], 3);
     ++nNodes;
-    if (iNode > MxNode) {
+    if (iNode > MxNodeTable) {
       iStatus = -1;
       compose_inp2101(ChMessage);
       write_message_line(iUnitLabel, ChMessage, kMessageLen);
@@ -33,6 +33,6 @@ void read_node_names(std::int32_t& nNodes, std::int32_t* iNodeExt, std::int32_t 
     const std::int32_t iNode = integer_value(Fields.values[3], 3);
     ++nNodeNames;
     if (!read_raw_name(Fem, ChName)) return;
-    if (iNode >= 1 && iNode <= MxNode) store_name(ChNodeName, iNode, ChName);
+    if (iNode >= 1 && iNode <= MxNodeTable) store_name(ChNodeName, iNode, ChName);
   }
 }
