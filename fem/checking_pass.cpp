@@ -191,5 +191,4 @@ bool check_lines_narrow(FemFile& Fem, FoundHeader& Found) {
 
 }  // namespace
 
-const CheckToNextHeader check_to_next_header =
-    kWideFormBuilt && processor_has_avx2() ? check_lines_wide : check_lines_narrow;
+const CheckToNextHeader check_to_next_header = bWideSlots ? check_lines_wide : check_lines_narrow;

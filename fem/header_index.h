@@ -30,7 +30,7 @@ struct HeaderIndex {
                                    // the kind the checking pass itself took
   bool bComplete;                  // a checking pass reached end of file
   // While a checking pass notes: the count at which noting must stop to ask
-  // for more room (see note_header).
+  // for more room (see next_note).
   std::int32_t nStop[kRecordKinds];
 };
 
