@@ -3,7 +3,7 @@
 // FEM file in the checking pass. Built where the compiler can target AVX2
 // for single functions (GCC and clang on x86-64), unless LABLIX_NO_AVX2 is
 // defined (so that the tests run the SSE2 form on any machine); taken only
-// where the processor reports AVX2 (wide_slots, fem/tool_layout.h).
+// where the processor reports AVX2 (bWideSlots, fem/tool_layout.h).
 // Elsewhere the "wide" names below are the narrow form itself.
 //
 // A function that builds the wide test into itself carries

@@ -2,7 +2,7 @@
 // into its loop and tool_line_length runs it: the parts every processor
 // shares, over the slot test of the form picked here. Internal to the
 // scanning wing: included by fem/line_shape.cpp, the checking pass and the
-// field splitter only.
+// two splitters only.
 #pragma once
 #include <bit>
 #include <cstdint>
