@@ -141,7 +141,7 @@ void write_node_file() {
 void node_reader_bench(benchmark::State& State, bool bFirst, std::int32_t nIndexMx) {
   write_node_file();
   static NameTables Tables;
-  static std::int64_t* iIndex = create_header_index();
+  static HeaderNote* iIndex = create_header_index();
   if (Tables.iNodeExt == nullptr && !create_name_tables(Tables)) std::abort();
   FemFile Fem = fem_file_on(kUnitFem, nIndexMx > 0 ? iIndex : nullptr, nIndexMx);
   std::int32_t iStatus = 0;
@@ -184,7 +184,7 @@ void capacity_pass_bench(benchmark::State& State, RecordKind iKind) {
     State.SkipWithError("LABLIX_CAPACITY_FEM names no FEM file");
     return;
   }
-  static std::int64_t* iIndex = create_header_index();
+  static HeaderNote* iIndex = create_header_index();
   FemFile Fem = fem_file_on(kUnitCapacity, iIndex, kHeaderIndexMx);
   if (iKind != kRecordGnode) {  // the checking pass first, so this one is indexed
     begin_pass(Fem, kRecordGnode);

@@ -3,7 +3,9 @@
 #pragma once
 #include <cstdint>
 
-#include "driver/label_header.h"
+// The console answers: the file names and the listing question's answer
+// are kept in fields of this length (256), and so is the date text.
+inline constexpr std::int32_t kAnswerLen = 256;
 
 inline constexpr std::int32_t kPromptLen = 37;
 inline constexpr char kPromptFemFile[] = "Give SESAM  FEM file              :  ";

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "driver/dialogue.h"
 #include "support/file_units.h"
 #include "support/text_helpers.h"
 

@@ -5,7 +5,6 @@
 
 #include "fem/name_tables.h"
 
-inline constexpr std::int32_t kAnswerLen = 256;
 // Every number of the label file and the listing: right-justified in 8
 // columns, eight asterisks when wider.
 inline constexpr std::int32_t kNumberWidth = 8;

@@ -1,5 +1,6 @@
 #include "driver/label_writer.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "driver/label_header.h"
@@ -9,13 +10,13 @@
 
 namespace {
 
-// Writes "<ChKind><number>     <name>, <ChId><number>", the shape of both
-// label lines: NodeLabel with ", NodeID=", ElementLabel with ", ElemID=".
-// Hundreds of thousands of them: the parts are moved in fixed sizes, the
-// name as 80 characters (name_text allows it), of which the nName stay.
+// Writes "<ChKind><number>     <name>, <ChId><number>" with the name of
+// entry k of Names (not blank), the shape of both label lines: NodeLabel
+// with ", NodeID=", ElementLabel with ", ElemID=". Hundreds of thousands of
+// them: the parts are moved in fixed sizes.
 template <std::size_t nKindSize>
 void write_label_line(std::int32_t iUnit, const char (&ChKind)[nKindSize], std::int32_t iExternal,
-                      const char* ChName, std::int32_t nName, const char* ChId) {
+                      const NameColumn& Names, std::int32_t k, const char* ChId) {
   constexpr std::int32_t nKind = static_cast<std::int32_t>(nKindSize - 1);
   constexpr std::int32_t nIdLen = 9;
   // Built right in the unit's buffer.
@@ -24,11 +25,12 @@ void write_label_line(std::int32_t iUnit, const char (&ChKind)[nKindSize], std::
   put_integer(ChLine + nKind, kNumberWidth, iExternal);
   std::memcpy(ChLine + nKind + kNumberWidth, "     ", 5);
   std::int32_t n = nKind + kNumberWidth + 5;
-  std::memcpy(ChLine + n, ChName, kNameLen);
-  n += nName;
+  n += put_name(Names, k, ChLine + n);
   std::memcpy(ChLine + n, ChId, nIdLen);
   n += nIdLen;
-  n += put_integer(ChLine + n, kNumberWidth, iExternal);
+  // The same number again: its eight columns are moved, not built twice.
+  std::memcpy(ChLine + n, ChLine + nKind, kNumberWidth);
+  n += kNumberWidth;
   end_line_at(iUnit, n);
 }
 
@@ -38,16 +40,12 @@ void write_block_start(std::int32_t iUnit, const char* ChHeading) {
   write_line(iUnit, ChHeading, static_cast<std::int64_t>(std::strlen(ChHeading)));
 }
 
-std::int32_t smaller(std::int32_t a, std::int32_t b) {
-  return a < b ? a : b;
-}
-
 }  // namespace
 
 void assign_element_owners(NameTables& Tables) {
-  const std::int32_t nElems = smaller(Tables.nElems, MxElem);
+  const std::int32_t nElems = std::min(Tables.nElems, MxElem);
   fill_int_array(Tables.iElemMemb + 1, nElems, 1, 0);
-  for (std::int32_t k = 1; k <= smaller(Tables.MaxMembRef, MxMemb); ++k) {
+  for (std::int32_t k = 1; k <= std::min(Tables.MaxMembRef, MxMemb); ++k) {
     if (name_length(Tables.ChMembName, k) == 0) continue;
     const std::int32_t m = member_mesh_row(Tables, k);
     if (m == 0) continue;
@@ -65,25 +63,23 @@ void write_label_file(NameTables& Tables, const char* ChDate, const char* ChFemN
   write_label_header(iUnit, ChDate, ChFemName, Tables);
 
   write_block_start(iUnit, " Heading  SESAM Node Names ");
-  const std::int32_t nNodes = smaller(Tables.nNodes, MxNode);
+  const std::int32_t nNodes = std::min(Tables.nNodes, MxNode);
   for (std::int32_t i = 1; i <= nNodes; ++i) {
-    const std::int32_t L = name_length(Tables.ChNodeName, i);
-    if (L >= 1) {
-      write_label_line(iUnit, "   NodeLabel", Tables.iNodeExt[i], name_text(Tables.ChNodeName, i),
-                       L, ", NodeID=");
+    if (name_length(Tables.ChNodeName, i) > 0) {
+      write_label_line(iUnit, "   NodeLabel", Tables.iNodeExt[i], Tables.ChNodeName, i,
+                       ", NodeID=");
     }
   }
   write_line(iUnit, " EndLabel  ", 11);
 
   write_block_start(iUnit, " Heading  SESAM Member Names ");
-  const std::int32_t nElems = smaller(Tables.nElems, MxElem);
+  const std::int32_t nElems = std::min(Tables.nElems, MxElem);
   for (std::int32_t i = 1; i <= nElems; ++i) {
     const std::int32_t k = Tables.iElemMemb[i];
     if (k == 0) continue;
-    const std::int32_t L = name_length(Tables.ChMembName, k);
-    if (L >= 1) {
-      write_label_line(iUnit, "   ElementLabel", Tables.iElemExt[i],
-                       name_text(Tables.ChMembName, k), L, ", ElemID=");
+    if (name_length(Tables.ChMembName, k) > 0) {
+      write_label_line(iUnit, "   ElementLabel", Tables.iElemExt[i], Tables.ChMembName, k,
+                       ", ElemID=");
     }
   }
   write_line(iUnit, " EndLabel  ", 11);

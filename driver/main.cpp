@@ -44,10 +44,6 @@ constexpr std::int32_t kUnitFem = 21;
 constexpr std::int32_t kModeExisting = 1;
 constexpr std::int32_t kModeCreate = 0;
 
-// A FEM file of this size or more holds enough records to write most pages
-// of the tables.
-constexpr std::int64_t kLargeModelBytes = 16 << 20;
-
 constexpr int kExitDone = 0;
 constexpr int kExitInputError = 1;
 constexpr int kExitFileRefused = 3;
@@ -94,11 +90,7 @@ bool read_model(NameTables& Tables, FemFile& Fem) {
 // when this returns true (a user who then stops the run keeps it). On an
 // input error, says so on standard error and returns false.
 bool convert(NameTables& Tables, FemFile& Fem) {
-  const char* pFem = nullptr;
-  std::int64_t nFemBytes = 0;
-  if (unit_contents(kUnitFem, pFem, nFemBytes) && nFemBytes >= kLargeModelBytes) {
-    prefer_huge_pages(Tables);
-  }
+  prefer_huge_pages(Tables, fem_file_bytes(Fem));
   if (!read_model(Tables, Fem)) {
     char ChName[kAnswerLen + 1];
     const std::int32_t n = trimmed_length(ChLabelName, kAnswerLen);

@@ -1,5 +1,6 @@
 #include "driver/member_listing.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "driver/label_header.h"
@@ -12,16 +13,15 @@ constexpr std::int32_t kFirstElementColumn = 30;
 
 }  // namespace
 
-std::int32_t build_member_line(char* ChLine, std::int32_t m, const char* ChName, std::int32_t L,
-                               const std::int32_t* iElem, std::int32_t n) {
+std::int32_t build_member_line(char* ChLine, std::int32_t m, const NameColumn& Names,
+                               std::int32_t k, const std::int32_t* iElem, std::int32_t n) {
   put_integer(ChLine, kNumberWidth, m);
-  // Two fixed-size moves: 80 characters from the name, then 80 blanks over
-  // all of them after its L, so the columns up to 29 are blank where the
-  // name does not reach.
+  // The name, then 80 blanks in one fixed-size move after it, so the
+  // columns up to 29 are blank where the name does not reach.
   static_assert(kBlankFieldLen >= kNameLen);
-  std::memcpy(ChLine + kNumberWidth, ChName, kNameLen);
-  std::memcpy(ChLine + kNumberWidth + L, kBlankField, kNameLen);
-  const std::int32_t nLine = kNumberWidth + L;
+  const std::int32_t nName = put_name(Names, k, ChLine + kNumberWidth);
+  std::memcpy(ChLine + kNumberWidth + nName, kBlankField, kNameLen);
+  const std::int32_t nLine = kNumberWidth + nName;
   if (n <= 0) return nLine;
   std::int32_t iCol = kFirstElementColumn - 1;
   for (std::int32_t j = 1; j <= n; ++j)
@@ -38,16 +38,15 @@ void write_member_listing(const NameTables& Tables, const char* ChDate, const ch
   // row's slots; not re-entrant. Lines are built right in the unit's buffer.
   static std::int32_t iElem[MxMeshLen];
   constexpr std::int32_t kLineRoom = 1024;
-  const std::int32_t MaxMembRef = Tables.MaxMembRef < MxMemb ? Tables.MaxMembRef : MxMemb;
+  const std::int32_t MaxMembRef = std::min(Tables.MaxMembRef, MxMemb);
   for (std::int32_t k = 1; k <= MaxMembRef; ++k) {
-    const std::int32_t L = name_length(Tables.ChMembName, k);
-    if (L == 0) continue;
+    if (name_length(Tables.ChMembName, k) == 0) continue;
     const std::int32_t m = member_mesh_row(Tables, k);
     if (m == 0) continue;
     const std::int32_t n = mesh_row_count(Tables, m);
     for (std::int32_t j = 1; j <= n; ++j)
       iElem[j] = Tables.iMeshList[j + 1][m];
     char* ChLine = line_room(iUnit, kLineRoom);
-    end_line_at(iUnit, build_member_line(ChLine, m, name_text(Tables.ChMembName, k), L, iElem, n));
+    end_line_at(iUnit, build_member_line(ChLine, m, Tables.ChMembName, k, iElem, n));
   }
 }

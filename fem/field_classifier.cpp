@@ -110,6 +110,65 @@ bool digits_value(const char* t, std::int32_t n, double& Value) {
   return true;
 }
 
+namespace {
+
+// The digits of a real's mantissa, point removed; the value is ChDigits x
+// 10^-nAfterPoint.
+struct Mantissa {
+  char ChDigits[96];
+  std::int32_t nDigits;
+  std::int32_t nAfterPoint;
+};
+
+// Reads the mantissa from t[i] on (digits with at most one point) into M,
+// i then past it. False when it has no digit or more digits than any field.
+bool read_mantissa(const char* t, std::int32_t n, std::int32_t& i, Mantissa& M) {
+  M.nDigits = 0;
+  M.nAfterPoint = 0;
+  bool bPoint = false;
+  for (; i < n; ++i) {
+    const char c = t[i];
+    if (is_digit(c)) {
+      if (M.nDigits == static_cast<std::int32_t>(sizeof M.ChDigits)) return false;
+      M.ChDigits[M.nDigits++] = c;
+      if (bPoint) ++M.nAfterPoint;
+    } else if (c == '.' && !bPoint) {
+      bPoint = true;
+    } else {
+      break;
+    }
+  }
+  return M.nDigits > 0;
+}
+
+// Reads the exponent that takes up t[i] to t[n - 1], if any: ("E" or "e")
+// [sign] digits, or sign digits. False for anything else.
+bool read_exponent(const char* t, std::int32_t n, std::int32_t i, std::int64_t& iExp) {
+  iExp = 0;
+  if (i == n) return true;
+  const char c = t[i];
+  bool bExpNeg = false;
+  if (c == 'E' || c == 'e') {
+    ++i;
+    if (i < n && is_sign(t[i])) bExpNeg = t[i++] == '-';
+  } else if (is_sign(c)) {
+    bExpNeg = c == '-';
+    ++i;
+  } else {
+    return false;
+  }
+  if (i == n) return false;
+  for (; i < n; ++i) {
+    if (!is_digit(t[i])) return false;
+    // Capped: a longer exponent only pushes the value further out of range.
+    if (iExp < 100000) iExp = iExp * 10 + (t[i] - '0');
+  }
+  if (bExpNeg) iExp = -iExp;
+  return true;
+}
+
+}  // namespace
+
 bool real_value(const char* t, std::int32_t n, double* Value) {
   std::int32_t i = 0;
   bool bNeg = false;
@@ -122,58 +181,22 @@ bool real_value(const char* t, std::int32_t n, double* Value) {
       return true;
     }
   }
-  char ChDigits[96];
-  std::int32_t nDigits = 0;
-  std::int32_t nAfterPoint = 0;
-  bool bPoint = false;
-  for (; i < n; ++i) {
-    const char c = t[i];
-    if (is_digit(c)) {
-      if (nDigits == static_cast<std::int32_t>(sizeof ChDigits))
-        return false;  // longer than any field
-      ChDigits[nDigits++] = c;
-      if (bPoint) ++nAfterPoint;
-    } else if (c == '.' && !bPoint) {
-      bPoint = true;
-    } else {
-      break;
-    }
-  }
-  if (nDigits == 0) return false;
-  std::int64_t iExp = 0;
-  if (i < n) {
-    const char c = t[i];
-    bool bExpNeg = false;
-    if (c == 'E' || c == 'e') {
-      ++i;
-      if (i < n && is_sign(t[i])) bExpNeg = t[i++] == '-';
-    } else if (is_sign(c)) {
-      bExpNeg = c == '-';
-      ++i;
-    } else {
-      return false;
-    }
-    if (i == n) return false;
-    for (; i < n; ++i) {
-      if (!is_digit(t[i])) return false;
-      // Capped: a longer exponent only pushes the value further out of range.
-      if (iExp < 100000) iExp = iExp * 10 + (t[i] - '0');
-    }
-    if (bExpNeg) iExp = -iExp;
-  }
+  Mantissa M;
+  std::int64_t iExp;
+  if (!read_mantissa(t, n, i, M) || !read_exponent(t, n, i, iExp)) return false;
   if (Value == nullptr) return true;
 
-  const std::int64_t iExp10 = iExp - nAfterPoint;
-  if (nDigits <= 15 && iExp10 >= -22 && iExp10 <= 22) {
+  const std::int64_t iExp10 = iExp - M.nAfterPoint;
+  if (M.nDigits <= 15 && iExp10 >= -22 && iExp10 <= 22) {
     std::uint64_t uMantissa = 0;
-    for (std::int32_t k = 0; k < nDigits; ++k)
-      uMantissa = uMantissa * 10 + (ChDigits[k] - '0');
+    for (std::int32_t k = 0; k < M.nDigits; ++k)
+      uMantissa = uMantissa * 10 + (M.ChDigits[k] - '0');
     const double Result =
         scaled_by_pow10(static_cast<double>(uMantissa), static_cast<std::int32_t>(iExp10));
     *Value = bNeg ? -Result : Result;
     return true;
   }
-  *Value = exact_value(ChDigits, nDigits, iExp10, bNeg);
+  *Value = exact_value(M.ChDigits, M.nDigits, iExp10, bNeg);
   return true;
 }
 

@@ -2,10 +2,8 @@
 // converts the numeric ones. A field is a run of non-blank characters. Keeps
 // no state between calls.
 #pragma once
+#include <bit>
 #include <cstdint>
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 enum FieldKind : std::int32_t { kFieldNone = 0, kFieldInteger = 1, kFieldReal = 2, kFieldText = 3 };
 
@@ -68,18 +66,15 @@ FieldKind converted_field(const char* t, std::int32_t n, double* pValue);
 // rounded_integer_value does the rest.
 std::int32_t rounded_integer_value(double Value, std::int32_t iField);
 inline std::int32_t integer_value(double Value, std::int32_t iField) {
-#if defined(__SSE2__)
-  // The processor's truncation gives -2147483648 for a value out of range
-  // or not a number, which then equals Value only when Value is that very
-  // number: one conversion each way and one comparison settle a whole
-  // number in range, with no range test.
-  const std::int32_t iWhole = _mm_cvttsd_si32(_mm_set_sd(Value));
+  // A whole number below 2^51 in magnitude added to 1.5 x 2^52 lands in the
+  // low bits of the sum exactly, as two's complement; its low 32 bits are
+  // then the number when it fits 32 bits, and converted back they equal
+  // Value only for such a number. One addition, one conversion and one
+  // comparison settle it, with no range test and no conversion that could
+  // overflow (anything else, NaN included, fails the comparison).
+  const double Shifted = Value + 0x1.8p52;
+  const auto iWhole =
+      static_cast<std::int32_t>(static_cast<std::uint32_t>(std::bit_cast<std::uint64_t>(Shifted)));
   if (static_cast<double>(iWhole) == Value) return iWhole;
-#else
-  if (Value >= -2147483648.0 && Value <= 2147483647.0) {
-    const auto iWhole = static_cast<std::int32_t>(Value);
-    if (static_cast<double>(iWhole) == Value) return iWhole;
-  }
-#endif
   return rounded_integer_value(Value, iField);
 }

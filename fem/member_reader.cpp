@@ -21,10 +21,10 @@ void write_limit_line(std::int32_t iUnit, const char* ChLabel, std::int32_t iVal
 }
 
 void write_limit_report(std::int32_t iUnit, const char* ChTitle, std::int32_t iMemb,
-                        std::int32_t MxMemb, std::int32_t nNames) {
+                        std::int32_t MxMembTable, std::int32_t nNames) {
   write_line(iUnit, ChTitle, 16);
   write_limit_line(iUnit, " iMemb  :", iMemb);
-  write_limit_line(iUnit, " MxMemb :", MxMemb);
+  write_limit_line(iUnit, " MxMemb :", MxMembTable);
   write_limit_line(iUnit, " nNames :", nNames);
   char ChLine[9 + kNameLen];
   std::memcpy(ChLine, " ChName :", 9);
@@ -40,60 +40,60 @@ void raise_inp2102(const FemFile& Fem, std::int32_t iUnit, std::int32_t& iStatus
 
 }  // namespace
 
-void read_member_names(std::int32_t& nElems, std::int32_t* iElemExt, std::int32_t MxMemb,
+void read_member_names(std::int32_t& nElems, std::int32_t* iElemExt, std::int32_t MxMembTable,
                        NameColumn& ChMembName, std::int32_t& nNames, std::int32_t& MaxMembRef,
-                       MembDefColumn* iMembDef, std::int32_t MxMembDef, FemFile& Fem,
+                       MembDefColumn* iMembDef, std::int32_t MxDefSlot, FemFile& Fem,
                        std::int32_t iUnitLabel, std::int32_t& iStatus) {
-  clear_table(iElemExt, MxMemb + 1);
-  clear_table(&iMembDef[0][0], static_cast<std::int64_t>(MxMemb + 1) * (MxMembDef + 1));
+  clear_table(iElemExt, MxMembTable + 1);
+  clear_table(&iMembDef[0][0], static_cast<std::int64_t>(MxMembTable + 1) * (MxDefSlot + 1));
   clear_names(ChMembName);
   MaxMembRef = 0;
   // Line 5 of a limit report shows the name read last, blank until then.
   fill_blanks(ChName, kNameLen);
 
-  begin_pass(Fem, kRecordGelmnt1, 2, 3);  // values of fields 2 and 3 taken
+  begin_pass(Fem, kRecordGelmnt1);
   nElems = 0;
   while (next_header(Fem, Fields)) {
     const std::int32_t iExt = integer_value(Fields.values[2], 2);
     const std::int32_t iElem = integer_value(Fields.values[3], 3);
     ++nElems;
-    if (iElem > MxMemb) return raise_inp2102(Fem, iUnitLabel, iStatus);
+    if (iElem > MxMembTable) return raise_inp2102(Fem, iUnitLabel, iStatus);
     if (iElem >= 1) iElemExt[iElem] = iExt;
   }
 
-  begin_pass(Fem, kRecordTdsconc, 3, 3);  // field 3 taken
+  begin_pass(Fem, kRecordTdsconc);
   nNames = 0;
   while (next_header(Fem, Fields)) {
     const std::int32_t iMemb = integer_value(Fields.values[3], 3);
     ++nNames;
     if (!read_raw_name(Fem, ChName)) break;
-    if (iMemb > MxMemb) {
-      write_limit_report(iUnitLabel, " iMemb > MxMemb ", iMemb, MxMemb, nNames);
+    if (iMemb > MxMembTable) {
+      write_limit_report(iUnitLabel, " iMemb > MxMemb ", iMemb, MxMembTable, nNames);
       return raise_inp2102(Fem, iUnitLabel, iStatus);
     }
     if (iMemb >= 1) store_name(ChMembName, iMemb, ChName);
-    if (nNames > MxMemb) {
-      write_limit_report(iUnitLabel, " nNames> MxMemb ", iMemb, MxMemb, nNames);
+    if (nNames > MxMembTable) {
+      write_limit_report(iUnitLabel, " nNames> MxMemb ", iMemb, MxMembTable, nNames);
       return raise_inp2102(Fem, iUnitLabel, iStatus);
     }
     if (iMemb > MaxMembRef) MaxMembRef = iMemb;
   }
 
-  begin_pass(Fem, kRecordSconcept, 3, 5);  // fields 3 to 5 taken
+  begin_pass(Fem, kRecordSconcept);
   while (next_header(Fem, Fields)) {
-    std::int32_t iSlot[7];
+    std::int32_t iSlot[kMeshRefSlot + 1];
     const std::int32_t iMemb = integer_value(Fields.values[3], 3);
     iSlot[1] = integer_value(Fields.values[4], 4);
     iSlot[2] = integer_value(Fields.values[5], 5);
     if (!read_raw_line(Fem, Fields)) return;
     for (std::int32_t k = 1; k <= 4; ++k)
       iSlot[k + 2] = integer_value(Fields.values[k], k);
-    if (iMemb > MxMemb) {
-      write_limit_report(iUnitLabel, " iMemb > MxMemb ", iMemb, MxMemb, nNames);
+    if (iMemb > MxMembTable) {
+      write_limit_report(iUnitLabel, " iMemb > MxMemb ", iMemb, MxMembTable, nNames);
       return raise_inp2102(Fem, iUnitLabel, iStatus);
     }
     if (iMemb >= 1) {
-      for (std::int32_t k = 1; k <= 6; ++k)
+      for (std::int32_t k = 1; k <= kMeshRefSlot; ++k)
         iMembDef[k][iMemb] = iSlot[k];
     }
   }

@@ -14,15 +14,17 @@
 // mesh reference). MaxMembRef is the highest TDSCONC member number. A
 // number below 1 stores nothing; counts and checks still apply.
 //
-// MxMemb bounds element numbers, member numbers and nNames. Breaking it is
+// MxMembTable is the capacity of the tables handed in and MxDefSlot the
+// highest slot of iMembDef (the program hands MxMemb and MxMembDef).
+// MxMembTable bounds element numbers, member numbers and nNames. Breaking it is
 // input error INP_2102: for TDSCONC and SCONCEPT a five-line limit report
 // first, then the report quoting the current line, both to iUnitLabel;
 // iStatus becomes -1 and the reader returns at once. Otherwise iStatus is
 // untouched. End of file inside a record ends the pass quietly.
 //
-// First of all iElemExt (MxMemb + 1 entries) and the whole of iMembDef are
+// First of all iElemExt (MxMembTable + 1 entries) and the whole of iMembDef are
 // set to 0, with clear_table: both must be tables of create_name_tables.
-void read_member_names(std::int32_t& nElems, std::int32_t* iElemExt, std::int32_t MxMemb,
+void read_member_names(std::int32_t& nElems, std::int32_t* iElemExt, std::int32_t MxMembTable,
                        NameColumn& ChMembName, std::int32_t& nNames, std::int32_t& MaxMembRef,
-                       MembDefColumn* iMembDef, std::int32_t MxMembDef, FemFile& Fem,
+                       MembDefColumn* iMembDef, std::int32_t MxDefSlot, FemFile& Fem,
                        std::int32_t iUnitLabel, std::int32_t& iStatus);

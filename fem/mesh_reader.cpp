@@ -17,15 +17,15 @@ void raise_inp2103(std::int32_t iUnit, std::int32_t& iStatus) {
 
 }  // namespace
 
-void read_mesh_relations(std::int32_t& nMesh, std::int32_t MxMesh, std::int32_t MxMeshLen,
+void read_mesh_relations(std::int32_t& nMesh, std::int32_t MxMeshTable, std::int32_t MxRowLen,
                          MeshColumn* iMeshList, std::int32_t& MaxMeshRef, FemFile& Fem,
                          std::int32_t iUnitLabel, std::int32_t& iStatus) {
   MaxMeshRef = 0;
-  begin_pass(Fem, kRecordSconmesh, 2, 5);  // fields 2 to 5 taken
+  begin_pass(Fem, kRecordSconmesh);
   nMesh = 0;
-  // The row holds one count and MxMeshLen - 1 elements, and never more than
+  // The row holds one count and MxRowLen - 1 elements, and never more than
   // the list buffer does.
-  const std::int32_t nMaxList = (MxMeshLen < ::MxMeshLen ? MxMeshLen : ::MxMeshLen) - 1;
+  const std::int32_t nMaxList = (MxRowLen < MxMeshLen ? MxRowLen : MxMeshLen) - 1;
   while (next_header(Fem, Fields)) {
     const std::int32_t iField2 = integer_value(Fields.values[2], 2);
     const std::int32_t iRef = integer_value(Fields.values[3], 3);
@@ -33,8 +33,8 @@ void read_mesh_relations(std::int32_t& nMesh, std::int32_t MxMesh, std::int32_t 
     const std::int32_t iField5 = integer_value(Fields.values[5], 5);
     if (iField4 != 1 || iField5 != 2) continue;
     ++nMesh;
-    if (iRef > MxMesh) return raise_inp2103(iUnitLabel, iStatus);
-    if (iField2 > MxMeshLen - 2 || nMesh > MxMesh) return raise_inp2103(iUnitLabel, iStatus);
+    if (iRef > MxMeshTable) return raise_inp2103(iUnitLabel, iStatus);
+    if (iField2 > MxRowLen - 2 || nMesh > MxMeshTable) return raise_inp2103(iUnitLabel, iStatus);
     if (iRef > MaxMeshRef) MaxMeshRef = iRef;
 
     if (!read_raw_line(Fem, Fields)) return;

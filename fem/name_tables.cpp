@@ -36,10 +36,10 @@ void give_back(void* p, std::size_t nBytes) {
 }
 
 constexpr std::size_t kNodeExtBytes = sizeof(std::int32_t) * (MxNode + 1);
-// A name column: its entries, and a pool of 160 characters per entry and
-// 80 more (see NameColumn).
+// A name column: its entries, and a pool of 160 characters per entry (see
+// NameColumn).
 constexpr std::size_t kNameEntryBytes = sizeof(NameEntry) * (MxNode + 1);
-constexpr std::size_t kNamePoolBytes = 1 + std::size_t{2} * kNameLen * (MxNode + 1) + kNameLen;
+constexpr std::size_t kNamePoolBytes = 1 + std::size_t{2} * kNameLen * (MxNode + 1);
 static_assert(MxMemb == MxNode, "both name columns have the same size");
 static_assert(kNamePoolBytes <= std::size_t{1} << (32 - kNameAtShift), "pool places fit 24 bits");
 constexpr std::size_t kElemExtBytes = sizeof(std::int32_t) * (MxElem + 1);
@@ -136,7 +136,11 @@ void for_each_mapping(NameTables& Tables, VisitTable&& Visit) {
 
 }  // namespace
 
-void prefer_huge_pages(NameTables& Tables) {
+void prefer_huge_pages(NameTables& Tables, std::int64_t nFemBytes) {
+  // A FEM file of this size or more holds enough records to write most
+  // pages of the tables.
+  constexpr std::int64_t kLargeModelBytes = 16 << 20;
+  if (nFemBytes < kLargeModelBytes) return;
   for_each_mapping(Tables, [](auto* p, std::size_t nBytes) {
     if (p != nullptr) ::madvise(p, mapped_size(nBytes), MADV_HUGEPAGE);
   });

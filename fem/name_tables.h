@@ -6,12 +6,17 @@
 #pragma once
 #include <cstdint>
 
+#include "support/text_helpers.h"
+
 inline constexpr std::int32_t MxNode = 100000;
 inline constexpr std::int32_t MxElem = 100000;
 inline constexpr std::int32_t MxMemb = 100000;
 inline constexpr std::int32_t MxMesh = 100000;
 inline constexpr std::int32_t MxMeshLen = 100;  // one count and at most 99 element numbers
 inline constexpr std::int32_t MxMembDef = 10;   // slots 1 to 6 filled, 7 to 10 stay 0
+// The slot of a member's definition that holds its mesh reference, the
+// last one the member reader fills.
+inline constexpr std::int32_t kMeshRefSlot = 6;
 inline constexpr std::int32_t kNameLen = 80;
 
 // The two-dimensional tables are laid out column by column: a row is one
@@ -46,7 +51,7 @@ inline constexpr std::int32_t kNameAtShift = 8;
 // when it is no longer than the name they hold now (or their room holds
 // 80), otherwise placed again in room for 80. So no entry takes more than
 // 160 characters of the pool between two clears, which is what the pool
-// holds (and 80 more, so that 80 characters can be read from any name).
+// holds.
 struct NameColumn {
   NameEntry* Entry;  // entries 1 to nMx; entry 0 unused
   char* ChPool;
@@ -69,19 +74,28 @@ inline std::int32_t name_length(const NameColumn& Column, std::int32_t i) {
 }
 
 // The characters of entry i: its first name_length characters are the
-// name. 80 characters may be read from here in one move, but those after
-// the name are not blanks.
+// name; nothing may be read past them.
 const char* name_text(const NameColumn& Column, std::int32_t i);
+
+// For the writers: writes the name of entry i at ChOut (room for 80), its
+// name_length characters and nothing after them, and returns that length
+// (0, nothing written, for a blank entry).
+inline std::int32_t put_name(const NameColumn& Column, std::int32_t i, char* ChOut) {
+  const std::int32_t nName = name_length(Column, i);
+  if (nName > 0) copy_text(ChOut, Column.ChPool + (Column.Entry[i] >> kNameAtShift), nName);
+  return nName;
+}
 
 // Entry i as its 80-character, blank-padded field, into ChOut.
 void copy_name(const NameColumn& Column, std::int32_t i, char* ChOut);
 
 struct NameTables {
-  std::int32_t* iNodeExt;   // [MxNode + 1]: external node number by internal number
-  NameColumn ChNodeName;    // node name by internal node number
-  std::int32_t* iElemExt;   // [MxElem + 1]: external element number by internal number
-  NameColumn ChMembName;    // member name by member number
-  MembDefColumn* iMembDef;  // [MxMembDef + 1] slots: SCONCEPT integers; slot 6 = mesh reference
+  std::int32_t* iNodeExt;  // [MxNode + 1]: external node number by internal number
+  NameColumn ChNodeName;   // node name by internal node number
+  std::int32_t* iElemExt;  // [MxElem + 1]: external element number by internal number
+  NameColumn ChMembName;   // member name by member number
+  MembDefColumn*
+      iMembDef;  // [MxMembDef + 1] slots: SCONCEPT integers, the mesh reference in kMeshRefSlot
   MeshColumn* iMeshList;    // [MxMeshLen + 1] slots: slot 1 count n, slots 2..n+1 elements
   std::int32_t* iElemMemb;  // [MxElem + 1]: owning member number by internal element
 
@@ -95,10 +109,10 @@ struct NameTables {
 };
 
 // The path from a member to its elements. The mesh relation row of member k
-// (1 to MxMemb): its mesh reference, slot 6 of its iMembDef row, when that
+// (1 to MxMemb): its mesh reference, slot kMeshRefSlot of its iMembDef row, when that
 // names a row of iMeshList (1 to MxMesh); 0 otherwise.
 inline std::int32_t member_mesh_row(const NameTables& Tables, std::int32_t k) {
-  const std::int32_t m = Tables.iMembDef[6][k];
+  const std::int32_t m = Tables.iMembDef[kMeshRefSlot][k];
   return m >= 1 && m <= MxMesh ? m : 0;
 }
 
@@ -125,13 +139,13 @@ void clear_table(std::int32_t* iTable, std::int64_t nCount);
 // had.
 bool create_name_tables(NameTables& Tables);
 
-// Asks the system to back the tables with huge pages. For a large model
-// most pages of the name tables and the first columns of the others get
-// written, megabytes that would otherwise be faulted in 4 KB at a time; for
-// a small one it would only raise the memory used, so the driver asks only
-// when the FEM file is large. A hint: nothing changes when the system
-// declines.
-void prefer_huge_pages(NameTables& Tables);
+// Asks the system to back the tables with huge pages when the FEM file, of
+// nFemBytes, is large (16 MB or more). For a large model most pages of the
+// name tables and the first columns of the others get written, megabytes
+// that would otherwise be faulted in 4 KB at a time; for a small one huge
+// pages would only raise the memory used. A hint: nothing changes when the
+// system declines.
+void prefer_huge_pages(NameTables& Tables, std::int64_t nFemBytes);
 
 // Gives the memory back (tests create many sets; the program keeps one).
 void release_name_tables(NameTables& Tables);

@@ -2,7 +2,7 @@
 
 #include "fem/input_errors.h"
 
-void read_node_names(std::int32_t& nNodes, std::int32_t* iNodeExt, std::int32_t MxNode,
+void read_node_names(std::int32_t& nNodes, std::int32_t* iNodeExt, std::int32_t MxNodeTable,
                      NameColumn& ChNodeName, std::int32_t& nNodeNames, FemFile& Fem,
                      std::int32_t iUnitLabel, std::int32_t& iStatus) {
   // static: the work fields of this reader; it is not re-entrant.
@@ -12,13 +12,13 @@ void read_node_names(std::int32_t& nNodes, std::int32_t* iNodeExt, std::int32_t 
 
   clear_names(ChNodeName);
 
-  begin_pass(Fem, kRecordGnode, 2, 3);  // values of fields 2 and 3 taken
+  begin_pass(Fem, kRecordGnode);
   nNodes = 0;
   while (next_header(Fem, Fields)) {
     const std::int32_t iExt = integer_value(Fields.values[2], 2);
     const std::int32_t iNode = integer_value(Fields.values[3], 3);
     ++nNodes;
-    if (iNode > MxNode) {
+    if (iNode > MxNodeTable) {
       iStatus = -1;
       compose_inp2101(ChMessage);
       write_message_line(iUnitLabel, ChMessage, kMessageLen);
@@ -27,12 +27,12 @@ void read_node_names(std::int32_t& nNodes, std::int32_t* iNodeExt, std::int32_t 
     if (iNode >= 1) iNodeExt[iNode] = iExt;
   }
 
-  begin_pass(Fem, kRecordTdnode, 3, 3);  // field 3 taken
+  begin_pass(Fem, kRecordTdnode);
   nNodeNames = 0;
   while (next_header(Fem, Fields)) {
     const std::int32_t iNode = integer_value(Fields.values[3], 3);
     ++nNodeNames;
     if (!read_raw_name(Fem, ChName)) return;
-    if (iNode >= 1 && iNode <= MxNode) store_name(ChNodeName, iNode, ChName);
+    if (iNode >= 1 && iNode <= MxNodeTable) store_name(ChNodeName, iNode, ChName);
   }
 }

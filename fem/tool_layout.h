@@ -1,192 +1,42 @@
-// The layout that modelling tools write nearly every line of a FEM file
-// in, and the test that recognises it where a line stands: the field
-// splitter and the record scanner's checking pass both run it, the
-// scanner's loop with the test built in. Inline, for those two only.
+// The tool-layout test where a line stands, as the checking pass builds it
+// into its loop and tool_line_length runs it: the parts every processor
+// shares, over the slot test of the form picked here. Internal to the
+// scanning wing: included by fem/line_shape.cpp, the checking pass and the
+// two splitters only.
 #pragma once
 #include <bit>
 #include <cstdint>
-#include <cstring>
-#if defined(__SSE2__)
-#include <immintrin.h>
-#endif
 
-#include "support/text_helpers.h"
+#include "fem/line_shape.h"
+#include "fem/line_words.h"
+// The narrow forms for the build: SSE2 where the compiler targets it (every
+// x86-64), word at a time elsewhere.
+#if defined(__SSE2__)
+#include "fem/line_shape_sse2.h"
+#else
+#include "fem/line_shape_portable.h"
+#endif
 
 namespace tool_layout {
 
-inline bool is_letter(char c) {
-  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-}
-
-// Nearly every line of a FEM file is written by a modelling tool in one
-// layout: columns 1 to 8 hold a record name or are blank, then reals follow
-// in 16-column slots, each "  d.ddddddddE+dd" (or a minus in column 2, or
-// E-dd), and nothing after them. Its fields are a text (a field that starts
-// with a letter always is) and reals that convert, so such a line can
-// neither stop the run nor needs its characters walked one by one: it is
-// recognised with a few word-wide comparisons and split slot by slot.
-constexpr std::int32_t kNameColumns = 8;
-constexpr std::int32_t kSlotColumns = 16;
-// A longer line would be cut at column 256, inside a slot.
-constexpr std::int32_t kMaxSlots = 15;
-
-// Eight characters as one word, character k in byte k (counted from the low
-// end), whatever the machine's byte order.
-inline std::uint64_t word_at(const char* p) {
-  std::uint64_t Word = 0;
-  if constexpr (std::endian::native == std::endian::little) {
-    std::memcpy(&Word, p, sizeof Word);
-  } else {
-    for (std::int32_t k = 7; k >= 0; --k)
-      Word = (Word << 8) | static_cast<unsigned char>(p[k]);
-  }
-  return Word;
-}
-
-// The word that word_at gives for the characters of a constant of up to
-// 8 (a shorter one fills the low bytes, the others 0).
-template <std::size_t nSize>
-constexpr std::uint64_t word_of(const char (&Ch)[nSize]) {
-  static_assert(nSize >= 1 && nSize <= 9, "a word holds up to 8 characters");
-  std::uint64_t Word = 0;
-  for (auto k = static_cast<std::int32_t>(nSize) - 2; k >= 0; --k)
-    Word = (Word << 8) | static_cast<unsigned char>(Ch[k]);
-  return Word;
-}
-
-#if defined(__SSE2__)
-// With SSE2 (every x86-64 has it) a slot is one 16-byte register: each
-// column is compared with the two characters it may hold and tested for a
-// digit at once, and a column mask picks which answer counts where. The
-// checking pass runs this on every slot of every line of the file.
-
-// All ones where the 16 columns at t hold a real slot's characters. Each
-// column has a lowest character and a range: a digit column takes "0" and
-// 9 more, a fixed column only its one character of "  d.ddddddddE+dd"; a
-// byte less the lowest is inside the range as an unsigned byte exactly when
-// the column takes it. The other spelling " -d.ddddddddE-dd" is one more
-// comparison, with "0" in its digit columns so that it admits nothing there
-// that the range does not.
-inline __m128i slot_columns_good(const char* t) {
-  const __m128i Slot = _mm_loadu_si128(reinterpret_cast<const __m128i*>(t));
-  const __m128i Lowest =
-      _mm_setr_epi8(' ', ' ', '0', '.', '0', '0', '0', '0', '0', '0', '0', '0', 'E', '+', '0', '0');
-  const __m128i Range = _mm_setr_epi8(0, 0, 9, 0, 9, 9, 9, 9, 9, 9, 9, 9, 0, 0, 9, 9);
-  const __m128i Minus =
-      _mm_setr_epi8(' ', '-', '0', '.', '0', '0', '0', '0', '0', '0', '0', '0', 'E', '-', '0', '0');
-  const __m128i Offset = _mm_sub_epi8(Slot, Lowest);
-  const __m128i InRange = _mm_cmpeq_epi8(_mm_min_epu8(Offset, Range), Offset);
-  return _mm_or_si128(InRange, _mm_cmpeq_epi8(Slot, Minus));
-}
-
-inline bool is_real_slot(const char* t) {
-  return _mm_movemask_epi8(slot_columns_good(t)) == 0xFFFF;
-}
-
-// Bits 4k to 4k + 3 set when slot k of the four at pSlots is good. Each
-// round compares pairs of lanes with all ones (a lane becomes all ones only
-// when both were) and packs the answers, all ones or zero, to half the
-// width; two rounds fold a slot's 16 answers into 4 bytes, and one mask
-// gives all four slots.
-inline std::uint32_t four_slots_good(const char* pSlots) {
-  const __m128i AllOnes = _mm_set1_epi32(-1);
-  auto fold = [&AllOnes](__m128i A, __m128i B) {
-    return _mm_packs_epi16(_mm_cmpeq_epi16(A, AllOnes), _mm_cmpeq_epi16(B, AllOnes));
-  };
-  const __m128i Good01 = fold(slot_columns_good(pSlots), slot_columns_good(pSlots + kSlotColumns));
-  const __m128i Good23 = fold(slot_columns_good(pSlots + 2 * kSlotColumns),
-                              slot_columns_good(pSlots + 3 * kSlotColumns));
-  return static_cast<std::uint32_t>(_mm_movemask_epi8(fold(Good01, Good23)));
-}
-#else
-// Without SSE2, the same test a word (eight columns) at a time.
-
-// Zero when every byte of Word that Mask selects (0xFF) is a digit. A digit
-// XOR "0" is 0 to 9; adding 0x76 to the low seven bits of a byte sets its
-// high bit exactly when they are 10 or more, and no byte carries into the
-// next (0x7F + 0x76 < 0x100).
-inline std::uint64_t non_digits_where(std::uint64_t Word, std::uint64_t Mask) {
-  const std::uint64_t x = Word ^ word_of("00000000");
-  const std::uint64_t Over9 = (x & 0x7F7F7F7F7F7F7F7F) + 0x7676767676767676;
-  return (Over9 | x) & Mask & 0x8080808080808080;
-}
-
-// A slot as two words: the characters that are fixed (blank, point, E) and
-// where the digits stand. Column 2 (blank or minus) and column 14 (the
-// exponent's sign) are tested apart.
-constexpr std::uint64_t kFixedMask1 = word_of("\xff\0\0\xff\0\0\0\0");
-constexpr std::uint64_t kFixed1 = word_of(" \0\0.\0\0\0\0");
-constexpr std::uint64_t kDigitMask1 = word_of("\0\0\xff\0\xff\xff\xff\xff");
-constexpr std::uint64_t kFixedMask2 = word_of("\0\0\0\0\xff\0\0\0");
-constexpr std::uint64_t kFixed2 = word_of("\0\0\0\0E\0\0\0");
-constexpr std::uint64_t kDigitMask2 = word_of("\xff\xff\xff\xff\0\0\xff\xff");
-
-inline bool is_real_slot(const char* t) {
-  const std::uint64_t Word1 = word_at(t);
-  const std::uint64_t Word2 = word_at(t + 8);
-  return ((Word1 & kFixedMask1) ^ kFixed1) == 0 && ((Word2 & kFixedMask2) ^ kFixed2) == 0 &&
-         non_digits_where(Word1, kDigitMask1) == 0 && non_digits_where(Word2, kDigitMask2) == 0 &&
-         (t[1] == kBlank || t[1] == '-') && (t[13] == '+' || t[13] == '-');
-}
-
-// Bits 4k to 4k + 3 set when slot k of the four at pSlots is good.
-inline std::uint32_t four_slots_good(const char* pSlots) {
-  std::uint32_t uGood = 0;
-  for (std::int32_t k = 0; k < 4; ++k) {
-    if (is_real_slot(pSlots + k * kSlotColumns)) uGood |= 0xFU << (4 * k);
-  }
-  return uGood;
-}
-#endif
-
 // How many of the four slots at pSlots are good before the first that is
-// not (0 to 4).
+// not (0 to 4), by the narrow form.
 inline std::int32_t leading_good_slots(const char* pSlots) {
   return static_cast<std::int32_t>(std::countr_one(four_slots_good(pSlots))) / 4;
 }
 
-#if defined(__SSE2__) && defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__)) && \
-    !defined(LABLIX_NO_AVX2)
-// Where the processor has AVX2 (nearly every x86-64 made since 2015), the
-// checking pass tests two slots in one 32-byte register: half the
-// instructions per line of the test that settles nearly every line of a
-// FEM file. Compiled for AVX2 here and taken only where the processor
-// reports it (tool_line_length). A build with LABLIX_NO_AVX2 defined
-// leaves it out, so that the tests run the SSE2 form on any machine.
-#define LABLIX_WIDE_SLOTS 1
+}  // namespace tool_layout
 
-// One bit per column of the two slots at t, set where the column holds what
-// it may: the column test of slot_columns_good, on two slots at once.
-__attribute__((target("avx2"))) inline std::uint32_t two_slot_columns_good(const char* t) {
-  const __m256i Lowest = _mm256_setr_epi8(
-      ' ', ' ', '0', '.', '0', '0', '0', '0', '0', '0', '0', '0', 'E', '+', '0', '0',  //
-      ' ', ' ', '0', '.', '0', '0', '0', '0', '0', '0', '0', '0', 'E', '+', '0', '0');
-  const __m256i Range = _mm256_setr_epi8(0, 0, 9, 0, 9, 9, 9, 9, 9, 9, 9, 9, 0, 0, 9, 9,  //
-                                         0, 0, 9, 0, 9, 9, 9, 9, 9, 9, 9, 9, 0, 0, 9, 9);
-  const __m256i Minus = _mm256_setr_epi8(
-      ' ', '-', '0', '.', '0', '0', '0', '0', '0', '0', '0', '0', 'E', '-', '0', '0',  //
-      ' ', '-', '0', '.', '0', '0', '0', '0', '0', '0', '0', '0', 'E', '-', '0', '0');
-  const __m256i Slots = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(t));
-  const __m256i Offset = _mm256_sub_epi8(Slots, Lowest);
-  const __m256i InRange = _mm256_cmpeq_epi8(_mm256_min_epu8(Offset, Range), Offset);
-  const __m256i Good = _mm256_or_si256(InRange, _mm256_cmpeq_epi8(Slots, Minus));
-  return static_cast<std::uint32_t>(_mm256_movemask_epi8(Good));
-}
+#include "fem/line_shape_avx2.h"
 
-__attribute__((target("avx2"))) inline std::int32_t leading_good_slots_wide(const char* pSlots) {
-  // Sixteen leading ones per good slot.
-  const std::uint64_t uColumns =
-      two_slot_columns_good(pSlots) | static_cast<std::uint64_t>(two_slot_columns_good(pSlots + 32))
-                                          << 32;
-  return static_cast<std::int32_t>(std::countr_one(uColumns)) / kSlotColumns;
-}
-#endif
+namespace tool_layout {
 
-// The high bit of each byte of x that is 0, exact up to and including the
-// lowest such byte (a borrow may mark bytes above it as well), which is all
-// that is asked of it here.
-inline std::uint64_t zero_bytes(std::uint64_t x) {
-  return (x - 0x0101010101010101) & ~x & 0x8080808080808080;
+// The slot test the checking pass and tool_line_length take, chosen once,
+// at start-up: the wide form where it is built and the processor has AVX2.
+inline const bool bWideSlots = kWideFormBuilt && processor_has_avx2();
+
+inline bool is_letter(char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
 
 // The length of the name in the name columns of a line that has at least
@@ -218,9 +68,26 @@ inline std::int32_t name_column_length(const char* ChLine) {
 // at. The slot by slot walk took a branch per slot on where the line ends,
 // which the processor guessed wrong often enough that the checking pass
 // took nearly twice as long with it.
-constexpr std::int32_t kShortSlots = 4;
+inline constexpr std::int32_t kShortSlots = 4;
 // The fourth slot's end and the character after a CR there.
-constexpr std::int32_t kShortLineReach = kNameColumns + kShortSlots * kSlotColumns + 2;
+inline constexpr std::int32_t kShortLineReach = kNameColumns + kShortSlots * kSlotColumns + 2;
+
+// The slots of a cut line of nLen characters in the tool layout, and in
+// nName its name's length; 0 when the line has another layout.
+inline std::int32_t cut_tool_line_slots(const char* ChLine, std::int32_t nLen,
+                                        std::int32_t& nName) {
+  if (nLen < kNameColumns + kSlotColumns || (nLen - kNameColumns) % kSlotColumns != 0) return 0;
+  const std::int32_t nSlots = (nLen - kNameColumns) / kSlotColumns;
+  if (nSlots > kMaxSlots) return 0;
+  nName = name_column_length(ChLine);
+  if (nName < 0) return 0;
+  // Four slots, the most common line: tested at once, without a branch per slot.
+  if (nSlots == kShortSlots) return four_slots_good(ChLine + kNameColumns) == 0xFFFF ? nSlots : 0;
+  for (std::int32_t k = 0; k < nSlots; ++k) {
+    if (!is_real_slot(ChLine + kNameColumns + k * kSlotColumns)) return 0;
+  }
+  return nSlots;
+}
 
 // 1 when a line ends at column iCol: a line feed, or CR LF. The two
 // characters are taken as one word and compared without a branch.
@@ -243,6 +110,22 @@ inline std::int32_t short_tool_line_length(const char* ChText) {
   return nSlots == kShortSlots ? -1 : 0;
 }
 
+// The tool-layout line of more than four slots at ChText, slot by slot: its
+// length, or 0.
+inline std::int32_t long_tool_line_length(const char* ChText, const char* pEnd) {
+  const char* pSlot = ChText + kNameColumns;
+  for (std::int32_t k = 0; k < kMaxSlots; ++k) {
+    if (pEnd - pSlot < kSlotColumns + 1 || !is_real_slot(pSlot)) return 0;
+    pSlot += kSlotColumns;
+    const char c = *pSlot;
+    if (c == '\n' || (c == '\r' && pEnd - pSlot >= 2 && pSlot[1] == '\n')) {
+      return static_cast<std::int32_t>(pSlot - ChText);
+    }
+    if (c != ' ') return 0;  // a blank starts the next slot
+  }
+  return 0;
+}
+
 // The name columns a scan found good last, as a word, and their name's
 // length: a FEM file has its records of one kind together, so a scan meets
 // the same name line after line and need not test it again.
@@ -262,7 +145,7 @@ inline std::int32_t tool_line_length_by(const char* ChText, const char* pEnd, st
   // before anything else is tested: the first slot starts with a blank and
   // a blank or a minus.
   const char cSign = ChText[kNameColumns + 1];
-  if (ChText[kNameColumns] != kBlank || (cSign != kBlank && cSign != '-')) return 0;
+  if (ChText[kNameColumns] != ' ' || (cSign != ' ' && cSign != '-')) return 0;
   const std::uint64_t Word = word_at(ChText);
   if (Word == word_of("        ")) {
     nName = 0;
@@ -277,27 +160,7 @@ inline std::int32_t tool_line_length_by(const char* ChText, const char* pEnd, st
     const std::int32_t nLine = short_tool_line_length<LeadingGoodSlots>(ChText);
     if (nLine >= 0) return nLine;
   }
-  const char* pSlot = ChText + kNameColumns;
-  for (std::int32_t k = 0; k < kMaxSlots; ++k) {
-    if (pEnd - pSlot < kSlotColumns + 1 || !is_real_slot(pSlot)) return 0;
-    pSlot += kSlotColumns;
-    const char c = *pSlot;
-    if (c == '\n' || (c == '\r' && pEnd - pSlot >= 2 && pSlot[1] == '\n')) {
-      return static_cast<std::int32_t>(pSlot - ChText);
-    }
-    if (c != kBlank) return 0;  // a blank starts the next slot
-  }
-  return 0;
+  return long_tool_line_length(ChText, pEnd);
 }
-
-#if defined(LABLIX_WIDE_SLOTS)
-// True where the processor has AVX2. Read once, at start-up; the
-// processor's description is made ready first, since this may run before
-// the run-time library's own start-up code.
-inline const bool bWideSlots = [] {
-  __builtin_cpu_init();
-  return __builtin_cpu_supports("avx2") != 0;
-}();
-#endif
 
 }  // namespace tool_layout

@@ -353,7 +353,7 @@ void check_outcome(const NameTables& T, const Outcome& Out) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nData) {
-  static std::int64_t* iIndex = create_header_index();
+  static HeaderNote* iIndex = create_header_index();
   static const bool bReady = [] {
     fill_blanks(ChDate, kFieldLen);
     std::memcpy(ChDate, " Date : 2013-04-28 09:05:07", 27);

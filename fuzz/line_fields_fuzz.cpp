@@ -19,6 +19,7 @@
 
 #include "fem/fem_scan.h"
 #include "fem/field_splitter.h"
+#include "fem/line_shape.h"
 #include "support/fatal_stop.h"
 
 namespace {

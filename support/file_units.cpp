@@ -1,10 +1,5 @@
 #include "support/file_units.h"
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
-#include <bit>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -315,45 +310,17 @@ bool read_line_view(std::int32_t iUnit, const char*& pLine, std::int64_t& nLine)
   }
   if (U->iPos >= U->nData) return false;
   pLine = U->pData + U->iPos;
-  U->iPos = cut_line(U->pData, U->nData, U->iPos, nLine);
-  return true;
-}
-
-namespace {
-
-// The first line feed of the n bytes at p, or null. Most lines that are cut
-// out are short (names, comments), and for them a call of memchr costs more
-// than the search: the first 32 bytes are looked at here, in one step.
-const char* first_feed(const char* p, std::int64_t n) {
-#if defined(__SSE2__)
-  constexpr std::int64_t kProbe = 32;
-  if (n >= kProbe) {
-    const __m128i Feed = _mm_set1_epi8('\n');
-    const auto uLow = static_cast<std::uint32_t>(_mm_movemask_epi8(
-        _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), Feed)));
-    const auto uHigh = static_cast<std::uint32_t>(_mm_movemask_epi8(
-        _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16)), Feed)));
-    const std::uint32_t uFeeds = uLow | uHigh << 16;
-    if (uFeeds != 0) return p + std::countr_zero(uFeeds);
-    p += kProbe;
-    n -= kProbe;
-  }
-#endif
-  return static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(n)));
-}
-
-}  // namespace
-
-std::int64_t cut_line(const char* pData, std::int64_t nData, std::int64_t iPos,
-                      std::int64_t& nLine) {
-  const char* pLine = pData + iPos;
-  const char* pFeed = first_feed(pLine, nData - iPos);
+  const std::int64_t nLeft = U->nData - U->iPos;
+  const auto* pFeed =
+      static_cast<const char*>(std::memchr(pLine, '\n', static_cast<std::size_t>(nLeft)));
   if (pFeed == nullptr) {
-    nLine = nData - iPos;
-    return nData;
+    nLine = nLeft;
+    U->iPos = U->nData;
+  } else {
+    nLine = length_before_feed(pLine, pFeed - pLine);
+    U->iPos += pFeed - pLine + 1;
   }
-  nLine = length_before_feed(pLine, pFeed - pLine);
-  return pFeed - pData + 1;
+  return true;
 }
 
 bool read_line(std::int32_t iUnit, char* ChLine, std::int32_t nLen) {

@@ -93,12 +93,6 @@ inline std::int64_t length_before_feed(const char* pLine, std::int64_t nFeed) {
   return nFeed - (nFeed > 0 && pLine[nFeed - 1] == '\r' ? 1 : 0);
 }
 
-// For such a scan: the line that starts at offset iPos (below nData) of the
-// nData bytes at pData, by the line rules above. Its length, terminator
-// excluded, goes to nLine; returns the offset of the line after it.
-std::int64_t cut_line(const char* pData, std::int64_t nData, std::int64_t iPos,
-                      std::int64_t& nLine);
-
 // Puts an input unit back at its first line; nothing for other units.
 void rewind_unit(std::int32_t iUnit);
 

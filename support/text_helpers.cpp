@@ -1,45 +1,28 @@
 #include "support/text_helpers.h"
 
-#include <bit>
 #include <cstring>
+// The wide steps of trimmed_length for the build: SSE2 where the compiler
+// targets it, none elsewhere.
 #if defined(__SSE2__)
-#include <emmintrin.h>
+#include "support/blank_scan_sse2.h"
+#else
+#include "support/blank_scan_portable.h"
 #endif
 
 namespace {
 
 constexpr std::uint64_t kEightBlanks = 0x2020202020202020;
 
-#if defined(__SSE2__)
-// Bit k set when character k of the 16 at p is blank.
-inline std::uint32_t blank_bits(const char* p) {
-  const __m128i Text = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-  return static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(Text, _mm_set1_epi8(kBlank))));
-}
-#endif
-
 }  // namespace
 
 std::int32_t trimmed_length(const char* ChText, std::int32_t nLen) {
   // The scan goes backwards from the field's end, 64 columns a step where
-  // the machine can (four compares, one test), then sixteen, eight
-  // otherwise: an 80-character name field holding a name of 16 characters
-  // or more is settled in one step, a shorter one in two.
-  std::int32_t i = nLen;
-#if defined(__SSE2__)
-  for (; i >= 64; i -= 64) {
-    const char* p = ChText + i - 64;
-    const std::uint64_t uBlank = blank_bits(p) |
-                                 static_cast<std::uint64_t>(blank_bits(p + 16)) << 16 |
-                                 static_cast<std::uint64_t>(blank_bits(p + 32)) << 32 |
-                                 static_cast<std::uint64_t>(blank_bits(p + 48)) << 48;
-    if (uBlank != ~std::uint64_t{0}) return i - std::countl_one(uBlank);
-  }
-  for (; i >= 16; i -= 16) {
-    const std::uint32_t uNonBlank = ~blank_bits(ChText + i - 16) & 0xFFFF;
-    if (uNonBlank != 0) return i - 16 + (32 - std::countl_zero(uNonBlank));
-  }
-#endif
+  // the machine can, then sixteen, eight otherwise: an 80-character name
+  // field holding a name of 16 characters or more is settled in one step, a
+  // shorter one in two.
+  bool bFound = false;
+  std::int32_t i = text_detail::skip_blank_blocks(ChText, nLen, bFound);
+  if (bFound) return i;
   for (; i >= 8; i -= 8) {
     std::uint64_t Word;
     std::memcpy(&Word, ChText + i - 8, sizeof Word);

@@ -90,7 +90,7 @@ std::string describe(const NameTables& T, std::int32_t iStatus, const std::strin
 std::string run_readers(const std::string& FemText, bool bIndexed, int nRuns = 1,
                         std::int32_t nIndexMx = kHeaderIndexMx) {
   // static: the index storage is created once, as the program does.
-  static std::int64_t* iIndex = create_header_index();
+  static HeaderNote* iIndex = create_header_index();
   const std::string Dir = make_temp_dir();
   write_file(Dir + "/model.fem", FemText);
   NameTables T;
@@ -243,4 +243,23 @@ TEST(FemScan, IndexOverflowAndStretchesChangeNothing) {
   for (std::int32_t nIndexMx : {kHeaderIndexMx, 8192, 8193, 19999, 20000, 3}) {
     EXPECT_EQ(Plain, run_readers(Fem, true, 1, nIndexMx)) << "index of " << nIndexMx;
   }
+}
+
+TEST(FemScan, ToolLayoutHeadersReadAsAnyOtherLine) {
+  // Every header field holds a value, so a reader that comes to take a
+  // field the record layouts do not name reads 0 from a header in the tool
+  // layout here, and the true value from the same line with a blank after it.
+  const std::string Fem =
+      tool("GNODE", {11, 1, 7, 8}) + tool("GNODE", {12, 2, 9, 10}) + tool("TDNODE", {5, 1, 6, 7}) +
+      "Node_one\n" + tool("GELMNT1", {21, 3, 15, 4}) + tool("TDSCONC", {5, 4, 6, 7}) +
+      "Member_four\n" + tool("SCONCEPT", {5, 4, 2, 3}) + tool("", {1, 2, 3, 9}) +
+      tool("SCONMESH", {4, 9, 1, 2}) + tool("", {3, 31, 32, 33});
+  std::string Spaced;
+  for (std::size_t i = 0; i < Fem.size(); ++i)
+    Spaced += Fem[i] == '\n' ? std::string(" \n") : std::string(1, Fem[i]);
+  const std::string Plain = run_readers(Spaced, false);
+  EXPECT_EQ(0u, Plain.find("nodes 2/1 elems 1 names 1 maxmemb 4 mesh 1 maxmesh 9 status 0\n"))
+      << Plain;
+  EXPECT_EQ(Plain, run_readers(Fem, true));
+  EXPECT_EQ(Plain, run_readers(Fem, false));
 }

@@ -6,7 +6,8 @@
 #include <cstring>
 #include <sstream>
 #include <string>
-#include <utility>
+
+#include "fem/line_shape.h"
 
 namespace {
 
@@ -77,72 +78,6 @@ TEST(SplitFields, ToolLayoutSplitsAsAnyOtherLine) {
   }
 }
 
-TEST(SplitFields, ToolLayoutValuesAreTheConversionsOwn) {
-  // Every exponent around the fast path's edges, with mantissas whose last
-  // digits are zeros or not (whole numbers take their own way), and lines of
-  // two and three slots (slots are converted in pairs): the values must be
-  // bit for bit those of the general conversion.
-  std::uint64_t uSeed = 2026;
-  auto next_digits = [&uSeed](int nZeros) {
-    uSeed = uSeed * 6364136223846793005ULL + 1442695040888963407ULL;
-    std::string Digits = std::to_string(100000000 + (uSeed >> 35) % 900000000);  // 9 digits
-    for (int k = 0; k < nZeros; ++k)
-      Digits[8 - k] = '0';
-    return Digits;
-  };
-  for (int iExp = -25; iExp <= 25; ++iExp) {
-    for (int nZeros = 0; nZeros <= 9; ++nZeros) {
-      std::string Line = "GNODE   ";
-      for (int k = 0; k < 2 + (nZeros % 2); ++k) {
-        std::string Digits = next_digits(nZeros);
-        if (nZeros == 9) Digits[0] = '0';
-        char ChSlot[17];
-        std::snprintf(ChSlot, sizeof ChSlot, " %c%c.%sE%c%02d", k == 1 ? '-' : ' ', Digits[0],
-                      Digits.substr(1).c_str(), iExp < 0 ? '-' : '+', iExp < 0 ? -iExp : iExp);
-        Line += ChSlot;
-      }
-      const std::string Text = Line + "\n";
-      std::int32_t nName = 0;
-      ASSERT_EQ(static_cast<std::int32_t>(Line.size()),
-                tool_line_length(Text.data(), Text.data() + Text.size(), nName))
-          << "in the tool layout: " << Line;
-      LineFields Tool{}, Plain{};
-      split(Line, Tool);
-      split(Line + " ", Plain);
-      ASSERT_EQ(0, std::memcmp(&Plain, &Tool, sizeof Tool)) << "bit for bit: " << Line;
-    }
-  }
-}
-
-TEST(SplitFields, ToolLayoutConvertsOnlyTheValuesTaken) {
-  // A reader that takes fields iFirst to iLast gets those exactly as a whole
-  // split gives them; other fields keep their kind and read 0. Fields are
-  // counted with the name, so on a data line slot 1 is field 1.
-  const std::string Lines[] = {
-      "GNODE     1.40000000E+02 -2.50000000E-03  9.00000000E+00  6.00000000E+00",
-      "          1.00000000E+00 -2.00000000E+00  3.00000000E+00"};
-  const std::pair<std::int32_t, std::int32_t> Ranges[] = {
-      {1, 100}, {2, 3}, {3, 3}, {3, 5}, {2, 5}, {1, 1}, {4, 100}, {5, 2}, {6, 9}, {0, 0}};
-  for (const std::string& Line : Lines) {
-    const std::int32_t nName = Line[0] == ' ' ? 0 : 5;
-    LineFields Whole{};
-    split(Line, Whole);
-    for (const auto& [iFirst, iLast] : Ranges) {
-      LineFields Part;
-      std::memset(&Part, 0x5A, sizeof Part);
-      split_tool_line(Line.data(), static_cast<std::int32_t>(Line.size()), nName, Part, iFirst,
-                      iLast);
-      ASSERT_EQ(Whole.count, Part.count);
-      for (std::int32_t k = 1; k <= Whole.count; ++k) {
-        EXPECT_EQ(Whole.kinds[k], Part.kinds[k]) << k;
-        if (Whole.kinds[k] == kFieldText) continue;  // the name's value is never written
-        EXPECT_EQ(k >= iFirst && k <= iLast ? Whole.values[k] : 0.0, Part.values[k])
-            << "field " << k << " of " << iFirst << " to " << iLast << " taken: " << Line;
-      }
-    }
-  }
-}
-
 TEST(SplitFields, ToolLayoutWithOneWrongByteSplitsAsAnyOtherLine) {
   // A byte that breaks the layout in any column of any of four slots must
   // send the line the general way: the fast test once took "E%02" for an
@@ -159,81 +94,6 @@ TEST(SplitFields, ToolLayoutWithOneWrongByteSplitsAsAnyOtherLine) {
       EXPECT_EQ(0, std::memcmp(&Plain, &Tool, sizeof Tool))
           << "column " << iCol + 1 << ": " << Line;
     }
-  }
-}
-
-TEST(ToolLineLength, WideAndNarrowTestsAgree) {
-  // Lines of one to five slots (four are settled from one window, others
-  // slot by slot), named or not, ended by LF, CR LF, a lone CR or the end of
-  // the text; then each with one wrong byte in every column. Where the
-  // processor has AVX2, tool_line_length takes it; both must agree, and a
-  // good line must be found whole.
-  const std::string Slots =
-      "  1.00000000E+00 -2.50000000E-03  9.87654321E+22  0.00000000E+00 -1.00000000E-01";
-  for (const char* Name : {"        ", "TDSCONC ", "SCONMESH"}) {
-    for (int nSlots = 1; nSlots <= 5; ++nSlots) {
-      const std::string Line = Name + Slots.substr(0, 16 * nSlots);
-      for (const std::string End : {"\n", "\r\n", "\r", ""}) {
-        const bool bEnded = End == "\n" || End == "\r\n";
-        for (std::size_t iCol = 0; iCol <= Line.size() + 1; ++iCol) {
-          std::string Text = Line + End + "          " + Slots;  // the next line
-          if (iCol > 0) Text[iCol - 1] = Text[iCol - 1] == 'x' ? 'y' : 'x';
-          std::int32_t nWide = -1, nNarrow = -1;
-          const char* pEnd = Text.data() + (bEnded ? Text.size() : Line.size() + 1);
-          const std::int32_t nLine = tool_line_length(Text.data(), pEnd, nWide);
-          ASSERT_EQ(tool_line_length_narrow(Text.data(), pEnd, nNarrow), nLine)
-              << "column " << iCol << ": " << Text;
-          if (nLine > 0) {
-            EXPECT_EQ(nNarrow, nWide) << Text;
-          }
-          if (iCol == 0 || iCol > Line.size() + End.size()) {
-            EXPECT_EQ(bEnded ? static_cast<std::int32_t>(Line.size()) : 0, nLine) << Text;
-          } else if (iCol > 8) {
-            EXPECT_EQ(0, nLine) << "column " << iCol << ": " << Text;
-          }
-        }
-      }
-    }
-  }
-}
-
-TEST(ShortLineShape, DescribesLinesAsTheLineRulesDo) {
-  // Random short texts over the characters that matter (blank, field
-  // starters, letters, CR, LF, comment characters), each followed by enough
-  // text to read 32 characters: where a line feed stands among the first
-  // 32, its line is described as cutting it out and walking it would.
-  const std::string Alphabet = "  aZ09+-.,/\r\n$\t";
-  std::uint64_t uSeed = 99;
-  auto next = [&uSeed](std::uint64_t n) {
-    uSeed = uSeed * 6364136223846793005ULL + 1442695040888963407ULL;
-    return (uSeed >> 33) % n;
-  };
-  for (int iCase = 0; iCase < 20000; ++iCase) {
-    std::string Text;
-    const auto nText = next(40);
-    for (std::uint64_t i = 0; i < nText; ++i)
-      Text += Alphabet[next(Alphabet.size())];
-    Text += std::string(40, 'x');
-    ShortLine Line{-7, -7, -7, false};
-    const bool bShort = short_line_shape(Text.data(), Text.data() + Text.size(), Line);
-    const std::size_t iFeed = Text.find('\n');
-    ASSERT_EQ(iFeed < 32, bShort) << Text;
-    if (!bShort) continue;
-    const std::size_t nLine = iFeed > 0 && Text[iFeed - 1] == '\r' ? iFeed - 1 : iFeed;
-    EXPECT_EQ(static_cast<std::int32_t>(nLine), Line.nLine) << Text;
-    EXPECT_EQ(static_cast<std::int32_t>(iFeed + 1), Line.nStep) << Text;
-    const std::string Cut = Text.substr(0, nLine);
-    const std::size_t iFirst = Cut.find_first_not_of(' ');
-    EXPECT_EQ(iFirst == std::string::npos ? -1 : static_cast<std::int32_t>(iFirst), Line.iFirst)
-        << Text;
-    bool bOnlyText = true;
-    for (std::size_t i = 0; i < Cut.size(); ++i) {
-      const bool bStart = Cut[i] != ' ' && (i == 0 || Cut[i - 1] == ' ');
-      if (bStart && std::string("+-.0123456789").find(Cut[i]) != std::string::npos) {
-        bOnlyText = false;
-      }
-    }
-    EXPECT_EQ(bOnlyText, Line.bOnlyText) << Text;
   }
 }
 

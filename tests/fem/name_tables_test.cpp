@@ -117,3 +117,24 @@ TEST(NameColumn, StoringAgainAndAgainStaysInsideThePool) {
   }
   release_name_tables(T);
 }
+
+TEST(NameColumn, PutNameWritesTheNameAndNothingAfterIt) {
+  // Names of every length from 0 to 80 (each way the name is moved), put
+  // into a field of canaries: the name lands, and not one byte after it.
+  NameTables T;
+  ASSERT_TRUE(create_name_tables(T));
+  NameColumn& C = T.ChNodeName;
+  for (std::int32_t n = 0; n <= kNameLen; ++n) {
+    std::string Name(static_cast<std::size_t>(n), ' ');
+    for (std::int32_t i = 0; i < n; ++i)
+      Name[static_cast<std::size_t>(i)] = static_cast<char>('A' + i % 26);
+    store_name(C, n + 1, padded(Name).c_str());
+    char ChOut[2 * kNameLen];  // the room a writer gives, and canaries past it
+    std::memset(ChOut, '#', sizeof ChOut);
+    ASSERT_EQ(n, put_name(C, n + 1, ChOut + 8));
+    EXPECT_EQ(std::string(8, '#') + Name + std::string(2 * kNameLen - 8 - Name.size(), '#'),
+              std::string(ChOut, sizeof ChOut))
+        << "a name of " << n;
+  }
+  release_name_tables(T);
+}
