@@ -10,7 +10,9 @@
 // stands in for it, a test of the same name skipped with the reason Why.
 #if defined(_WIN32)
 #define POSIX_ONLY_TEST(Suite, Name, Why) \
-  TEST(Suite, Name) { GTEST_SKIP() << (Why); }
+  TEST(Suite, Name) {                     \
+    GTEST_SKIP() << (Why);                \
+  }
 #else
 #define POSIX_ONLY_TEST(Suite, Name, Why)
 #endif
