@@ -16,8 +16,8 @@
 // failure, a field that does not convert); 3 when a file named on the
 // command line could not be opened; 64 for wrong arguments; 128 + n when
 // stopped by signal n.
+#include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 
 #include "driver/command_line.h"
@@ -34,6 +34,7 @@
 #include "support/fatal_stop.h"
 #include "support/file_open.h"
 #include "support/file_units.h"
+#include "support/platform.h"
 #include "support/text_helpers.h"
 
 namespace {
@@ -66,9 +67,22 @@ int end_run(int iExit) {
 
 // One line on standard error, for a script or a user who does not look in
 // the files: Pieces joined, then a line feed.
+// Written as bytes, never translated: a line ends in a line feed alone on
+// every system, as the fatal stop's line does.
 void tell(const char* ChPart1, const char* ChPart2 = "", const char* ChPart3 = "",
           const char* ChPart4 = "", const char* ChPart5 = "") {
-  std::fprintf(stderr, "lablix: %s%s%s%s%s\n", ChPart1, ChPart2, ChPart3, ChPart4, ChPart5);
+  char ChLine[3 * kAnswerLen];
+  std::size_t n = 0;
+  for (const char* ChPart : {"lablix: ", ChPart1, ChPart2, ChPart3, ChPart4, ChPart5, "\n"}) {
+    const std::size_t nPart = std::min(std::strlen(ChPart), sizeof ChLine - 1 - n);
+    std::memcpy(ChLine + n, ChPart, nPart);
+    n += nPart;
+  }
+  write_to_stderr(ChLine, static_cast<std::int64_t>(n));
+}
+
+void put_out(const char* ChText) {
+  write_standard_output(ChText, static_cast<std::int64_t>(std::strlen(ChText)));
 }
 
 // The three readers fill the tables; false when one of them wrote its
@@ -174,13 +188,15 @@ int run_files(const CommandLine& Cmd, NameTables& Tables, FemFile& Fem) {
 
 int main(int nArgs, char** ChArgs) {
   const CommandLine Cmd = parse_command_line(nArgs, ChArgs);
-  if (Cmd.iAction == kActionHelp) return std::fputs(kHelpText, stdout) < 0 ? 2 : 0;
+  if (Cmd.iAction == kActionHelp) return put_out(kHelpText), kExitDone;
   if (Cmd.iAction == kActionVersion) {
-    return std::fputs("lablix " LABLIX_VERSION " (Version 1.1/2013-04-28)\n", stdout) < 0 ? 2 : 0;
+    return put_out("lablix " LABLIX_VERSION " (Version 1.1/2013-04-28)\n"), kExitDone;
   }
   if (Cmd.iAction == kActionUsageError) {
-    std::fprintf(stderr, "lablix: %s%s%s\n%sTry 'lablix --help' for more.\n", Cmd.ChProblem,
-                 Cmd.ChWord ? ": " : "", Cmd.ChWord ? Cmd.ChWord : "", kUsage);
+    tell(Cmd.ChProblem, Cmd.ChWord ? ": " : "", Cmd.ChWord ? Cmd.ChWord : "");
+    write_to_stderr(kUsage, sizeof kUsage - 1);
+    constexpr char kMore[] = "Try 'lablix --help' for more.\n";
+    write_to_stderr(kMore, sizeof kMore - 1);
     return kExitUsage;
   }
 

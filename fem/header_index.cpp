@@ -1,6 +1,6 @@
 #include "fem/header_index.h"
 
-#include <sys/mman.h>
+#include "support/platform.h"
 
 namespace {
 
@@ -12,11 +12,6 @@ namespace {
 // faults as usual, so a small file stays small. A hint only: where the
 // system cannot, pages fault as they are written.
 constexpr std::int32_t kStretchNotes = 8192;  // 64 KB of notes
-#if defined(MADV_POPULATE_WRITE)
-constexpr int kPopulateWrite = MADV_POPULATE_WRITE;
-#else
-constexpr int kPopulateWrite = 23;  // Linux 5.14 and later; older ones refuse it
-#endif
 
 }  // namespace
 
@@ -30,7 +25,7 @@ bool more_room(HeaderIndex& Index, RecordKind iKind) {
   }
   if (nAt > 0 && Index.nMx - nAt >= kStretchNotes) {
     HeaderNote* pNext = Index.Notes + static_cast<std::int64_t>(iKind) * Index.nMx + nAt;
-    ::madvise(pNext, sizeof(HeaderNote) * kStretchNotes, kPopulateWrite);
+    advise_populate_write(pNext, sizeof(HeaderNote) * kStretchNotes);
   }
   Index.nStop[iKind] = Index.nMx - nAt > kStretchNotes ? nAt + kStretchNotes : Index.nMx;
   return true;
@@ -48,6 +43,5 @@ void start_noting(HeaderIndex& Index, RecordKind iOwnKind, std::int64_t nData) {
 
 HeaderNote* create_header_index() {
   const std::size_t nBytes = sizeof(HeaderNote) * kHeaderIndexMx * kRecordKinds;
-  void* p = ::mmap(nullptr, nBytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-  return p == MAP_FAILED ? nullptr : static_cast<HeaderNote*>(p);
+  return static_cast<HeaderNote*>(map_zeroed_memory(static_cast<std::int64_t>(nBytes)));
 }

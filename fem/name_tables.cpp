@@ -1,12 +1,11 @@
 #include "fem/name_tables.h"
 
-#include <sys/mman.h>
-
 #include <algorithm>
 #include <cstring>
 #include <type_traits>
 
 #include "support/array_helpers.h"
+#include "support/platform.h"
 #include "support/text_helpers.h"
 
 namespace {
@@ -26,13 +25,11 @@ std::size_t mapped_size(std::size_t nBytes) {
 
 // Anonymous mappings arrive zeroed and cost a page only when it is written.
 void* zeroed_memory(std::size_t nBytes) {
-  void* p = ::mmap(nullptr, mapped_size(nBytes), PROT_READ | PROT_WRITE,
-                   MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-  return p == MAP_FAILED ? nullptr : p;
+  return map_zeroed_memory(static_cast<std::int64_t>(mapped_size(nBytes)));
 }
 
 void give_back(void* p, std::size_t nBytes) {
-  if (p != nullptr) ::munmap(p, mapped_size(nBytes));
+  if (p != nullptr) release_memory(p, static_cast<std::int64_t>(mapped_size(nBytes)));
 }
 
 constexpr std::size_t kNodeExtBytes = sizeof(std::int32_t) * (MxNode + 1);
@@ -73,7 +70,7 @@ void clear_table(std::int32_t* iTable, std::int64_t nCount) {
   const std::uintptr_t uLast = uEnd & ~(kPage - 1);
   // The tables are private anonymous memory: a page handed back reads as 0.
   if (uLast > uFirst &&
-      ::madvise(reinterpret_cast<void*>(uFirst), uLast - uFirst, MADV_DONTNEED) == 0) {
+      give_back_pages(reinterpret_cast<void*>(uFirst), static_cast<std::int64_t>(uLast - uFirst))) {
     std::memset(iTable, 0, uFirst - uStart);
     std::memset(reinterpret_cast<void*>(uLast), 0, uEnd - uLast);
     return;
@@ -142,7 +139,7 @@ void prefer_huge_pages(NameTables& Tables, std::int64_t nFemBytes) {
   constexpr std::int64_t kLargeModelBytes = 16 << 20;
   if (nFemBytes < kLargeModelBytes) return;
   for_each_mapping(Tables, [](auto* p, std::size_t nBytes) {
-    if (p != nullptr) ::madvise(p, mapped_size(nBytes), MADV_HUGEPAGE);
+    if (p != nullptr) advise_huge_pages(p, static_cast<std::int64_t>(mapped_size(nBytes)));
   });
 }
 

@@ -139,8 +139,10 @@ FileIdentity identity_of_standard(bool bOutput);
 void write_to_stderr(const char* p, std::int64_t n);
 
 // Memory for tables that live for the run: nBytes, zeroed, costing memory
-// only where written; null when it cannot be had. Never released.
+// only where written; null when it cannot be had. release_memory gives
+// back all of it (the program never does; tests and the fuzzer do).
 void* map_zeroed_memory(std::int64_t nBytes);
+void release_memory(void* p, std::int64_t nBytes);
 
 // The whole pages within [p, p + nBytes) of such memory read as zero again
 // and cost no memory; false where the system cannot (nothing changed).

@@ -563,6 +563,10 @@ void* map_zeroed_memory(std::int64_t nBytes) {
   return p == MAP_FAILED ? nullptr : p;
 }
 
+void release_memory(void* p, std::int64_t nBytes) {
+  ::munmap(p, static_cast<std::size_t>(nBytes));
+}
+
 bool give_back_pages(void* p, std::int64_t nBytes) {
   const auto uPage = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
   const std::uintptr_t uFirst = (reinterpret_cast<std::uintptr_t>(p) + uPage - 1) / uPage * uPage;

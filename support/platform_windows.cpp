@@ -575,6 +575,10 @@ void* map_zeroed_memory(std::int64_t nBytes) {
                         PAGE_READWRITE);
 }
 
+void release_memory(void* p, std::int64_t) {
+  ::VirtualFree(p, 0, MEM_RELEASE);
+}
+
 bool give_back_pages(void* p, std::int64_t nBytes) {
   constexpr std::uintptr_t kPage = 4096;
   const std::uintptr_t uFirst = (reinterpret_cast<std::uintptr_t>(p) + kPage - 1) / kPage * kPage;

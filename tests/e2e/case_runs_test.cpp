@@ -37,7 +37,8 @@ std::vector<std::string> case_names() {
 
 // Files of a case folder that describe the run rather than take part in it.
 bool is_case_description(const std::string& Name) {
-  return Name == "answers.txt" || Name == "setup" || Name.rfind("expected", 0) == 0;
+  return Name == "answers.txt" || Name == "setup" || Name == "posix_only" ||
+         Name.rfind("expected", 0) == 0;
 }
 
 // Checks the shape of the date in the "# Executed" record (line 6) and puts
@@ -138,6 +139,10 @@ class CaseRun : public testing::TestWithParam<std::string> {};
 
 TEST_P(CaseRun, GivesTheExpectedConsoleAndFiles) {
   const fs::path Case = kCasesDir / GetParam();
+  // A case of what only POSIX systems have: its posix_only file says what.
+  if (kOnWindows && fs::exists(Case / "posix_only")) {
+    GTEST_SKIP() << read_file((Case / "posix_only").string());
+  }
   const std::string Dir = make_temp_dir();
   for (const fs::directory_entry& Entry : fs::directory_iterator(Case)) {
     const std::string Name = Entry.path().filename().string();

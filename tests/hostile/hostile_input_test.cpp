@@ -333,6 +333,9 @@ class HostileInput : public testing::TestWithParam<Case> {};
 
 TEST_P(HostileInput, EndsAsWorkedOut) {
   const Case& C = GetParam();
+  if (kOnWindows && (C.Name == "LabelIsLinkToFem" || C.Name == "LabelOnFullDisk")) {
+    GTEST_SKIP() << "symbolic links and /dev/full are POSIX's";
+  }
   const std::string Dir = make_temp_dir();
   C.Build(Dir);
   const std::string Fem = read_file(Dir + "/in.FEM");

@@ -17,6 +17,13 @@
 #define POSIX_ONLY_TEST(Suite, Name, Why)
 #endif
 
+// True in the Windows build: for skipping a case of a table by its name.
+#if defined(_WIN32)
+inline constexpr bool kOnWindows = true;
+#else
+inline constexpr bool kOnWindows = false;
+#endif
+
 struct LablixRun {
   int iExit = -1;          // exit status; 128 + signal when killed by a signal
   bool bTimedOut = false;  // killed after the time limit
