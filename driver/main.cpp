@@ -217,6 +217,9 @@ int main(int nArgs, char** ChArgs) {
   if (!create_name_tables(Tables)) fatal_stop("the name tables (79 million bytes) cannot be had");
   FemFile Fem = fem_file_on(kUnitFem, create_header_index(), kHeaderIndexMx);
 
-  if (Cmd.iAction == kActionFiles) return run_files(Cmd, Tables, Fem);
-  return run_dialogue(Tables, Fem);
+  const int iExit =
+      Cmd.iAction == kActionFiles ? run_files(Cmd, Tables, Fem) : run_dialogue(Tables, Fem);
+  // Started by a double click, the window stays until its last line is read.
+  pause_if_console_is_own();
+  return iExit;
 }

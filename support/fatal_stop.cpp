@@ -48,6 +48,7 @@ void on_stop_signal(const char* ChSignal, int iSignal) {
   release_stop_signals();
   throw FatalStopUnwind{};
 #else
+  pause_if_console_is_own();
   end_process(kExitFatal);
 #endif
 }

@@ -159,5 +159,18 @@ struct LocalClock {
 };
 bool read_local_clock(LocalClock& Now);
 
+// Started by a double click, a console program has a console window of its
+// own, which closes the moment it ends, taking its last message with it.
+// The decision: the console is the run's own when no other process shares
+// it (nConsoleProcesses 1) and the answers come from it.
+inline bool is_console_own(std::int32_t nConsoleProcesses, bool bInputIsConsole) {
+  return nConsoleProcesses == 1 && bInputIsConsole;
+}
+
+// Where the console is the run's own, asks for Enter before the run ends
+// (one line, then waits); nothing elsewhere, nor on POSIX systems, whose
+// terminals outlive their programs.
+void pause_if_console_is_own();
+
 // Ends the process at once with iExit; nothing is cleaned up.
 [[noreturn]] void end_process(int iExit);

@@ -599,6 +599,8 @@ bool read_local_clock(LocalClock& Now) {
   return true;
 }
 
+void pause_if_console_is_own() {}
+
 [[noreturn]] void end_process(int iExit) {
   ::_exit(iExit);
 }

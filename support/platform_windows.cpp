@@ -602,6 +602,20 @@ bool read_local_clock(LocalClock& Now) {
   return true;
 }
 
+void pause_if_console_is_own() {
+  DWORD iProcesses[2];
+  DWORD iMode = 0;
+  const HANDLE hIn = ::GetStdHandle(STD_INPUT_HANDLE);
+  const auto nProcesses = static_cast<std::int32_t>(::GetConsoleProcessList(iProcesses, 2));
+  if (!is_console_own(nProcesses, ::GetConsoleMode(hIn, &iMode) != 0)) return;
+  constexpr char kAsk[] = "\r\n Press Enter to close this window.";
+  write_all(::GetStdHandle(STD_OUTPUT_HANDLE), kAsk, sizeof kAsk - 1);
+  char Ch[64];
+  DWORD nRead = 0;
+  ::FlushConsoleInputBuffer(hIn);
+  ::ReadFile(hIn, Ch, sizeof Ch, &nRead, nullptr);
+}
+
 [[noreturn]] void end_process(int iExit) {
   ::ExitProcess(static_cast<UINT>(iExit));
 }

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -144,6 +146,26 @@ TEST(CommandLine, VerboseShowsTheLabelFilesSummary) {
     iTo = Label.find('\n', iTo) + 1;
   EXPECT_EQ(Label.substr(iFrom, iTo - iFrom), Run.Stdout);
   EXPECT_EQ(0u, Run.Stdout.rfind("# Number of Names Node  :        4\r\n", 0));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(FileNames, NameOutsideAsciiTypedAtThePromptIsFound) {
+  // Typed as UTF-8 (a script's pipe, a UTF-8 console); the files are made
+  // and read by their names in the system's own form.
+  namespace fs = std::filesystem;
+  Folder F;
+  const fs::path Fem = fs::path(F.Dir) / fs::path(u8"\u00C6r\u00F8y_T1.FEM");
+  fs::copy_file(fs::path(F.Dir) / "jacket.FEM", Fem);
+  const std::string Typed = "\xC3\x86r\xC3\xB8y_T1";
+  const LablixRun Run = run_lablix(F.Dir, Typed + ".FEM\n" + Typed + ".lab\nn\n");
+  EXPECT_EQ(0, Run.iExit);
+  std::ifstream Label(fs::path(F.Dir) / fs::path(u8"\u00C6r\u00F8y_T1.lab"), std::ios::binary);
+  const std::string Text{std::istreambuf_iterator<char>(Label), {}};
+  EXPECT_NE(std::string::npos, Text.find("# SESAM File    : " + Typed + ".FEM\r\n"));
+  EXPECT_FALSE(file_exists(F.Dir + "/jacket.lab"));
 }
 
 }  // namespace
