@@ -70,7 +70,6 @@ struct OutputFile {
   bool bNamedTemp;          // the new file has the temporary name ChTemp
   bool bUnnamed;            // the new file has no name yet (linked in at the finish)
   std::int64_t nWritten;    // bytes handed to the system
-  std::int64_t nStarted;    // of them, bytes the system was asked to write out
   char ChTarget[kPathMax];  // where the new file goes, links and dots resolved
   char ChTemp[kPathMax];    // its temporary name, when bNamedTemp
 };

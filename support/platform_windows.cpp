@@ -404,7 +404,7 @@ int open_output_file(const char* ChPath, OutputWay iWay, OutputFile& Out) {
   Out.Target = FileIdentity{0, 0};
   Out.Own = Out.Target;
   Out.bInPlace = Out.bCutAtFinish = Out.bNamedTemp = Out.bUnnamed = false;
-  Out.nWritten = Out.nStarted = 0;
+  Out.nWritten = 0;
   Out.ChTarget[0] = Out.ChTemp[0] = '\0';
   wchar_t WcPath[kPathMax];
   int iError = wide_path_for_open(ChPath, WcPath);
