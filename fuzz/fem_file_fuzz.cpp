@@ -167,7 +167,7 @@ std::int32_t smaller(std::int32_t a, std::int32_t b) {
   return a < b ? a : b;
 }
 
-// Which 4 KB pages of a table a run touched (wrote or read). The tables are
+// Which pages of a table a run touched (wrote or read). The tables are
 // private anonymous memory: once its pages are handed back (clear_table)
 // a table reads as 0 until they are touched again, and the system says
 // which pages are in memory, that is, touched. A check reads only those;
@@ -176,10 +176,10 @@ std::int32_t smaller(std::int32_t a, std::int32_t b) {
 // of /proc/self/pagemap is read instead (8 bytes a page, which tell swapped
 // out pages too). Where neither answers, every page counts as touched:
 // slow, but the same checks.
-constexpr std::uintptr_t kPage = 4096;
+const auto nPageBytes = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
 
 struct TouchedPages {
-  std::uintptr_t uFirst;             // the table's first page (its address / kPage)
+  std::uintptr_t uFirst;             // the table's first page (its address / nPageBytes)
   std::vector<unsigned char> bPage;  // bit 0 set: page uFirst + k touched
 };
 
@@ -212,29 +212,30 @@ bool read_page_map(std::uintptr_t uFirst, std::size_t nPages, unsigned char* bPa
 void read_touched_pages(const void* pTable, std::size_t nBytes, TouchedPages& Touched) {
   static const bool bSwapOn = is_swap_on();
   const auto uStart = reinterpret_cast<std::uintptr_t>(pTable);
-  Touched.uFirst = uStart / kPage;
-  const std::size_t nPages = (uStart + nBytes - 1) / kPage - Touched.uFirst + 1;
+  Touched.uFirst = uStart / nPageBytes;
+  const std::size_t nPages = (uStart + nBytes - 1) / nPageBytes - Touched.uFirst + 1;
   Touched.bPage.resize(nPages);
   unsigned char* bPage = Touched.bPage.data();
-  void* pFirst = reinterpret_cast<void*>(Touched.uFirst * kPage);
+  void* pFirst = reinterpret_cast<void*>(Touched.uFirst * nPageBytes);
   const bool bKnown = bSwapOn ? read_page_map(Touched.uFirst, nPages, bPage)
-                              : ::mincore(pFirst, nPages * kPage, bPage) == 0;
+                              : ::mincore(pFirst, nPages * nPageBytes, bPage) == 0;
   if (!bKnown) std::memset(bPage, 1, nPages);
 }
 
 bool is_touched(const TouchedPages& Touched, const void* p) {
-  return (Touched.bPage[reinterpret_cast<std::uintptr_t>(p) / kPage - Touched.uFirst] & 1) != 0;
+  return (Touched.bPage[reinterpret_cast<std::uintptr_t>(p) / nPageBytes - Touched.uFirst] & 1) !=
+         0;
 }
 
 // The bytes from p to the end of its page, at most nLeft.
 std::size_t rest_of_page(const void* p, std::size_t nLeft) {
-  const std::size_t nRest = kPage - reinterpret_cast<std::uintptr_t>(p) % kPage;
+  const std::size_t nRest = nPageBytes - reinterpret_cast<std::uintptr_t>(p) % nPageBytes;
   return nRest < nLeft ? nRest : nLeft;
 }
 
 bool is_zero(const void* p, std::size_t nBytes) {
-  static const char ChZero[kPage] = {};
-  return std::memcmp(p, ChZero, nBytes) == 0;
+  static const std::vector<char> ChZero(nPageBytes);
+  return std::memcmp(p, ChZero.data(), nBytes) == 0;
 }
 
 // True when every one of the nBytes at p is 0, read where touched.
