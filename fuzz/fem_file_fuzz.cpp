@@ -545,7 +545,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nDa
   static const bool bTables =
       create_name_tables(Indexed) && create_name_tables(Plain) && create_name_tables(SmallIndexed);
   REQUIRE(bTables);
-  static std::int64_t iSmallIndex[kRecordKinds * kSmallIndexMx];
+  static HeaderNote iSmallIndex[kRecordKinds * kSmallIndexMx];
   static Touched PagesA, PagesB, PagesC;
   reset_tables(Indexed);
   reset_tables(Plain);
