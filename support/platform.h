@@ -62,7 +62,7 @@ void catch_input_faults(void (*OnFault)());
 // a character device, a file that must be new, or a file in a folder where
 // no new file may be made (cut to what was written at finish_output).
 struct OutputFile {
-  FileHandle hFile;
+  FileHandle hFile = kNoFile;
   FileIdentity Target;  // the file the name held when opened (none: iIndex 0)
   FileIdentity Own;     // the file written: the new one, or Target in place
   bool bInPlace;
@@ -96,18 +96,29 @@ int write_output_file(OutputFile& Out, const char* p, std::int64_t n);
 // only, no heap), as is finish_output_file.
 int place_output_file(OutputFile& Out);
 
-// Places (as above, where not done yet) and closes the file. On failure
-// the new file goes and the older one stays whole.
-int finish_output_file(OutputFile& Out);
-
 // Closes an output file that was refused after opening: the new file goes,
 // the older one is untouched.
 void abandon_output_file(OutputFile& Out);
 
+// 0, or the error number of a close that lost data.
+int close_file(FileHandle hFile);
+
+// Places (as above, where not done yet) and closes the file. On failure
+// the new file goes and the older one stays whole.
+inline int finish_output_file(OutputFile& Out) {
+  if (Out.hFile == kNoFile) return 0;
+  const int iError = place_output_file(Out);
+  if (iError != 0) {
+    abandon_output_file(Out);
+    return iError;
+  }
+  const int iCloseError = close_file(Out.hFile);
+  Out.hFile = kNoFile;
+  return iCloseError;
+}
+
 // A nameless temporary file for reading and writing, gone when closed.
 int open_scratch_file(FileHandle& hFile);
-
-void close_file(FileHandle hFile);
 
 // The stop signals: an interrupt from the console (SIGINT), a request to end
 // (SIGTERM) and a closed terminal (SIGHUP). catch_stop_signals makes each

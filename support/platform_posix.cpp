@@ -360,12 +360,7 @@ void catch_input_faults(void (*OnFault)()) {
 }
 
 int open_output_file(const char* ChPath, OutputWay iWay, OutputFile& Out) {
-  Out.hFile = kNoFile;
-  Out.Target = FileIdentity{0, 0};
-  Out.Own = Out.Target;
-  Out.bInPlace = Out.bCutAtFinish = Out.bNamedTemp = Out.bUnnamed = false;
-  Out.nWritten = 0;
-  Out.ChTarget[0] = Out.ChTemp[0] = '\0';
+  Out = OutputFile{};
   int iError;
   if (iWay == kOutputNew) {
     const int iFd = ::open(ChPath, O_WRONLY | O_CREAT | O_EXCL | kOpenFlags, 0666);
@@ -453,18 +448,6 @@ int place_output_file(OutputFile& Out) {
   return iError;
 }
 
-int finish_output_file(OutputFile& Out) {
-  if (Out.hFile == kNoFile) return 0;
-  const int iError = place_output_file(Out);
-  if (iError != 0) {
-    abandon_output_file(Out);
-    return iError;
-  }
-  const int iCloseError = ::close(Out.hFile) != 0 && errno != EINTR ? errno : 0;
-  Out.hFile = kNoFile;
-  return iCloseError;
-}
-
 void abandon_output_file(OutputFile& Out) {
   if (Out.bNamedTemp) ::unlink(Out.ChTemp);
   Out.bNamedTemp = false;
@@ -484,8 +467,9 @@ int open_scratch_file(FileHandle& hFile) {
   return 0;
 }
 
-void close_file(FileHandle hFile) {
-  if (hFile != kNoFile) ::close(hFile);
+int close_file(FileHandle hFile) {
+  if (hFile == kNoFile || ::close(hFile) == 0 || errno == EINTR) return 0;
+  return errno;
 }
 
 namespace {

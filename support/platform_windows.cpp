@@ -400,12 +400,7 @@ void catch_input_faults(void (*OnFault)()) {
 }
 
 int open_output_file(const char* ChPath, OutputWay iWay, OutputFile& Out) {
-  Out.hFile = kNoFile;
-  Out.Target = FileIdentity{0, 0};
-  Out.Own = Out.Target;
-  Out.bInPlace = Out.bCutAtFinish = Out.bNamedTemp = Out.bUnnamed = false;
-  Out.nWritten = 0;
-  Out.ChTarget[0] = Out.ChTemp[0] = '\0';
+  Out = OutputFile{};
   wchar_t WcPath[kPathMax];
   int iError = wide_path_for_open(ChPath, WcPath);
   if (iError != 0) return iError;
@@ -448,18 +443,6 @@ int place_output_file(OutputFile& Out) {
   return 0;
 }
 
-int finish_output_file(OutputFile& Out) {
-  if (Out.hFile == kNoFile) return 0;
-  const int iError = place_output_file(Out);
-  if (iError != 0) {
-    abandon_output_file(Out);
-    return iError;
-  }
-  const int iCloseError = ::CloseHandle(handle_of(Out.hFile)) ? 0 : last_error();
-  Out.hFile = kNoFile;
-  return iCloseError;
-}
-
 void abandon_output_file(OutputFile& Out) {
   if (Out.hFile != kNoFile) ::CloseHandle(handle_of(Out.hFile));
   Out.hFile = kNoFile;
@@ -481,8 +464,9 @@ int open_scratch_file(FileHandle& hFile) {
   return 0;
 }
 
-void close_file(FileHandle hFile) {
-  if (hFile != kNoFile) ::CloseHandle(handle_of(hFile));
+int close_file(FileHandle hFile) {
+  if (hFile == kNoFile || ::CloseHandle(handle_of(hFile))) return 0;
+  return last_error();
 }
 
 namespace {
