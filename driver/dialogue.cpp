@@ -3,8 +3,8 @@
 #include <cstring>
 #include <string_view>
 
+#include "driver/run_file_open.h"
 #include "support/fatal_stop.h"
-#include "support/file_open.h"
 #include "support/file_units.h"
 #include "support/prompt.h"
 #include "support/text_helpers.h"
@@ -70,9 +70,7 @@ void ask_until_open(const char* ChPrompt, char* ChAnswer, std::int32_t iUnit, st
                     const char* ChFailure) {
   for (;;) {
     ask(ChPrompt, ChAnswer);
-    std::int32_t iStatus = 0;
-    open_named_file(ChAnswer, kAnswerLen, iUnit, iMode, iStatus);
-    if (iStatus == 0) return;
+    if (open_run_file(ChAnswer, iUnit, iMode) == 0) return;
     write_open_failure(ChFailure, ChAnswer);
   }
 }

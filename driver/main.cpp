@@ -25,6 +25,7 @@
 #include "driver/label_header.h"
 #include "driver/label_writer.h"
 #include "driver/member_listing.h"
+#include "driver/run_file_open.h"
 #include "fem/fem_scan.h"
 #include "fem/member_reader.h"
 #include "fem/mesh_reader.h"
@@ -129,9 +130,7 @@ int run_dialogue(NameTables& Tables, FemFile& Fem) {
   fill_blanks(ChListingName, kAnswerLen);
   if (ChListingAnswer[0] != 'y' && ChListingAnswer[0] != 'Y') return end_run(kExitDone);
   ask(kPromptListingFile, ChListingName);
-  std::int32_t iStatus = 0;
-  open_named_file(ChListingName, kAnswerLen, kUnitListing, kModeCreate, iStatus);
-  if (iStatus != 0) {
+  if (open_run_file(ChListingName, kUnitListing, kModeCreate) != 0) {
     write_open_failure(kCannotOpenFile, ChListingName);
     return end_run(kExitInputError);
   }
@@ -149,16 +148,9 @@ bool open_argument(const char* ChArg, char* ChField, const char* ChRole, std::in
     return false;
   }
   copy_padded(ChField, kAnswerLen, ChArg, static_cast<std::int32_t>(nArg));
-  const std::int32_t nName = trimmed_length(ChField, kAnswerLen);
-  const std::int32_t iResult =
-      open_unit(ChField, nName > 0 ? nName : 0, iUnit, iMode > 0 ? 2 : 1, 0, 1, 0, 0, 0, -1);
-  if (iResult == 0) return true;
-  const int iError = -iResult;
-  const char* ChWhy = std::strerror(iError);
-  if (iError == EBUSY) ChWhy = "it is another file of this run (the FEM file or an output)";
-  if (iError == EINVAL) ChWhy = "not a regular file";
-  if (nName <= 0) ChWhy = "the name is empty";
-  tell("cannot open the ", ChRole, ChArg, "\": ", ChWhy);
+  const std::int32_t iRefusal = open_run_file(ChField, iUnit, iMode);
+  if (iRefusal == 0) return true;
+  tell("cannot open the ", ChRole, ChArg, "\": ", run_file_refusal_words(iRefusal));
   return false;
 }
 

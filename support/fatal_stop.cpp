@@ -9,11 +9,11 @@ namespace {
 // static: the message is built without the heap, so that a signal handler
 // may use this door too.
 char ChMessage[512];
-void (*pCleanup)() = nullptr;
+int (*pCleanup)() = nullptr;
 
 void append(std::size_t& nAt, const char* ChPiece) {
   if (ChPiece == nullptr) return;
-  constexpr std::size_t kRoom = 400;
+  constexpr std::size_t kRoom = 480;
   std::size_t n = std::strlen(ChPiece);
   if (nAt + n > kRoom) n = kRoom - nAt;
   std::memcpy(ChMessage + nAt, ChPiece, n);
@@ -29,9 +29,11 @@ void stop_with(const char* ChPart1, const char* ChPart2, const char* ChPart3) {
   append(nAt, ChPart1);
   append(nAt, ChPart2);
   append(nAt, ChPart3);
-  ChMessage[nAt++] = '\n';
   // Console output already buffered (prompts) goes out before the message.
-  if (pCleanup != nullptr) pCleanup();
+  if (pCleanup != nullptr && pCleanup() > 0) {
+    append(nAt, "; the output files not finished were left as they were");
+  }
+  ChMessage[nAt++] = '\n';
   write_to_stderr(ChMessage, static_cast<std::int64_t>(nAt));
 }
 
@@ -57,7 +59,7 @@ void on_stop_signal(const char* ChSignal, int iSignal) {
   fatal_stop3(ChReason, nullptr, nullptr);
 }
 
-void set_fatal_cleanup(void (*Cleanup)()) {
+void set_fatal_cleanup(int (*Cleanup)()) {
   pCleanup = Cleanup;
 }
 

@@ -7,7 +7,9 @@
 
 // Writes one line " *** FATAL: <reason>" to standard error after the
 // registered cleanup has run (best effort: a second failure is not
-// reported), and ends the process with exit status 2. Stop signals wait
+// reported), and ends the process with exit status 2. When the cleanup
+// dropped outputs that were not finished, the line says that they were left
+// as they were. Stop signals wait
 // from here on. Safe to call from a signal handler: it uses no heap and no
 // stdio.
 //
@@ -18,12 +20,13 @@
 
 // As fatal_stop, with the reason built from up to three pieces joined
 // directly (for example a fixed text, a field's text and a closing text).
-// Pieces are cut so that the whole line stays within 400 characters.
+// Pieces are cut so that the reason stays within 480 characters.
 [[noreturn]] void fatal_stop3(const char* ChPart1, const char* ChPart2, const char* ChPart3);
 
 // The one cleanup the fatal stop runs before its message: it must be safe
-// in a signal handler. A second registration replaces the first.
-void set_fatal_cleanup(void (*Cleanup)());
+// in a signal handler, and returns how many unfinished outputs it dropped.
+// A second registration replaces the first.
+void set_fatal_cleanup(int (*Cleanup)());
 
 // Makes SIGINT, SIGTERM and SIGHUP end the run through this door: the line
 // names the signal ("stopped by SIGINT"), the cleanup runs, and the process

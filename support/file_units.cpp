@@ -45,6 +45,9 @@ bool bConsoleReady = false;
 char ChConsole[kConsoleBufLen];
 std::int32_t iConsolePos = 0;
 std::int32_t nConsoleFill = 0;
+// Once the console has given end of input, no later answer is read: at a
+// terminal the next line typed is meant for the shell, not for this run.
+bool bConsoleEnded = false;
 
 void on_input_fault() {
   fatal_stop("reading an input file failed (it was changed or cut short during the run)");
@@ -81,6 +84,9 @@ const char* unit_text(std::int32_t iUnit) {
   const char* ChWhy = " failed: the output could not be written whole";
   if (iError == ENOSPC) ChWhy = " failed: no space left on device";
   if (iError == EFBIG) ChWhy = " failed: the file size limit was reached";
+  if (iError == kOutputNameTaken) {
+    ChWhy = " failed: its name led to another file by the end of the run";
+  }
   fatal_stop3("writing to unit ", unit_text(iUnit), ChWhy);
 }
 
@@ -138,10 +144,11 @@ bool read_console_line(char* ChLine, std::int32_t nLen) {
   for (;;) {
     if (iConsolePos == nConsoleFill) {
       std::int64_t n = 0;
-      if (read_standard_input(ChConsole, kConsoleBufLen, n) != 0) {
+      if (!bConsoleEnded && read_standard_input(ChConsole, kConsoleBufLen, n) != 0) {
         fatal_stop("reading the console input failed");
       }
       if (n == 0) {  // a last line without terminator is a line
+        bConsoleEnded = true;
         drop_carriage_return();
         return bAny;
       }
@@ -187,12 +194,13 @@ bool is_connected(const FileIdentity& Id) {
 }
 
 // True when another output unit makes a new file under the name that Out
-// makes one under: both would replace it, and the later would win.
+// makes one under, however either was spelt: the later would take the name
+// from the earlier.
 bool is_name_written(std::int32_t iUnit, const OutputFile& Out) {
-  if (Out.bInPlace) return false;
+  if (Out.iWriting != kWritingReplaced || Out.Target.iIndex != 0) return false;
   for (std::int32_t i = 1; i <= kMaxUnit; ++i) {
-    if (i != iUnit && Units[i].iRole == kRoleOutput && !Outputs[i].bInPlace &&
-        std::strcmp(Outputs[i].ChTarget, Out.ChTarget) == 0) {
+    if (i != iUnit && Units[i].iRole == kRoleOutput && Outputs[i].Target.iIndex == 0 &&
+        is_same_new_file(Outputs[i], Out)) {
       return true;
     }
   }
@@ -215,7 +223,7 @@ int connect_input(Unit& U, const char* ChPath) {
   // Checked before anything is read, so that no unit reads what another writes.
   if (is_connected(New.Id)) {
     close_file(New.hFile);
-    return EBUSY;
+    return kRefusedOtherFileOfRun;
   }
   const int iLoadError = load_input_file(New.hFile, New.pData, New.nData);
   if (iLoadError != 0) {
@@ -242,7 +250,7 @@ int connect_records(Unit& U, const char* ChPath, UnitStatus iStatus) {
   if (iError != 0) return iError;
   if (is_connected(New.Id)) {
     close_file(New.hFile);
-    return EBUSY;
+    return kRefusedOtherFileOfRun;
   }
   U = New;
   return 0;
@@ -252,24 +260,65 @@ int connect_output(std::int32_t iUnit, const char* ChPath, UnitStatus iStatus) {
   OutputFile& Out = Outputs[iUnit];
   if (iStatus == kStatusScratch) {
     Out = OutputFile{};
-    Out.bInPlace = true;
+    Out.bPlaced = true;  // nameless: there is nothing to put in place
     const int iError = open_scratch_file(Out.hFile);
     if (iError != 0) return iError;
   } else {
-    const int iError =
-        open_output_file(ChPath, iStatus == kStatusNew ? kOutputNew : kOutputReplace, Out);
+    const int iError = open_output_file(ChPath, Out);
     if (iError != 0) return iError;
-    // Checked before anything is written or cut, so a refused open changes nothing.
-    if (is_connected(Out.Target) || is_name_written(iUnit, Out)) {
+    // Checked before anything is written, so a refused open changes nothing.
+    int iRefusal = 0;
+    if (iStatus == kStatusNew && (Out.Target.iIndex != 0 || Out.iWriting == kWritingDirect)) {
+      iRefusal = EEXIST;
+    } else if (is_connected(Out.Target) || is_name_written(iUnit, Out)) {
+      iRefusal = kRefusedOtherFileOfRun;
+    }
+    if (iRefusal != 0) {
       abandon_output_file(Out);
-      return EBUSY;
+      return iRefusal;
     }
   }
   Units[iUnit] = Unit{kRoleOutput, kNoFile, {0, 0}, nullptr, 0, 0, 0};
   return 0;
 }
 
+// Names that no file of a run may have: none at all, one the system cannot
+// take, one holding a character that would break a line of the label file
+// (its header names the FEM file) or is an escape typed by mistake.
+std::int32_t name_refusal(const char* ChName, std::int32_t nName) {
+  if (nName <= 0) return kRefusedEmptyName;
+  if (nName >= kPathMax) return ENAMETOOLONG;
+  for (std::int32_t i = 0; i < nName; ++i) {
+    const auto u = static_cast<unsigned char>(ChName[i]);
+    if (u == 0) return kRefusedNulCharacter;
+    if (u < 32 || u == 127) return kRefusedControlCharacter;
+  }
+  return 0;
+}
+
 }  // namespace
+
+const char* refusal_words(std::int32_t iError) {
+  switch (iError) {
+    case kRefusedEmptyName:
+      return "the name is empty";
+    case kRefusedControlCharacter:
+      return "the name holds a control character";
+    case kRefusedNulCharacter:
+      return "the name holds a NUL character";
+    case kRefusedNotRegular:
+    case EINVAL:
+      return "not a regular file";
+    case kRefusedOtherFileOfRun:
+      return "it is another file of this run (the FEM file or an output)";
+    case kRefusedNameTaken:
+      return "the name changed while it was opened";
+    case ENAMETOOLONG:
+      return "the name is too long";
+    default:
+      return std::strerror(iError);
+  }
+}
 
 std::int32_t connect_unit(std::int32_t iUnit, const char* ChName, std::int32_t nName,
                           UnitStatus iStatus, bool bDirect) {
@@ -278,9 +327,8 @@ std::int32_t connect_unit(std::int32_t iUnit, const char* ChName, std::int32_t n
   if (U->iRole != kRoleClosed) return EBUSY;
   char ChPath[kPathMax];
   if (iStatus != kStatusScratch) {
-    if (nName <= 0) return ENOENT;
-    if (nName >= kPathMax) return ENAMETOOLONG;
-    if (std::memchr(ChName, '\0', static_cast<std::size_t>(nName)) != nullptr) return EINVAL;
+    const std::int32_t iRefusal = name_refusal(ChName, nName);
+    if (iRefusal != 0) return iRefusal;
     std::memcpy(ChPath, ChName, static_cast<std::size_t>(nName));
     ChPath[nName] = '\0';
   }
@@ -429,6 +477,12 @@ void finish_unit(std::int32_t iUnit) {
   if (iError != 0) write_failed(iUnit, iError);
 }
 
+std::int64_t read_replaced_start(std::int32_t iUnit, char* p, std::int64_t nRoom) {
+  const Unit* U = unit_of(iUnit);
+  if (U == nullptr || U->iRole != kRoleOutput) return 0;
+  return read_older_start(Outputs[iUnit], p, nRoom);
+}
+
 void discard_unit(std::int32_t iUnit) {
   Unit* U = unit_of(iUnit);
   if (U == nullptr || U->iRole != kRoleOutput) return;
@@ -450,13 +504,21 @@ void close_unit(std::int32_t iUnit) {
   if (iError != 0) write_failed(iUnit, iError);
 }
 
-void close_all_units() {
+int close_all_units() {
   ready_console();
+  int nDropped = 0;
   for (std::int32_t i = 1; i <= kMaxUnit; ++i) {
     Unit& U = Units[i];
-    if (U.iRole == kRoleOutput || U.iRole == kRoleConsoleOut) hand_over(i, U);
-    if (U.iRole != kRoleClosed && U.iRole != kRoleConsoleIn && U.iRole != kRoleConsoleOut) {
+    if (U.iRole == kRoleConsoleOut) hand_over(i, U);
+    if (U.iRole == kRoleOutput) {
+      // Not finished, so not whole: the older file stays as it was.
+      if (!Outputs[i].bPlaced) ++nDropped;
+      U.nWaiting = 0;
+      abandon_output_file(Outputs[i]);
+      U = Unit{};
+    } else if (U.iRole != kRoleClosed && U.iRole != kRoleConsoleIn && U.iRole != kRoleConsoleOut) {
       release_unit(i);
     }
   }
+  return nDropped;
 }

@@ -21,6 +21,8 @@
 #pragma once
 #include <cstdint>
 
+#include "support/output_file.h"
+
 inline constexpr std::int32_t kUnitConsoleIn = 5;
 inline constexpr std::int32_t kUnitConsoleOut = 6;
 inline constexpr std::int32_t kMaxUnit = 99;
@@ -33,37 +35,46 @@ enum UnitStatus : std::int32_t {
   kStatusScratch,  // a nameless temporary file, gone when closed
 };
 
+// Refusals of connect_unit that are no error of the system's; they are
+// numbered above the system's error numbers, which are passed on as they
+// are (ENOENT, EISDIR, EACCES, ...).
+enum OpenRefusal : std::int32_t {
+  kRefusedEmptyName = 1001,
+  kRefusedControlCharacter,  // a character of code 1 to 31 or 127: it could add lines to a file
+  kRefusedNulCharacter,
+  kRefusedNotRegular,      // a FIFO, socket or other file that is not a file of lines
+  kRefusedOtherFileOfRun,  // already connected, or made new by another unit, in this run
+  kRefusedNameTaken = kOutputNameTaken,  // the name changed while it was opened
+};
+
+// The words for a refusal of connect_unit (or the system's own text for
+// its error numbers), for a message: "it is a folder".
+const char* refusal_words(std::int32_t iError);
+
 // Connects a file to iUnit (1 to 99, not 5 or 6, not already connected).
-// Returns 0, or a positive error number (an errno value) when the open is
-// refused. Sequential access:
+// Returns 0, or a positive error number when the open is refused, with
+// nothing created or changed. Sequential access:
 //   - kStatusOld: an input file. It must be a regular file; it is loaded
 //     whole (mapped) and read from its first line. A file that opens but
 //     cannot be loaded (memory is short) is a fatal stop that says so, not
 //     a refusal.
-//   - kStatusUnknown: an output file. A regular file is replaced whole: the
-//     new content goes into a new file in the same folder, which takes the
-//     name when the unit is finished or closed (by finish_unit, close_unit,
-//     or the fatal stop's cleanup, which any stop signal takes too), so at
-//     no instant does the name hold parts of two runs, and a run that is
-//     killed leaves the older file whole. The new file keeps the older
-//     one's permission bits; a symbolic link stays a link and the file it
-//     leads to is replaced; other hard links keep the older content. Where
-//     the folder takes no new file but the file may be written, it is
-//     written in place and cut to what was written at the close. A
-//     character device (such as /dev/null) is written directly. A
-//     directory, FIFO or socket, or a file that may not be written, is
-//     refused, so no open can hang and nothing is replaced that could not
-//     be written before.
-//   - kStatusNew: an output file that must not exist, written in place.
+//   - kStatusUnknown: an output file (support/output_file.h): a regular file
+//     is replaced whole when the unit is finished or closed, and only then;
+//     a run that ends any other way (a fatal stop, which every stop signal
+//     takes) drops it, leaving the older file as it was. A character device
+//     (such as /dev/null) is written directly. A directory, FIFO or socket,
+//     or a file that may not be written, is refused, so no open can hang.
+//   - kStatusNew: an output file that must not exist (EEXIST when it does).
 //   - kStatusScratch: a nameless temporary file, gone when closed.
 // Direct access (bDirect) connects the file for reading and writing without
 // emptying it; Lablix writes no records by number, so such a unit is only
 // connected and closed.
-// Refused in every case: an empty name, a name holding a NUL character, and
-// a regular file that is already connected to another unit (including the
-// console units when they are redirected to files, and the older file an
-// output replaces), compared by identity, not by spelling: connecting it
-// twice could overwrite the data read.
+// Refused in every case: an empty name, a name holding a NUL or a control
+// character, and a file that is already connected to another unit
+// (including the console units when they are redirected to files, the older
+// file an output replaces, and a new file another unit makes under the same
+// name, whatever names the two were given): connecting it twice could
+// overwrite the data read, or lose one output under the other.
 std::int32_t connect_unit(std::int32_t iUnit, const char* ChName, std::int32_t nName,
                           UnitStatus iStatus, bool bDirect);
 
@@ -127,8 +138,13 @@ void finish_unit(std::int32_t iUnit);
 
 // Releases output unit iUnit without putting what was written in place: the
 // older file stays as it was, and a file that did not exist is not made.
-// Nothing for other units or a unit already finished in part.
+// A unit already finished keeps its file. Nothing for other units.
 void discard_unit(std::int32_t iUnit);
+
+// The first bytes (up to nRoom) of the older file that output unit iUnit
+// replaces, for a look at what it holds before anything is written; 0 when
+// there is none.
+std::int64_t read_replaced_start(std::int32_t iUnit, char* p, std::int64_t nRoom);
 
 // Flushes and releases iUnit (an output file is put in place as by
 // finish_unit). Closing a unit that is not connected does
@@ -137,6 +153,8 @@ void discard_unit(std::int32_t iUnit);
 void close_unit(std::int32_t iUnit);
 
 // The fatal stop's clean-up (registered with it when the first unit is
-// used): flushes, puts in place and releases every unit, ignoring
-// failures. Uses no heap and no stdio: safe in a signal handler.
-void close_all_units();
+// used): flushes the console, drops every output that was not finished (the
+// older file stays as it was) and releases every unit, ignoring failures.
+// Returns how many outputs were dropped. Uses no heap and no stdio: safe in
+// a signal handler.
+int close_all_units();

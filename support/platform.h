@@ -1,8 +1,9 @@
 // The operating system beneath the file units: opening and mapping input
-// files, writing output files so that they replace the older file whole,
-// telling two names of one file apart, and the signals that stop a run.
-// One implementation per system, chosen at build time
-// (support/platform_posix.cpp). Knows nothing of units or FEM records.
+// files, telling two names of one file apart, the standard streams, memory,
+// the clock and the signals that stop a run (output files that replace the
+// older file whole are support/output_file.h). One implementation per
+// system, chosen at build time (support/platform_posix.cpp,
+// support/platform_windows.cpp). Knows nothing of units or FEM records.
 //
 // Failures are positive error numbers (errno values); 0 is success. Nothing
 // here ends the run: the unit layer decides.
@@ -55,67 +56,8 @@ void release_input_file(const char* pData, std::int64_t nData);
 // the run (the system's SIGBUS). OnFault must not return.
 void catch_input_faults(void (*OnFault)());
 
-// An output file while it is written. Its new content goes into a new file
-// in the folder of the file it replaces (ChTarget), which takes the name at
-// finish_output: until then the older file stays whole under its name, and
-// a run that is killed leaves it so. Written in place instead (bInPlace):
-// a character device, a file that must be new, or a file in a folder where
-// no new file may be made (cut to what was written at finish_output).
-struct OutputFile {
-  FileHandle hFile = kNoFile;
-  FileIdentity Target;  // the file the name held when opened (none: iIndex 0)
-  FileIdentity Own;     // the file written: the new one, or Target in place
-  bool bInPlace;
-  bool bCutAtFinish;        // in place over a regular file
-  bool bNamedTemp;          // the new file has the temporary name ChTemp
-  bool bUnnamed;            // the new file has no name yet (linked in at the finish)
-  std::int64_t nWritten;    // bytes handed to the system
-  char ChTarget[kPathMax];  // where the new file goes, links and dots resolved
-  char ChTemp[kPathMax];    // its temporary name, when bNamedTemp
-};
-
-// How an output file is opened: kOutputReplace opens or creates it,
-// kOutputNew creates it and fails when it exists (written in place).
-enum OutputWay : std::int32_t { kOutputReplace, kOutputNew };
-
-// Opens ChPath (NUL-terminated) for output. Refused, with nothing created
-// or changed: a folder (EISDIR), a FIFO or socket (EINVAL), a file that may
-// not be written (EACCES), a missing folder (ENOENT). Out.Target is known
-// before anything is written, for the caller's same-file refusal: the
-// caller then either finishes or abandons Out.
-int open_output_file(const char* ChPath, OutputWay iWay, OutputFile& Out);
-
-// Writes all n bytes at p, or returns the error number (EFBIG at the file
-// size limit, ENOSPC for a full disk).
-int write_output_file(OutputFile& Out, const char* p, std::int64_t n);
-
-// Puts what was written so far in place under the name (or cuts an
-// in-place file to it); the file stays open, and what is written after
-// goes to it where it stands. On failure the older file stays whole and
-// the error number is returned. Safe in a signal handler (system calls
-// only, no heap), as is finish_output_file.
-int place_output_file(OutputFile& Out);
-
-// Closes an output file that was refused after opening: the new file goes,
-// the older one is untouched.
-void abandon_output_file(OutputFile& Out);
-
 // 0, or the error number of a close that lost data.
 int close_file(FileHandle hFile);
-
-// Places (as above, where not done yet) and closes the file. On failure
-// the new file goes and the older one stays whole.
-inline int finish_output_file(OutputFile& Out) {
-  if (Out.hFile == kNoFile) return 0;
-  const int iError = place_output_file(Out);
-  if (iError != 0) {
-    abandon_output_file(Out);
-    return iError;
-  }
-  const int iCloseError = close_file(Out.hFile);
-  Out.hFile = kNoFile;
-  return iCloseError;
-}
 
 // A nameless temporary file for reading and writing, gone when closed.
 int open_scratch_file(FileHandle& hFile);

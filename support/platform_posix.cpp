@@ -1,5 +1,5 @@
-// The platform layer on POSIX systems (Linux first): descriptors, mmap,
-// O_TMPFILE or a uniquely named file renamed into place, and sigaction.
+// The platform layer on POSIX systems (Linux first): descriptors, mmap and
+// sigaction.
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/mman.h>
@@ -19,31 +19,6 @@ namespace {
 // Files are opened without becoming the controlling terminal, without
 // leaking into other programs, and without waiting on a FIFO (refused later).
 constexpr int kOpenFlags = O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
-
-// A text that grows by pieces into a fixed field, for paths and messages
-// built where the heap and stdio may not be used (a signal handler).
-struct TextField {
-  char* Ch;
-  std::size_t nRoom;
-  std::size_t n;
-  bool add(const char* ChPiece, std::size_t nPiece) {
-    if (n + nPiece >= nRoom) return false;
-    std::memcpy(Ch + n, ChPiece, nPiece);
-    n += nPiece;
-    Ch[n] = '\0';
-    return true;
-  }
-  bool add(const char* ChPiece) { return add(ChPiece, std::strlen(ChPiece)); }
-  bool add_number(std::uint64_t iValue) {
-    char ChDigits[24];
-    std::size_t nDigits = 0;
-    do {
-      ChDigits[sizeof ChDigits - ++nDigits] = static_cast<char>('0' + iValue % 10);
-      iValue /= 10;
-    } while (iValue != 0);
-    return add(ChDigits + sizeof ChDigits - nDigits, nDigits);
-  }
-};
 
 FileIdentity identity_from(const struct stat& Info) {
   if (!S_ISREG(Info.st_mode)) return FileIdentity{0, 0};
@@ -135,163 +110,14 @@ int read_input_whole(int iFd, const char*& pData, std::int64_t& nData) {
   return 0;
 }
 
-// O_TMPFILE needs /proc to give the file its name at the finish.
-bool can_link_unnamed() {
-#if defined(O_TMPFILE)
-  static const bool bCan = ::access("/proc/self/fd", X_OK) == 0;
-  return bCan;
-#else
-  return false;
-#endif
-}
-
 int open_unnamed_in(const char* ChFolder) {
 #if defined(O_TMPFILE)
-  return ::open(ChFolder, O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+  return ::open(ChFolder, O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
 #else
   (void)ChFolder;
   errno = EOPNOTSUPP;
   return -1;
 #endif
-}
-
-// "<folder>/.lablix-<process>-<iTry>": a name no other run uses at once.
-bool temp_name(const char* ChFolder, std::uint64_t iTry, char (&ChName)[kPathMax]) {
-  TextField Name{ChName, sizeof ChName, 0};
-  return Name.add(ChFolder) && Name.add("/.lablix-") &&
-         Name.add_number(static_cast<std::uint64_t>(::getpid())) && Name.add("-") &&
-         Name.add_number(iTry);
-}
-
-// The folder of ChPath, into ChFolder: "." for a bare name.
-void folder_of(const char* ChPath, char (&ChFolder)[kPathMax]) {
-  const char* pSlash = std::strrchr(ChPath, '/');
-  if (pSlash == nullptr) {
-    std::strcpy(ChFolder, ".");
-    return;
-  }
-  const std::size_t n = pSlash == ChPath ? 1 : static_cast<std::size_t>(pSlash - ChPath);
-  std::memcpy(ChFolder, ChPath, n);
-  ChFolder[n] = '\0';
-}
-
-// Makes the new file beside Out.ChTarget: nameless where the system allows,
-// otherwise under a temporary name in the same folder.
-int open_new_beside(OutputFile& Out) {
-  char ChFolder[kPathMax];
-  folder_of(Out.ChTarget, ChFolder);
-  if (can_link_unnamed()) {
-    const int iFd = open_unnamed_in(ChFolder);
-    if (iFd >= 0) {
-      Out.hFile = iFd;
-      Out.bUnnamed = true;
-      return 0;
-    }
-    if (errno == EACCES || errno == EPERM || errno == ENOENT || errno == ENOTDIR) return errno;
-  }
-  for (std::uint64_t iTry = 0;; ++iTry) {
-    if (!temp_name(ChFolder, iTry, Out.ChTemp)) return ENAMETOOLONG;
-    const int iFd = ::open(Out.ChTemp, O_WRONLY | O_CREAT | O_EXCL | kOpenFlags, 0666);
-    if (iFd >= 0) {
-      Out.hFile = iFd;
-      Out.bNamedTemp = true;
-      return 0;
-    }
-    if (errno != EEXIST) return errno;
-  }
-}
-
-// The new file takes the permission bits (and, where allowed, the owner) of
-// the file it replaces.
-void take_attributes(int iFd, const struct stat& Old) {
-  ::fchmod(iFd, Old.st_mode & 07777);
-  if (::geteuid() == 0) {
-    if (::fchown(iFd, Old.st_uid, Old.st_gid) != 0) { /* best effort */
-    }
-  }
-}
-
-int open_in_place(OutputFile& Out, int iFd, const struct stat& Info) {
-  Out.hFile = iFd;
-  Out.bInPlace = true;
-  Out.Target = identity_from(Info);
-  Out.Own = Out.Target;
-  Out.bCutAtFinish = S_ISREG(Info.st_mode);
-  // A file that may not be cut is refused now, before anything is written.
-  if (Out.bCutAtFinish && ::ftruncate(iFd, Info.st_size) != 0) return errno;
-  return clear_nonblocking(iFd);
-}
-
-// The name exists: a character device is written directly, a regular file
-// is replaced by a new one (or written in place where no new file may be
-// made beside it).
-int open_over_existing(const char* ChPath, int iFd, OutputFile& Out) {
-  struct stat Info;
-  if (::fstat(iFd, &Info) != 0) return fail_closing(iFd, errno);
-  if (S_ISDIR(Info.st_mode)) return fail_closing(iFd, EISDIR);
-  if (S_ISCHR(Info.st_mode)) return open_in_place(Out, iFd, Info);
-  if (!S_ISREG(Info.st_mode)) return fail_closing(iFd, EINVAL);
-  // The replacement goes where a symbolic link leads, so the link stays.
-  if (::realpath(ChPath, Out.ChTarget) == nullptr) return open_in_place(Out, iFd, Info);
-  const int iError = open_new_beside(Out);
-  if (iError == EACCES || iError == EPERM) return open_in_place(Out, iFd, Info);
-  ::close(iFd);
-  if (iError != 0) return iError;
-  Out.Target = identity_from(Info);
-  take_attributes(Out.hFile, Info);
-  return 0;
-}
-
-int open_missing(const char* ChPath, OutputFile& Out) {
-  // A link that leads nowhere is followed, as creating through it would.
-  struct stat Link;
-  if (::lstat(ChPath, &Link) == 0 && S_ISLNK(Link.st_mode)) {
-    const int iFd = ::open(ChPath, O_WRONLY | O_CREAT | kOpenFlags, 0666);
-    if (iFd < 0) return errno;
-    struct stat Info;
-    if (::fstat(iFd, &Info) != 0) return fail_closing(iFd, errno);
-    return open_in_place(Out, iFd, Info);
-  }
-  // The name is kept in its one spelling (the folder's links and dots
-  // resolved), so that two outputs of one run to the same new name are told.
-  char ChFolder[kPathMax];
-  folder_of(ChPath, ChFolder);
-  if (::realpath(ChFolder, Out.ChTarget) == nullptr) return errno;
-  const char* pBase = std::strrchr(ChPath, '/');
-  pBase = pBase == nullptr ? ChPath : pBase + 1;
-  if (*pBase == '\0') return EISDIR;  // "folder/": a file cannot be made so
-  TextField Target{Out.ChTarget, sizeof Out.ChTarget, std::strlen(Out.ChTarget)};
-  if (Target.n > 1 && !Target.add("/")) return ENAMETOOLONG;
-  if (!Target.add(pBase)) return ENAMETOOLONG;
-  return open_new_beside(Out);
-}
-
-int link_unnamed(const OutputFile& Out, const char* ChName) {
-  char ChProc[64];
-  TextField Proc{ChProc, sizeof ChProc, 0};
-  Proc.add("/proc/self/fd/");
-  Proc.add_number(static_cast<std::uint64_t>(Out.hFile));
-  return ::linkat(AT_FDCWD, ChProc, AT_FDCWD, ChName, AT_SYMLINK_FOLLOW) == 0 ? 0 : errno;
-}
-
-// An unnamed file is linked under its final name directly when that name is
-// free; otherwise under a temporary name first, then renamed over the older
-// file in one step.
-int name_unnamed(OutputFile& Out) {
-  if (Out.Target.iIndex == 0) {
-    const int iError = link_unnamed(Out, Out.ChTarget);
-    if (iError != EEXIST) return iError;
-  }
-  char ChFolder[kPathMax];
-  folder_of(Out.ChTarget, ChFolder);
-  for (std::uint64_t iTry = 0;; ++iTry) {
-    if (!temp_name(ChFolder, iTry, Out.ChTemp)) return ENAMETOOLONG;
-    const int iError = link_unnamed(Out, Out.ChTemp);
-    if (iError == 0) break;
-    if (iError != EEXIST) return iError;
-  }
-  Out.bNamedTemp = true;
-  return 0;
 }
 
 }  // namespace
@@ -357,102 +183,6 @@ void catch_input_faults(void (*OnFault)()) {
   Action.sa_handler = on_bus_error;
   sigemptyset(&Action.sa_mask);
   ::sigaction(SIGBUS, &Action, nullptr);
-}
-
-int open_output_file(const char* ChPath, OutputWay iWay, OutputFile& Out) {
-  Out = OutputFile{};
-  int iError;
-  if (iWay == kOutputNew) {
-    const int iFd = ::open(ChPath, O_WRONLY | O_CREAT | O_EXCL | kOpenFlags, 0666);
-    if (iFd < 0) return errno;
-    struct stat Info;
-    iError = ::fstat(iFd, &Info) != 0 ? errno : open_in_place(Out, iFd, Info);
-  } else {
-    const int iFd = ::open(ChPath, O_WRONLY | kOpenFlags);
-    if (iFd >= 0) {
-      iError = open_over_existing(ChPath, iFd, Out);
-    } else {
-      iError = errno == ENOENT ? open_missing(ChPath, Out) : errno;
-    }
-  }
-  if (iError != 0) {
-    abandon_output_file(Out);
-    return iError;
-  }
-  if (!Out.bInPlace) Out.Own = identity_of(Out.hFile);
-  return 0;
-}
-
-int write_output_file(OutputFile& Out, const char* p, std::int64_t n) {
-  const int iError = write_all(Out.hFile, p, n);
-  // After a failure the bytes counted are a whole prefix: an in-place file
-  // is cut to them.
-  if (iError != 0) return iError;
-  Out.nWritten += n;
-  return 0;
-}
-
-namespace {
-
-// A new file larger than this takes the older one's name by an exchange of
-// the two names; a smaller one by a rename over it. The rename makes the
-// file system (ext4, XFS, btrfs) write the new file out before the rename
-// is committed, so a machine that stops just after leaves the older file or
-// the new one whole; it waits for the disk, though: 14 ms of a 45 ms run
-// for the capacity model's 16 MB of output, measured, where a label file
-// of a few megabytes takes longer to write out than the whole run. An
-// exchange does not wait: a machine stopping within the system's write-back
-// delay after such a run may find the file empty, never mixed. Killed,
-// crashed or stopped, the run leaves the older file whole or the new one
-// whole either way.
-constexpr std::int64_t kRenamedBytes = 4 << 20;
-
-// Exchanges the names where the system can (Linux 3.15 and later, on file
-// systems that have it); false when it cannot, nothing changed.
-bool exchange_names(const char* ChFirst, const char* ChSecond) {
-#if defined(RENAME_EXCHANGE)
-  return ::renameat2(AT_FDCWD, ChFirst, AT_FDCWD, ChSecond, RENAME_EXCHANGE) == 0;
-#else
-  (void)ChFirst, (void)ChSecond;
-  return false;
-#endif
-}
-
-// The new file, named ChTemp, takes the name ChTarget.
-int take_the_name(OutputFile& Out) {
-  if (Out.nWritten > kRenamedBytes && Out.Target.iIndex != 0 &&
-      exchange_names(Out.ChTemp, Out.ChTarget)) {
-    // The temporary name holds the older file now.
-    ::unlink(Out.ChTemp);
-  } else if (std::rename(Out.ChTemp, Out.ChTarget) != 0) {
-    return errno;
-  }
-  Out.bNamedTemp = false;  // the name is the file's now
-  return 0;
-}
-
-}  // namespace
-
-int place_output_file(OutputFile& Out) {
-  if (Out.hFile == kNoFile) return 0;
-  int iError = 0;
-  if (Out.bInPlace) {
-    if (Out.bCutAtFinish && ::ftruncate(Out.hFile, static_cast<off_t>(Out.nWritten)) != 0) {
-      iError = errno;
-    }
-    return iError;
-  }
-  if (Out.bUnnamed) iError = name_unnamed(Out);
-  if (iError == 0) Out.bUnnamed = false;
-  if (iError == 0 && Out.bNamedTemp) iError = take_the_name(Out);
-  return iError;
-}
-
-void abandon_output_file(OutputFile& Out) {
-  if (Out.bNamedTemp) ::unlink(Out.ChTemp);
-  Out.bNamedTemp = false;
-  if (Out.hFile != kNoFile) ::close(Out.hFile);
-  Out.hFile = kNoFile;
 }
 
 int open_scratch_file(FileHandle& hFile) {
