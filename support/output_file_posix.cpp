@@ -302,20 +302,41 @@ int find_folder(const char* ChPath, int iFd, const struct stat& Info, OutputFile
   return 0;
 }
 
+// The name as given, looked at once more after the open: it must be the
+// file opened, or a link that the run may follow. Another user's link in a
+// shared sticky folder (/tmp) is not followed even where the system would,
+// so that no other user can point an output at the run's own files.
+int check_given_name(const char* ChPath, const struct stat& Info) {
+  char ChFolder[kPathMax], ChBase[kPathMax];
+  if (!split_path(ChPath, ChFolder, ChBase)) return EISDIR;
+  const int iFolder = ::open(ChFolder, kFolderFlags);
+  if (iFolder < 0) return errno;
+  struct stat Named, Folder;
+  if (::fstatat(iFolder, ChBase, &Named, AT_SYMLINK_NOFOLLOW) != 0 ||
+      ::fstat(iFolder, &Folder) != 0) {
+    return close_with(iFolder, errno);
+  }
+  ::close(iFolder);
+  if (S_ISLNK(Named.st_mode)) return may_follow(Named, Folder) ? 0 : EACCES;
+  return is_same_inode(Named, Info) ? 0 : kOutputNameTaken;
+}
+
 // The name holds a file, open as iFd.
 int open_over_existing(const char* ChPath, int iFd, OutputFile& Out) {
   struct stat Info;
   if (::fstat(iFd, &Info) != 0) return close_with(iFd, errno);
   if (S_ISDIR(Info.st_mode)) return close_with(iFd, EISDIR);
+  if (!S_ISCHR(Info.st_mode) && !S_ISREG(Info.st_mode)) return close_with(iFd, EINVAL);
+  int iError = check_given_name(ChPath, Info);
+  if (iError != 0) return close_with(iFd, iError);
   if (S_ISCHR(Info.st_mode)) {
     Out.hFile = iFd;
     Out.iWriting = kWritingDirect;
     return clear_nonblocking(iFd);
   }
-  if (!S_ISREG(Info.st_mode)) return close_with(iFd, EINVAL);
   Out.hOlder = iFd;
   Out.Target = identity_from(Info);
-  const int iError = find_folder(ChPath, iFd, Info, Out);
+  iError = find_folder(ChPath, iFd, Info, Out);
   if (iError != 0) return iError;
   struct stat Folder;
   if (::fstat(fd_of(Out.hFolder), &Folder) != 0) return errno;

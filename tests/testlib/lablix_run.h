@@ -42,6 +42,13 @@ struct RunOptions {
                                   // input then stays open until the signal)
   long nFileSizeLimit = -1;       // RLIMIT_FSIZE in bytes
   long nAddressSpaceLimit = -1;   // RLIMIT_AS in bytes
+
+  // Where the test runs as the superuser: run as this user and group (with
+  // the supplementary group iOtherGroup where not -1) instead.
+  int iUser = -1, iGroup = -1, iOtherGroup = -1;
+  // Where the test runs as the superuser: run where /proc is hidden (a
+  // mount namespace of the run's own), as on systems without it.
+  bool bHideProc = false;
 };
 
 // Runs LABLIX_BINARY with working directory Dir and the bytes Answers on

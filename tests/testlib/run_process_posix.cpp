@@ -1,8 +1,11 @@
 // Runs the built lablix on POSIX systems: fork, exec, pipes and poll, with
 // signals and resource limits for the runs that test them.
 #include <fcntl.h>
+#include <grp.h>
 #include <poll.h>
+#include <sched.h>
 #include <signal.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -48,6 +51,19 @@ LablixRun run_lablix(const std::string& Dir, const std::string& Answers, const R
     };
     limit(RLIMIT_FSIZE, Options.nFileSizeLimit);
     limit(RLIMIT_AS, Options.nAddressSpaceLimit);
+    if (Options.bHideProc && (::unshare(CLONE_NEWNS) != 0 ||
+                              ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+                              ::mount("none", "/proc", "tmpfs", 0, nullptr) != 0)) {
+      ::_exit(124);
+    }
+    if (Options.iUser >= 0) {
+      const gid_t iGroups[] = {static_cast<gid_t>(Options.iOtherGroup)};
+      if (::setgroups(Options.iOtherGroup >= 0 ? 1 : 0, iGroups) != 0 ||
+          ::setgid(static_cast<gid_t>(Options.iGroup)) != 0 ||
+          ::setuid(static_cast<uid_t>(Options.iUser)) != 0) {
+        ::_exit(123);
+      }
+    }
     std::vector<char*> Argv{const_cast<char*>("lablix")};
     for (const std::string& Arg : Options.Arguments)
       Argv.push_back(const_cast<char*>(Arg.c_str()));
