@@ -306,8 +306,7 @@ const char* refusal_words(std::int32_t iError) {
       return "the name holds a control character";
     case kRefusedNulCharacter:
       return "the name holds a NUL character";
-    case kRefusedNotRegular:
-    case EINVAL:
+    case EINVAL:  // a FIFO, socket or other file that is not a file of lines
       return "not a regular file";
     case kRefusedOtherFileOfRun:
       return "it is another file of this run (the FEM file or an output)";

@@ -42,7 +42,6 @@ enum OpenRefusal : std::int32_t {
   kRefusedEmptyName = 1001,
   kRefusedControlCharacter,  // a character of code 1 to 31 or 127: it could add lines to a file
   kRefusedNulCharacter,
-  kRefusedNotRegular,      // a FIFO, socket or other file that is not a file of lines
   kRefusedOtherFileOfRun,  // already connected, or made new by another unit, in this run
   kRefusedNameTaken = kOutputNameTaken,  // the name changed while it was opened
 };
