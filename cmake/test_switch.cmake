@@ -1,5 +1,6 @@
 # Whether the test suite is built: LABLIX_TESTS ON, OFF, or AUTO (the
-# default), which builds it when GoogleTest is there. Sets LABLIX_BUILD_TESTS.
+# default), which builds it when GoogleTest is there. Sets LABLIX_BUILD_TESTS,
+# and LABLIX_TESTS_OFF_REASON when AUTO finds no GoogleTest.
 #
 # A native build looks for an installed GoogleTest (Debian: libgtest-dev); a
 # cross build compiles it from its sources (LABLIX_GTEST_SOURCE_DIR, which
@@ -19,16 +20,18 @@ else()
   set(lablix_gtest_found ${GTest_FOUND})
   set(lablix_gtest_missing "GoogleTest was not found")
 endif()
+set(lablix_gtest_advice "Debian: apt-get install libgtest-dev, then configure again")
 if(CMAKE_DISABLE_FIND_PACKAGE_GTest)
   set(lablix_gtest_missing "GoogleTest is disabled (CMAKE_DISABLE_FIND_PACKAGE_GTest)")
+  set(lablix_gtest_advice "configure without CMAKE_DISABLE_FIND_PACKAGE_GTest for them")
 endif()
 
 if(LABLIX_TESTS STREQUAL "AUTO")
   set(LABLIX_BUILD_TESTS ${lablix_gtest_found})
 elseif(LABLIX_TESTS)
   if(NOT lablix_gtest_found)
-    message(FATAL_ERROR "LABLIX_TESTS is ON, but ${lablix_gtest_missing}. "
-                        "Install libgtest-dev, or configure with -DLABLIX_TESTS=AUTO or OFF.")
+    message(FATAL_ERROR "LABLIX_TESTS is ON, but ${lablix_gtest_missing} (${lablix_gtest_advice}; "
+                        "or configure with -DLABLIX_TESTS=AUTO or OFF).")
   endif()
   set(LABLIX_BUILD_TESTS TRUE)
 else()
@@ -38,9 +41,8 @@ endif()
 if(LABLIX_BUILD_TESTS)
   message(STATUS "Lablix: the tests are on")
 elseif(LABLIX_TESTS STREQUAL "AUTO")
-  set(LABLIX_TESTS_OFF_REASON "${lablix_gtest_missing}")
-  message(STATUS "Lablix: the tests are off: ${lablix_gtest_missing} (Debian: apt-get install "
-                 "libgtest-dev, then configure again); building the program alone")
+  set(LABLIX_TESTS_OFF_REASON "${lablix_gtest_missing} (${lablix_gtest_advice})")
+  message(STATUS "Lablix: the tests are off: ${LABLIX_TESTS_OFF_REASON}; building the program alone")
 else()
   message(STATUS "Lablix: the tests are off (LABLIX_TESTS=${LABLIX_TESTS})")
 endif()
