@@ -9,7 +9,6 @@ const char kHelpText[] =
     "Reads the node and member names of the SESAM FEM file FEM and writes the\n"
     "Orvex label file LABEL, and the member-versus-elements listing LISTING when\n"
     "it is given. Without arguments Lablix asks for the files in its dialogue.\n"
-    "Nothing is written to standard output when a run succeeds.\n"
     "\n"
     "Options:\n"
     "  -h, --help     show this help and exit\n"
@@ -17,16 +16,12 @@ const char kHelpText[] =
     "  -v, --verbose  after the run, show the label file's seven counts\n"
     "  --             end of options: what follows are file names\n"
     "\n"
-    "Exit status:\n"
-    "  0      the label file (and the listing) written\n"
-    "  1      the FEM file breaks a limit: the label file holds the input-error\n"
-    "         report; in the dialogue also: the listing file could not be opened\n"
-    "  2      fatal stop: end of console input, a read or write failure, a FEM\n"
-    "         file too large for the memory, a field that does not convert\n"
-    "  3      a file named on the command line could not be opened or is another\n"
-    "         file of the run; no file was written\n"
-    "  64     wrong arguments\n"
-    "  128+n  stopped by signal n: 129 SIGHUP, 130 SIGINT, 143 SIGTERM\n";
+    "Exit status: 0 done; 1 the FEM file breaks a limit (the label file holds\n"
+    "the report INP_2101, INP_2102 or INP_2103); 2 fatal stop; 3 a file could\n"
+    "not be opened, nothing written; 64 wrong arguments; 128+n signal n.\n"
+    "\n"
+    "The manual page (man lablix) explains the reports and what to do, and\n"
+    "gives examples.\n";
 
 namespace {
 

@@ -37,6 +37,7 @@ inline constexpr char kUsage[] =
     "usage: lablix [-v] FEM LABEL [LISTING]\n"
     "       lablix                          (asks for the files)\n";
 
-// The whole --help text: the usage, what the program does, the options and
-// the exit statuses (the same table as the README's and the manual's).
+// The whole --help text, short: the usage, what the program does, the
+// options, the exit statuses in brief, and where the manual page explains
+// the rest.
 extern const char kHelpText[];

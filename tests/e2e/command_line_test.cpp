@@ -111,7 +111,7 @@ TEST(CommandLine, Options) {
   const Case cases[] = {
       {{"--help"}, 0, "usage: lablix [options] FEM LABEL [LISTING]\n", ""},
       {{"jacket.FEM", "-h"}, 0, "usage: lablix [options] FEM LABEL [LISTING]\n", ""},
-      {{"--version"}, 0, "lablix 1.1 (Version 1.1/2013-04-28)\n", ""},
+      {{"--version"}, 0, "lablix 1.2.0 (Version 1.1/2013-04-28)\n", ""},
       {{"--", "-x.FEM", "x.lab"}, 0, "", ""},
       {{"-x", "jacket.FEM", "x.lab"}, 64, "", "lablix: unknown option: -x\n" + kUsage},
       {{"jacket.FEM"}, 64, "", "lablix: the label file is missing\n" + kUsage},

@@ -1,0 +1,56 @@
+# Writes the Debian changelog OUTPUT from CHANGELOG_MD:
+#   cmake -DCHANGELOG_MD=CHANGELOG.md -DOUTPUT=changelog -P debian_changelog.cmake
+# Every "## VERSION (YYYY-MM-DD)" section becomes one entry; its "- " items
+# become "  * " items, their continuation lines indented to match. Text
+# before the first section is left out.
+
+# RFC 5322 date of a YYYY-MM-DD day, at noon UTC; the weekday by Sakamoto's
+# rule.
+function(debian_date iso out)
+  string(REGEX MATCH "^([0-9][0-9][0-9][0-9])-([0-9][0-9])-([0-9][0-9])$" _ "${iso}")
+  set(y ${CMAKE_MATCH_1})
+  math(EXPR m "1${CMAKE_MATCH_2} - 100")
+  math(EXPR d "1${CMAKE_MATCH_3} - 100")
+  set(offsets 0 3 2 5 0 3 5 1 4 6 2 4)
+  math(EXPR i "${m} - 1")
+  list(GET offsets ${i} t)
+  set(yy ${y})
+  if(m LESS 3)
+    math(EXPR yy "${y} - 1")
+  endif()
+  math(EXPR w "(${yy} + ${yy} / 4 - ${yy} / 100 + ${yy} / 400 + ${t} + ${d}) % 7")
+  set(days Sun Mon Tue Wed Thu Fri Sat)
+  list(GET days ${w} day)
+  set(months Jan Feb Mar Apr May Jun Jul Aug Sep Oct Nov Dec)
+  list(GET months ${i} month)
+  if(d LESS 10)
+    set(d "0${d}")
+  endif()
+  set(${out} "${day}, ${d} ${month} ${y} 12:00:00 +0000" PARENT_SCOPE)
+endfunction()
+
+set(maintainer "Lablix developers <lablix@example.org>")
+file(STRINGS ${CHANGELOG_MD} lines)
+set(text "")
+set(trailer "")
+foreach(line IN LISTS lines)
+  if(line MATCHES "^## ([0-9][0-9.]*) \\(([0-9-]+)\\)$")
+    set(version ${CMAKE_MATCH_1})
+    debian_date(${CMAKE_MATCH_2} date)
+    string(APPEND text "${trailer}lablix (${version}) unstable; urgency=medium\n\n")
+    set(trailer "\n -- ${maintainer}  ${date}\n\n")
+  elseif(trailer STREQUAL "")
+    # before the first version
+  elseif(line MATCHES "^- (.*)$")
+    string(APPEND text "  * ${CMAKE_MATCH_1}\n")
+  elseif(line MATCHES "^  (.*)$")
+    string(APPEND text "    ${CMAKE_MATCH_1}\n")
+  elseif(NOT line STREQUAL "")
+    message(FATAL_ERROR "${CHANGELOG_MD}: a line that is no item: ${line}")
+  endif()
+endforeach()
+if(trailer STREQUAL "")
+  message(FATAL_ERROR "${CHANGELOG_MD}: no \"## VERSION (YYYY-MM-DD)\" section")
+endif()
+string(REGEX REPLACE "\n\n$" "\n" trailer "${trailer}")
+file(WRITE ${OUTPUT} "${text}${trailer}")
