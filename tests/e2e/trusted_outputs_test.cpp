@@ -300,7 +300,9 @@ TEST(TrustedOutputs, NamesSwappedByAnotherUserNeverHandOverAFile) {
       remove_tree(Dir);
     }
   }
-  if (!Kept.empty()) std::system(("echo " + Kept.substr(0, 1) + " > " + kSetting).c_str());
+  if (!Kept.empty()) {
+    EXPECT_EQ(0, std::system(("echo " + Kept.substr(0, 1) + " > " + kSetting).c_str()));
+  }
 }
 
 TEST(TrustedOutputs, EndOfInputAtATerminalIsFinal) {
@@ -323,7 +325,7 @@ TEST(TrustedOutputs, EndOfInputAtATerminalIsFinal) {
   // Where the terminal's line editor takes Ctrl-D in a line as an edit, an
   // empty line's Ctrl-D ends the input.
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
-  ::write(iMaster, "\x04", 1);
+  EXPECT_EQ(1, ::write(iMaster, "\x04", 1));
   int iWait = 0;
   for (int i = 0; i < 100 && ::waitpid(iPid, &iWait, WNOHANG) == 0; ++i) {
     char Ch[4096];
