@@ -312,6 +312,8 @@ const char* refusal_words(std::int32_t iError) {
       return "it is another file of this run (the FEM file or an output)";
     case kRefusedNameTaken:
       return "the name changed while it was opened";
+    case kForbiddenName:
+      return "the system forbids such a name";
     case ENAMETOOLONG:
       return "the name is too long";
     default:

@@ -32,6 +32,18 @@
 // ".lablix-<process>-<n>" in the folder and locked while the run writes it;
 // such files of runs that no longer run are removed when a new one is made.
 //
+// On Windows the new file is always ".lablix-<process>-<n>", held open so
+// that no one may delete it (the lock) and marked for deletion until it
+// takes its name, so that even a killed run leaves it behind only when
+// killed at that moment. What is carried over there is the security
+// descriptor (owner, group, DACL) and the hidden, system and not-indexed
+// attributes; a read-only file is refused as it cannot be written, and a
+// file with other attributes (compressed, encrypted, sparse) or with named
+// streams is written in place. An older file that another program holds
+// open cannot be renamed over: its new content then goes into it in place
+// at place_output_file. ChBase is UTF-8 there, and names are compared
+// without regard to case. bUnnamed there means the mark for deletion.
+//
 // Errors are the system's error numbers, or the refusals below; 0 is
 // success. Nothing here ends the run.
 #pragma once

@@ -12,6 +12,11 @@
 
 inline constexpr std::int32_t kPathMax = 4096;
 
+// A name the system forbids or would take for something else (on Windows a
+// reserved device such as CON or nul.lab, a character such as ? or <, a
+// last part ending in a dot or a blank): refused, never opened.
+inline constexpr int kForbiddenName = 2002;
+
 // An open file of the system: a file descriptor, or a Windows handle.
 using FileHandle = std::intptr_t;
 inline constexpr FileHandle kNoFile = -1;

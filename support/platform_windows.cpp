@@ -1,5 +1,5 @@
-// The platform layer on Windows: handles, file mappings, a uniquely named
-// new file moved over the older one, and the console's control events.
+// The platform layer on Windows: handles, file mappings, scratch files and
+// the console's control events (output files are output_file_windows.cpp).
 //
 // File names arrive as the bytes a user typed or a script passed. They are
 // taken as UTF-8 when they are valid UTF-8 (what scripts and modern
@@ -7,25 +7,13 @@
 // input is a console, otherwise in the system's ANSI code page; the file is
 // then opened by its UTF-16 name. So "Ærøy_T1.FEM" typed in a console of
 // code page 850 or 1252, or passed as UTF-8, finds the file.
-#define WIN32_LEAN_AND_MEAN
-#include <windows.h>
-
 #include <cerrno>
 #include <cstring>
 #include <cwchar>
 
 #include "support/platform.h"
+#include "support/windows_names.h"
 
-namespace {
-
-HANDLE handle_of(FileHandle hFile) {
-  return reinterpret_cast<HANDLE>(hFile);
-}
-FileHandle file_of(HANDLE h) {
-  return reinterpret_cast<FileHandle>(h);
-}
-
-// The errno value that says the same as a Windows error.
 int error_from(DWORD iError) {
   switch (iError) {
     case ERROR_FILE_NOT_FOUND:
@@ -52,8 +40,9 @@ int error_from(DWORD iError) {
       return ENAMETOOLONG;
     case ERROR_INVALID_NAME:
     case ERROR_BAD_PATHNAME:
-    case ERROR_DIRECTORY:
-      return EINVAL;
+      return kForbiddenName;
+    case ERROR_DIRECTORY:  // a folder part of the name is a file
+      return ENOTDIR;
     default:
       return EIO;
   }
@@ -62,6 +51,8 @@ int error_from(DWORD iError) {
 int last_error() {
   return error_from(::GetLastError());
 }
+
+namespace {
 
 bool is_valid_utf8(const char* Ch) {
   return ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, Ch, -1, nullptr, 0) > 0;
@@ -79,27 +70,39 @@ bool wide_name(const char* ChPath, wchar_t (&WcPath)[kPathMax]) {
   return ::MultiByteToWideChar(iCodePage, 0, ChPath, -1, WcPath, kPathMax) > 0;
 }
 
+// The console, a printer, a port, or the bit bucket: Windows takes the last
+// part of a name for the device when what stands before its first dot,
+// trailing blanks left off, is a device's name, whatever the extension
+// ("con.txt", "nul.lab", "COM1 .lst"). Plain "NUL" is the bit bucket and
+// allowed; NUL with an extension would be the bit bucket too, and an
+// output that vanishes is refused.
 bool is_reserved_device(const wchar_t* WcBase) {
-  static const wchar_t* const kDevices[] = {L"CON", L"PRN", L"AUX", L"CONIN$", L"CONOUT$"};
-  wchar_t WcStem[16];
+  static const wchar_t* const kDevices[] = {L"CON", L"PRN", L"AUX", L"NUL", L"CONIN$", L"CONOUT$"};
+  constexpr std::size_t kMxStem = 16;
+  wchar_t WcStem[kMxStem];
   std::size_t n = 0;
-  while (WcBase[n] != L'\0' && WcBase[n] != L'.' && n + 1 < 16) {
+  while (WcBase[n] != L'\0' && WcBase[n] != L'.' && n + 1 < kMxStem) {
     WcStem[n] = WcBase[n];
     ++n;
   }
+  const bool bExtension = WcBase[n] == L'.';
+  while (n > 0 && WcStem[n - 1] == L' ')
+    --n;
   WcStem[n] = L'\0';
   for (const wchar_t* WcDevice : kDevices) {
-    if (::lstrcmpiW(WcStem, WcDevice) == 0) return true;
+    if (::lstrcmpiW(WcStem, WcDevice) == 0) return bExtension || ::lstrcmpiW(WcStem, L"NUL") != 0;
   }
-  // COM1 to COM9 and LPT1 to LPT9.
-  return n == 4 && WcStem[3] >= L'1' && WcStem[3] <= L'9' &&
-         (::CompareStringOrdinal(WcStem, 3, L"COM", 3, TRUE) == CSTR_EQUAL ||
-          ::CompareStringOrdinal(WcStem, 3, L"LPT", 3, TRUE) == CSTR_EQUAL);
+  // COM1 to COM9 and LPT1 to LPT9, and with the superscript digits 1 to 3.
+  const wchar_t WcDigit = n == 4 ? WcStem[3] : L'\0';
+  const bool bPort = (WcDigit >= L'1' && WcDigit <= L'9') || WcDigit == L'\u00b9' ||
+                     WcDigit == L'\u00b2' || WcDigit == L'\u00b3';
+  return bPort && (::CompareStringOrdinal(WcStem, 3, L"COM", 3, TRUE) == CSTR_EQUAL ||
+                   ::CompareStringOrdinal(WcStem, 3, L"LPT", 3, TRUE) == CSTR_EQUAL);
 }
 
 // Names that Windows forbids or turns into something else: a reserved
-// device (the console, a printer, a port; NUL, the bit bucket, is allowed),
-// a character no name may hold, a last part ending in a dot or a blank.
+// device (above), a character no name may hold, a last part ending in a dot
+// or a blank.
 bool is_forbidden_name(const wchar_t* WcPath) {
   const wchar_t* WcBase = WcPath;
   for (const wchar_t* p = WcPath; *p != L'\0'; ++p) {
@@ -117,9 +120,11 @@ bool is_forbidden_name(const wchar_t* WcPath) {
   return is_reserved_device(WcBase);
 }
 
+}  // namespace
+
 int wide_path_for_open(const char* ChPath, wchar_t (&WcPath)[kPathMax]) {
   if (!wide_name(ChPath, WcPath)) return ENAMETOOLONG;
-  if (is_forbidden_name(WcPath)) return EINVAL;
+  if (is_forbidden_name(WcPath)) return kForbiddenName;
   return 0;
 }
 
@@ -128,9 +133,19 @@ bool is_folder(const wchar_t* WcPath) {
   return iAttributes != INVALID_FILE_ATTRIBUTES && (iAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
-// Other programs may read, write and even rename the file while it is open
-// (the classic DENYNONE).
-constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+int write_all(HANDLE h, const char* p, std::int64_t n) {
+  while (n > 0) {
+    const DWORD nTry = n > (1 << 30) ? (1 << 30) : static_cast<DWORD>(n);
+    DWORD nDone = 0;
+    if (!::WriteFile(h, p, nTry, &nDone, nullptr)) return last_error();
+    if (nDone == 0) return EIO;
+    p += nDone;
+    n -= nDone;
+  }
+  return 0;
+}
+
+namespace {
 
 HANDLE open_wide(const wchar_t* WcPath, DWORD iAccess, DWORD iDisposition) {
   return ::CreateFileW(WcPath, iAccess, kShareAll, nullptr, iDisposition, FILE_ATTRIBUTE_NORMAL,
@@ -146,142 +161,6 @@ FileIdentity identity_of_handle(HANDLE h) {
   const std::uint64_t iIndex =
       (static_cast<std::uint64_t>(Info.nFileIndexHigh) << 32 | Info.nFileIndexLow) + 1;
   return FileIdentity{Info.dwVolumeSerialNumber, iIndex};
-}
-
-int write_all(HANDLE h, const char* p, std::int64_t n) {
-  while (n > 0) {
-    const DWORD nTry = n > (1 << 30) ? (1 << 30) : static_cast<DWORD>(n);
-    DWORD nDone = 0;
-    if (!::WriteFile(h, p, nTry, &nDone, nullptr)) return last_error();
-    if (nDone == 0) return EIO;
-    p += nDone;
-    n -= nDone;
-  }
-  return 0;
-}
-
-// The folder part of WcPath (up to its last separator), or "." for a bare
-// name.
-void folder_of(const wchar_t* WcPath, wchar_t (&WcFolder)[kPathMax]) {
-  const wchar_t* pLast = nullptr;
-  for (const wchar_t* p = WcPath; *p != L'\0'; ++p) {
-    if (*p == L'\\' || *p == L'/') pLast = p;
-  }
-  if (pLast == nullptr) {
-    if (WcPath[0] != L'\0' && WcPath[1] == L':') {  // "C:name": the drive's folder
-      WcFolder[0] = WcPath[0];
-      WcFolder[1] = L':';
-      WcFolder[2] = L'\0';
-      return;
-    }
-    ::lstrcpyW(WcFolder, L".");
-    return;
-  }
-  std::size_t n = static_cast<std::size_t>(pLast - WcPath);
-  if (n == 0 || (n == 2 && WcPath[1] == L':')) ++n;  // "\" and "C:\" keep their separator
-  std::wmemcpy(WcFolder, WcPath, n);
-  WcFolder[n] = L'\0';
-}
-
-// Appends the decimal digits of iValue to the wide text at WcAt.
-wchar_t* put_number(wchar_t* WcAt, std::uint64_t iValue) {
-  wchar_t WcDigits[24];
-  int n = 0;
-  do {
-    WcDigits[n++] = static_cast<wchar_t>(L'0' + iValue % 10);
-    iValue /= 10;
-  } while (iValue != 0);
-  while (n > 0)
-    *WcAt++ = WcDigits[--n];
-  return WcAt;
-}
-
-// "<folder>\.lablix-<process>-<iTry>".
-bool temp_name(const wchar_t* WcFolder, DWORD iTry, wchar_t (&WcTemp)[kPathMax]) {
-  const std::size_t nFolder = std::wcslen(WcFolder);
-  if (nFolder + 64 >= static_cast<std::size_t>(kPathMax)) return false;
-  std::wmemcpy(WcTemp, WcFolder, nFolder);
-  wchar_t* WcAt = WcTemp + nFolder;
-  for (const wchar_t* p = L"\\.lablix-"; *p != L'\0'; ++p)
-    *WcAt++ = *p;
-  WcAt = put_number(WcAt, ::GetCurrentProcessId());
-  *WcAt++ = L'-';
-  WcAt = put_number(WcAt, iTry);
-  *WcAt = L'\0';
-  return true;
-}
-
-// Makes the new file beside WcTarget; its name is kept in Out as UTF-8.
-HANDLE create_temp_beside(const wchar_t* WcTarget, OutputFile& Out) {
-  wchar_t WcFolder[kPathMax];
-  folder_of(WcTarget, WcFolder);
-  for (DWORD iTry = 0;; ++iTry) {
-    wchar_t WcTemp[kPathMax];
-    if (!temp_name(WcFolder, iTry, WcTemp)) {
-      ::SetLastError(ERROR_FILENAME_EXCED_RANGE);
-      return INVALID_HANDLE_VALUE;
-    }
-    const HANDLE h = ::CreateFileW(WcTemp, GENERIC_WRITE, kShareAll, nullptr, CREATE_NEW,
-                                   FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h != INVALID_HANDLE_VALUE) {
-      ::WideCharToMultiByte(CP_UTF8, 0, WcTemp, -1, Out.ChTemp, kPathMax, nullptr, nullptr);
-      return h;
-    }
-    if (::GetLastError() != ERROR_FILE_EXISTS) return INVALID_HANDLE_VALUE;
-  }
-}
-
-int open_in_place(OutputFile& Out, HANDLE h) {
-  Out.hFile = file_of(h);
-  Out.bInPlace = true;
-  Out.Target = identity_of_handle(h);
-  Out.Own = Out.Target;
-  Out.bCutAtFinish = ::GetFileType(h) == FILE_TYPE_DISK;
-  return 0;
-}
-
-int open_replacing(const wchar_t* WcPath, OutputFile& Out) {
-  // The name as the system resolves it: links followed, one spelling, so
-  // that two outputs of one run to one new name are told apart.
-  wchar_t WcTarget[kPathMax];
-  const HANDLE hOld = open_wide(WcPath, GENERIC_WRITE, OPEN_EXISTING);
-  if (hOld != INVALID_HANDLE_VALUE) {
-    const DWORD iType = ::GetFileType(hOld);
-    if (iType == FILE_TYPE_CHAR) return open_in_place(Out, hOld);
-    if (iType != FILE_TYPE_DISK) {
-      ::CloseHandle(hOld);
-      return EINVAL;
-    }
-    const DWORD n = ::GetFinalPathNameByHandleW(hOld, WcTarget, kPathMax, FILE_NAME_NORMALIZED);
-    if (n == 0 || n >= static_cast<DWORD>(kPathMax)) return open_in_place(Out, hOld);
-    const HANDLE hNew = create_temp_beside(WcTarget, Out);
-    if (hNew == INVALID_HANDLE_VALUE) {
-      // A folder where no new file may be made: the file is written in place.
-      if (::GetLastError() == ERROR_ACCESS_DENIED) return open_in_place(Out, hOld);
-      const int iError = last_error();
-      ::CloseHandle(hOld);
-      return iError;
-    }
-    Out.Target = identity_of_handle(hOld);
-    ::CloseHandle(hOld);
-    Out.hFile = file_of(hNew);
-    Out.bNamedTemp = true;
-  } else {
-    const DWORD iOpenError = ::GetLastError();
-    if (iOpenError != ERROR_FILE_NOT_FOUND) return error_from(iOpenError);
-    const DWORD n = ::GetFullPathNameW(WcPath, kPathMax, WcTarget, nullptr);
-    if (n == 0 || n >= static_cast<DWORD>(kPathMax)) return ENAMETOOLONG;
-    const HANDLE hNew = create_temp_beside(WcTarget, Out);
-    if (hNew == INVALID_HANDLE_VALUE) return last_error();
-    Out.hFile = file_of(hNew);
-    Out.bNamedTemp = true;
-  }
-  ::WideCharToMultiByte(CP_UTF8, 0, WcTarget, -1, Out.ChTarget, kPathMax, nullptr, nullptr);
-  return 0;
-}
-
-bool to_wide_utf8(const char* Ch, wchar_t (&Wc)[kPathMax]) {
-  return ::MultiByteToWideChar(CP_UTF8, 0, Ch, -1, Wc, kPathMax) > 0;
 }
 
 }  // namespace
@@ -397,58 +276,6 @@ LONG CALLBACK on_exception(EXCEPTION_POINTERS* pInfo) {
 void catch_input_faults(void (*OnFault)()) {
   if (pOnFault == nullptr) ::AddVectoredExceptionHandler(1, on_exception);
   pOnFault = OnFault;
-}
-
-int open_output_file(const char* ChPath, OutputWay iWay, OutputFile& Out) {
-  Out = OutputFile{};
-  wchar_t WcPath[kPathMax];
-  int iError = wide_path_for_open(ChPath, WcPath);
-  if (iError != 0) return iError;
-  if (is_folder(WcPath)) return EISDIR;
-  if (iWay == kOutputNew) {
-    const HANDLE h = open_wide(WcPath, GENERIC_WRITE, CREATE_NEW);
-    if (h == INVALID_HANDLE_VALUE) return last_error();
-    return open_in_place(Out, h);
-  }
-  iError = open_replacing(WcPath, Out);
-  if (iError != 0) {
-    abandon_output_file(Out);
-    return iError;
-  }
-  if (!Out.bInPlace) Out.Own = identity_of(Out.hFile);
-  return 0;
-}
-
-int write_output_file(OutputFile& Out, const char* p, std::int64_t n) {
-  const int iError = write_all(handle_of(Out.hFile), p, n);
-  if (iError == 0) Out.nWritten += n;
-  return iError;
-}
-
-int place_output_file(OutputFile& Out) {
-  if (Out.hFile == kNoFile) return 0;
-  const HANDLE h = handle_of(Out.hFile);
-  if (Out.bInPlace) {
-    if (!Out.bCutAtFinish) return 0;
-    LARGE_INTEGER At;
-    At.QuadPart = Out.nWritten;
-    if (!::SetFilePointerEx(h, At, nullptr, FILE_BEGIN) || !::SetEndOfFile(h)) return last_error();
-    return 0;
-  }
-  if (!Out.bNamedTemp) return 0;
-  wchar_t WcTemp[kPathMax], WcTarget[kPathMax];
-  if (!to_wide_utf8(Out.ChTemp, WcTemp) || !to_wide_utf8(Out.ChTarget, WcTarget)) return EINVAL;
-  if (!::MoveFileExW(WcTemp, WcTarget, MOVEFILE_REPLACE_EXISTING)) return last_error();
-  Out.bNamedTemp = false;  // the name is the file's now
-  return 0;
-}
-
-void abandon_output_file(OutputFile& Out) {
-  if (Out.hFile != kNoFile) ::CloseHandle(handle_of(Out.hFile));
-  Out.hFile = kNoFile;
-  wchar_t WcTemp[kPathMax];
-  if (Out.bNamedTemp && to_wide_utf8(Out.ChTemp, WcTemp)) ::DeleteFileW(WcTemp);
-  Out.bNamedTemp = false;
 }
 
 int open_scratch_file(FileHandle& hFile) {

@@ -77,7 +77,7 @@ TEST(CommandLine, RefusedFileIsOneLineAndNoFileIsWritten) {
     std::string Stderr;
   };
   const std::string kBusy = "\": it is another file of this run (the FEM file or an output)\n";
-  const Case cases[] = {
+  std::vector<Case> cases = {
       {{"none.FEM", "x.lab"},
        "lablix: cannot open the FEM file \"none.FEM\": No such file or directory\n"},
       {{"sub", "x.lab"}, "lablix: cannot open the FEM file \"sub\": Is a directory\n"},
@@ -89,6 +89,15 @@ TEST(CommandLine, RefusedFileIsOneLineAndNoFileIsWritten) {
       {{"jacket.FEM", "x.lab", "sub"},
        "lablix: cannot open the listing file \"sub\": Is a directory\n"},
   };
+  if (kOnWindows) {  // names Windows does not tell apart, and names it forbids
+    const std::string kForbids = "\": the system forbids such a name\n";
+    cases.push_back(
+        {{"jacket.FEM", "X.LAB", "x.lab"}, "lablix: cannot open the listing file \"x.lab" + kBusy});
+    cases.push_back(
+        {{"jacket.FEM", "nul.lab"}, "lablix: cannot open the label file \"nul.lab" + kForbids});
+    cases.push_back(
+        {{"jacket.FEM", "a?b.lab"}, "lablix: cannot open the label file \"a?b.lab" + kForbids});
+  }
   for (const Case& c : cases) {
     Folder F;
     const std::vector<std::string> Before = folder_names(F.Dir);

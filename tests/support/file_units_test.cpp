@@ -4,6 +4,9 @@
 #if defined(_WIN32)
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
+// After windows.h.
+#include <aclapi.h>
+#include <sddl.h>
 #else
 #include <sys/stat.h>
 #include <unistd.h>
@@ -212,6 +215,12 @@ TEST(ConnectUnit, SameFileUnderOtherNames) {
   EXPECT_FALSE(is_unit_open(22));
   close_unit(21);
   EXPECT_EQ("KEEP\n", read_file(Dir.at("model.fem")));
+  // A new file too: names that differ only in case are one name.
+  ASSERT_EQ(0, connect(22, Dir.at("X.LAB"), kStatusUnknown));
+  EXPECT_EQ(kRefusedOtherFileOfRun, connect(25, Dir.at("x.lab"), kStatusUnknown));
+  EXPECT_EQ(kRefusedOtherFileOfRun, connect(25, Dir.Path + "\\.\\x.Lab", kStatusUnknown));
+  close_unit(22);
+  EXPECT_EQ((std::vector<std::string>{"X.LAB", "model.fem"}), folder_names(Dir.Path));
   // The bit bucket may be shared.
   ASSERT_EQ(0, connect(22, "NUL", kStatusUnknown));
   EXPECT_EQ(0, connect(25, "NUL", kStatusUnknown));
@@ -232,24 +241,24 @@ TEST(ConnectUnit, RefusesWhatWindowsHoldsOrForbids) {
     const char* name;
     std::string path;
     UnitStatus iStatus;
+    int iRefusal;
   };
-  // Wine run by the superuser lets it write a read-only file; Windows does not.
-  const HANDLE hProbe = ::CreateFileW(wide(Dir.at("readonly.lab")).c_str(), GENERIC_WRITE, 0,
-                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  const bool bReadOnlyBinds = hProbe == INVALID_HANDLE_VALUE;
-  if (!bReadOnlyBinds) ::CloseHandle(hProbe);
-  std::vector<Case> cases = {
-      {"held, input", Dir.at("held.fem"), kStatusOld},
-      {"held, output", Dir.at("held.fem"), kStatusUnknown},
-      {"console device", "CON", kStatusUnknown},
-      {"console device with extension", Dir.at("con.lab"), kStatusUnknown},
-      {"forbidden character", Dir.at("a<b.lab"), kStatusUnknown},
-      {"trailing dot", Dir.at("out."), kStatusUnknown},
+  const Case cases[] = {
+      {"held, input", Dir.at("held.fem"), kStatusOld, EACCES},
+      {"held, output", Dir.at("held.fem"), kStatusUnknown, EACCES},
+      {"read-only, output", Dir.at("readonly.lab"), kStatusUnknown, EACCES},
+      {"console device", "CON", kStatusUnknown, kForbiddenName},
+      {"console device with extension", Dir.at("con.lab"), kStatusUnknown, kForbiddenName},
+      {"bit bucket with extension", Dir.at("nul.lab"), kStatusUnknown, kForbiddenName},
+      {"port with extension", Dir.at("COM1.lst"), kStatusUnknown, kForbiddenName},
+      {"device, blank before the extension", Dir.at("aux .txt"), kStatusUnknown, kForbiddenName},
+      {"device with extension, input", Dir.at("prn.fem"), kStatusOld, kForbiddenName},
+      {"forbidden character", Dir.at("a<b.lab"), kStatusUnknown, kForbiddenName},
+      {"wildcard", Dir.at("a?b.lab"), kStatusUnknown, kForbiddenName},
+      {"trailing dot", Dir.at("out."), kStatusUnknown, kForbiddenName},
   };
-  if (bReadOnlyBinds)
-    cases.push_back({"read-only, output", Dir.at("readonly.lab"), kStatusUnknown});
   for (const Case& c : cases) {
-    EXPECT_GT(connect(24, c.path, c.iStatus), 0) << c.name;
+    EXPECT_EQ(c.iRefusal, connect(24, c.path, c.iStatus)) << c.name;
     EXPECT_FALSE(is_unit_open(24)) << c.name;
     close_unit(24);
   }
@@ -258,6 +267,7 @@ TEST(ConnectUnit, RefusesWhatWindowsHoldsOrForbids) {
   ::SetFileAttributesW(wide(Dir.at("readonly.lab")).c_str(), FILE_ATTRIBUTE_NORMAL);
   EXPECT_EQ("OLD\n", read_file(Dir.at("readonly.lab")));
   EXPECT_EQ((std::vector<std::string>{"held.fem", "readonly.lab"}), folder_names(Dir.Path));
+  EXPECT_STREQ("the system forbids such a name", refusal_words(kForbiddenName));
 }
 
 TEST(ConnectUnit, OutputReplacesTheOlderFileWhole) {
@@ -271,6 +281,101 @@ TEST(ConnectUnit, OutputReplacesTheOlderFileWhole) {
   EXPECT_EQ("new\r\n", read_file(Dir.at("out.lab")));
   close_unit(22);
   EXPECT_EQ((std::vector<std::string>{"out.lab"}), folder_names(Dir.Path));
+  EXPECT_EQ(0u, ::GetFileAttributesW(wide(Dir.at("out.lab")).c_str()) & FILE_ATTRIBUTE_HIDDEN)
+      << "the new file, made under a dotted name, is not hidden under its own";
+}
+
+TEST(ConnectUnit, UnfinishedOutputsLeaveTheFolderAsItWas) {
+  // A fatal stop drops both outputs: the older file stays whole, the new
+  // name gets no file, and nothing is left beside them.
+  TempDir Dir;
+  write_file(Dir.at("out.lab"), "OLDER CONTENT\r\n");
+  ASSERT_EQ(0, connect(22, Dir.at("out.lab"), kStatusUnknown));
+  ASSERT_EQ(0, connect(25, Dir.at("fresh.lst"), kStatusUnknown));
+  for (const std::int32_t iUnit : {22, 25}) {
+    write_line(iUnit, "new", 3);
+    flush_unit(iUnit);
+  }
+  EXPECT_EQ(2, close_all_units());
+  EXPECT_EQ("OLDER CONTENT\r\n", read_file(Dir.at("out.lab")));
+  EXPECT_EQ((std::vector<std::string>{"out.lab"}), folder_names(Dir.Path));
+}
+
+std::wstring dacl_text(const std::wstring& Path) {
+  PSECURITY_DESCRIPTOR pDescriptor = nullptr;
+  PACL pDacl = nullptr;
+  wchar_t* WcText = nullptr;
+  std::wstring Text;
+  if (::GetNamedSecurityInfoW(Path.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
+                              nullptr, &pDacl, nullptr, &pDescriptor) == ERROR_SUCCESS &&
+      ::ConvertSecurityDescriptorToStringSecurityDescriptorW(
+          pDescriptor, SDDL_REVISION_1, DACL_SECURITY_INFORMATION, &WcText, nullptr)) {
+    Text = WcText;
+    ::LocalFree(WcText);
+  }
+  ::LocalFree(pDescriptor);
+  return Text;
+}
+
+TEST(ConnectUnit, ReplacementKeepsTheHiddenAttributeAndTheDacl) {
+  // Replaced, not written over in place: a hard link keeps the older
+  // content, and the new file under the name has what the older one had.
+  TempDir Dir;
+  const std::wstring Path = wide(Dir.at("out.lab"));
+  write_file(Dir.at("out.lab"), "OLDER CONTENT\r\n");
+  ASSERT_TRUE(::CreateHardLinkW(wide(Dir.at("hard.lab")).c_str(), Path.c_str(), nullptr));
+  ASSERT_TRUE(::SetFileAttributesW(Path.c_str(), FILE_ATTRIBUTE_HIDDEN));
+  const wchar_t* WcOwnDacl = L"D:P(A;;FA;;;WD)(A;;FR;;;BU)";
+  PSECURITY_DESCRIPTOR pWanted = nullptr;
+  ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorW(WcOwnDacl, SDDL_REVISION_1,
+                                                                     &pWanted, nullptr));
+  ::SetFileSecurityW(Path.c_str(), DACL_SECURITY_INFORMATION, pWanted);
+  ::LocalFree(pWanted);
+  const std::wstring Dacl = dacl_text(Path);
+  ASSERT_EQ(0, connect(22, Dir.at("out.lab"), kStatusUnknown));
+  write_line(22, "new", 3);
+  close_unit(22);
+  EXPECT_EQ("new\r\n", read_file(Dir.at("out.lab")));
+  EXPECT_EQ("OLDER CONTENT\r\n", read_file(Dir.at("hard.lab"))) << "replaced, not in place";
+  EXPECT_NE(0u, ::GetFileAttributesW(Path.c_str()) & FILE_ATTRIBUTE_HIDDEN);
+  EXPECT_EQ(Dacl, dacl_text(Path));
+  // Wine derives a file's DACL from its permission bits and keeps no other.
+  if (Dacl != WcOwnDacl) GTEST_SKIP() << "a DACL of the file's own is not kept here";
+}
+
+TEST(ConnectUnit, OlderFileOpenInAnotherProgramIsStillReplacedWhole) {
+  // Windows renames nothing over a file that is open: the new content then
+  // goes into the older file, whole, instead of the run failing at its end.
+  TempDir Dir;
+  write_file(Dir.at("out.lab"), "OLDER AND LONGER CONTENT\r\n");
+  const HANDLE hViewer = ::CreateFileW(wide(Dir.at("out.lab")).c_str(), GENERIC_READ,
+                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                       nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, hViewer);
+  ASSERT_EQ(0, connect(22, Dir.at("out.lab"), kStatusUnknown));
+  write_line(22, "new", 3);
+  close_unit(22);
+  ::CloseHandle(hViewer);
+  EXPECT_EQ("new\r\n", read_file(Dir.at("out.lab")));
+  EXPECT_EQ((std::vector<std::string>{"out.lab"}), folder_names(Dir.Path));
+}
+
+TEST(ConnectUnit, LeftoversOfRunsNoLongerRunningAreRemoved) {
+  // A run that was killed leaves its new file; one that still runs holds
+  // its file so that it cannot be deleted.
+  TempDir Dir;
+  write_file(Dir.at(".lablix-1-0"), "DEAD RUN");
+  write_file(Dir.at(".lablix-2-0"), "LIVE RUN");
+  write_file(Dir.at(".lablix.ini"), "NOT A RUN'S");
+  const HANDLE hLive = ::CreateFileW(wide(Dir.at(".lablix-2-0")).c_str(), GENERIC_WRITE,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, hLive);
+  ASSERT_EQ(0, connect(22, Dir.at("out.lab"), kStatusUnknown));
+  close_unit(22);
+  ::CloseHandle(hLive);
+  EXPECT_EQ((std::vector<std::string>{".lablix-2-0", ".lablix.ini", "out.lab"}),
+            folder_names(Dir.Path));
 }
 #endif
 
