@@ -4,6 +4,7 @@
 
 const char kHelpText[] =
     "usage: lablix [options] FEM LABEL [LISTING]\n"
+    "       lablix --check FEM\n"
     "       lablix\n"
     "\n"
     "Reads the node and member names of the SESAM FEM file FEM and writes the\n"
@@ -11,16 +12,24 @@ const char kHelpText[] =
     "it is given. Without arguments Lablix asks for the files in its dialogue.\n"
     "Nothing is written to standard output when a run succeeds.\n"
     "\n"
+    "With --check, Lablix reads FEM as a run does but writes no file: it shows\n"
+    "the label file's seven counts, then one line per place where the label\n"
+    "file will not say what the model meant (FEM:LINE: RECORD: what is wrong,\n"
+    "and what the label file will show), sorted by line, and the number of\n"
+    "findings.\n"
+    "\n"
     "Options:\n"
     "  -h, --help     show this help and exit\n"
     "      --version  show the version and exit\n"
     "  -v, --verbose  after the run, show the label file's seven counts\n"
+    "  -c, --check    check the model FEM and write no file (FEM alone is given)\n"
     "  --             end of options: what follows are file names\n"
     "\n"
     "Exit status:\n"
-    "  0      the label file (and the listing) written\n"
+    "  0      the label file (and the listing) written; --check: no findings\n"
     "  1      the FEM file breaks a limit: the label file holds the input-error\n"
-    "         report; in the dialogue also: the listing file could not be opened\n"
+    "         report; in the dialogue also: the listing file could not be opened;\n"
+    "         --check: findings (a broken limit is one)\n"
     "  2      fatal stop: end of console input, a read or write failure, a FEM\n"
     "         file too large for the memory, a field that does not convert\n"
     "  3      a file named on the command line could not be opened or is another\n"
@@ -37,6 +46,15 @@ CommandLine usage_error(CommandLine Cmd, const char* ChProblem, const char* ChWo
   return Cmd;
 }
 
+// --check takes the FEM file alone.
+CommandLine check_of(CommandLine Cmd, int nFiles, const char* const* ChFiles) {
+  if (nFiles == 0) return usage_error(Cmd, "the FEM file to check is missing", nullptr);
+  if (nFiles > 1) return usage_error(Cmd, "one file name too many", ChFiles[1]);
+  Cmd.iAction = kActionCheck;
+  Cmd.ChFem = ChFiles[0];
+  return Cmd;
+}
+
 bool is(const char* ChArg, const char* ChName) {
   return std::strcmp(ChArg, ChName) == 0;
 }
@@ -44,7 +62,7 @@ bool is(const char* ChArg, const char* ChName) {
 }  // namespace
 
 CommandLine parse_command_line(int nArgs, const char* const* ChArgs) {
-  CommandLine Cmd{kActionDialogue, false, nullptr, nullptr, nullptr, nullptr, nullptr};
+  CommandLine Cmd{kActionDialogue, false, false, nullptr, nullptr, nullptr, nullptr, nullptr};
   if (nArgs <= 1) return Cmd;
   const char* ChFiles[3] = {nullptr, nullptr, nullptr};
   int nFiles = 0;
@@ -68,6 +86,8 @@ CommandLine parse_command_line(int nArgs, const char* const* ChArgs) {
       if (Cmd.iAction != kActionHelp) Cmd.iAction = kActionVersion;
     } else if (is(ChArg, "-v") || is(ChArg, "--verbose")) {
       Cmd.bVerbose = true;
+    } else if (is(ChArg, "-c") || is(ChArg, "--check")) {
+      Cmd.bCheck = true;
     } else if (ChUnknown == nullptr) {
       ChUnknown = ChArg;
     }
@@ -75,6 +95,7 @@ CommandLine parse_command_line(int nArgs, const char* const* ChArgs) {
   if (Cmd.iAction == kActionHelp || Cmd.iAction == kActionVersion) return Cmd;
   if (ChUnknown != nullptr) return usage_error(Cmd, "unknown option", ChUnknown);
   if (ChExtra != nullptr) return usage_error(Cmd, "one file name too many", ChExtra);
+  if (Cmd.bCheck) return check_of(Cmd, nFiles, ChFiles);
   if (nFiles < 2) {
     return usage_error(
         Cmd, nFiles == 0 ? "the FEM and label files are missing" : "the label file is missing",
