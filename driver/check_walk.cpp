@@ -397,6 +397,10 @@ void walk_line() {
   if (bSplit) {
     std::memset(Fields.values, 0, sizeof Fields.values);
     split_fields(W.pLine, nCut, Fields);
+    // A text field reads as 0, as the readers' splits leave it.
+    for (std::int32_t k = 1; k <= Fields.count; ++k) {
+      if (Fields.kinds[k] == kFieldText) Fields.values[k] = 0.0;
+    }
   }
   for (std::int32_t k = 0; k < kRecordKinds; ++k) {
     if (bOwed[k]) take_raw(static_cast<RecordKind>(k));
