@@ -4,21 +4,27 @@
 
 const char kHelpText[] =
     "usage: lablix [options] FEM LABEL [LISTING]\n"
+    "       lablix --check FEM\n"
     "       lablix\n"
     "\n"
     "Reads the node and member names of the SESAM FEM file FEM and writes the\n"
     "Orvex label file LABEL, and the member-versus-elements listing LISTING when\n"
     "it is given. Without arguments Lablix asks for the files in its dialogue.\n"
     "\n"
+    "With --check, Lablix reads FEM as a run does, writes no file, and lists\n"
+    "every place where the label file will not say what the model meant.\n"
+    "\n"
     "Options:\n"
     "  -h, --help     show this help and exit\n"
     "      --version  show the version and exit\n"
     "  -v, --verbose  after the run, show the label file's seven counts\n"
+    "  -c, --check    check the model FEM and write no file (FEM alone is given)\n"
     "  --             end of options: what follows are file names\n"
     "\n"
-    "Exit status: 0 done; 1 the FEM file breaks a limit (the label file holds\n"
-    "the report INP_2101, INP_2102 or INP_2103); 2 fatal stop; 3 a file could\n"
-    "not be opened, nothing written; 64 wrong arguments; 128+n signal n.\n"
+    "Exit status: 0 done (--check: no findings); 1 the FEM file breaks a limit\n"
+    "(the label file holds the report INP_2101, INP_2102 or INP_2103), or\n"
+    "--check found something; 2 fatal stop; 3 a file could not be opened,\n"
+    "nothing written; 64 wrong arguments; 128+n signal n.\n"
     "\n"
     "The manual page (man lablix) explains the reports and what to do, and\n"
     "gives examples.\n";
@@ -32,6 +38,15 @@ CommandLine usage_error(CommandLine Cmd, const char* ChProblem, const char* ChWo
   return Cmd;
 }
 
+// --check takes the FEM file alone.
+CommandLine check_of(CommandLine Cmd, int nFiles, const char* const* ChFiles) {
+  if (nFiles == 0) return usage_error(Cmd, "the FEM file to check is missing", nullptr);
+  if (nFiles > 1) return usage_error(Cmd, "one file name too many", ChFiles[1]);
+  Cmd.iAction = kActionCheck;
+  Cmd.ChFem = ChFiles[0];
+  return Cmd;
+}
+
 bool is(const char* ChArg, const char* ChName) {
   return std::strcmp(ChArg, ChName) == 0;
 }
@@ -39,7 +54,7 @@ bool is(const char* ChArg, const char* ChName) {
 }  // namespace
 
 CommandLine parse_command_line(int nArgs, const char* const* ChArgs) {
-  CommandLine Cmd{kActionDialogue, false, nullptr, nullptr, nullptr, nullptr, nullptr};
+  CommandLine Cmd{kActionDialogue, false, false, nullptr, nullptr, nullptr, nullptr, nullptr};
   if (nArgs <= 1) return Cmd;
   const char* ChFiles[3] = {nullptr, nullptr, nullptr};
   int nFiles = 0;
@@ -63,6 +78,8 @@ CommandLine parse_command_line(int nArgs, const char* const* ChArgs) {
       if (Cmd.iAction != kActionHelp) Cmd.iAction = kActionVersion;
     } else if (is(ChArg, "-v") || is(ChArg, "--verbose")) {
       Cmd.bVerbose = true;
+    } else if (is(ChArg, "-c") || is(ChArg, "--check")) {
+      Cmd.bCheck = true;
     } else if (ChUnknown == nullptr) {
       ChUnknown = ChArg;
     }
@@ -70,6 +87,7 @@ CommandLine parse_command_line(int nArgs, const char* const* ChArgs) {
   if (Cmd.iAction == kActionHelp || Cmd.iAction == kActionVersion) return Cmd;
   if (ChUnknown != nullptr) return usage_error(Cmd, "unknown option", ChUnknown);
   if (ChExtra != nullptr) return usage_error(Cmd, "one file name too many", ChExtra);
+  if (Cmd.bCheck) return check_of(Cmd, nFiles, ChFiles);
   if (nFiles < 2) {
     return usage_error(
         Cmd, nFiles == 0 ? "the FEM and label files are missing" : "the label file is missing",

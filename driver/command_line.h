@@ -3,8 +3,9 @@
 //
 //   lablix                              the dialogue
 //   lablix [options] FEM LABEL [LISTING]
+//   lablix --check FEM                  the model check (driver/model_check.h)
 //
-// Options: -h/--help, --version, -v/--verbose; "--" ends the options, so
+// Options: -h/--help, --version, -v/--verbose, -c/--check; "--" ends the options, so
 // that a file name may start with "-". Options may stand before, between
 // or after the file names.
 #pragma once
@@ -12,6 +13,7 @@
 enum CommandAction : int {
   kActionDialogue,  // no arguments at all
   kActionFiles,     // FEM and LABEL (and LISTING) given
+  kActionCheck,     // --check and FEM alone
   kActionHelp,
   kActionVersion,
   kActionUsageError,
@@ -20,6 +22,7 @@ enum CommandAction : int {
 struct CommandLine {
   CommandAction iAction;
   bool bVerbose;
+  bool bCheck;
   const char* ChFem;  // the arguments themselves, or null
   const char* ChLabel;
   const char* ChListing;  // null: no listing
@@ -35,6 +38,7 @@ CommandLine parse_command_line(int nArgs, const char* const* ChArgs);
 // The usage lines, for --help and after a usage error.
 inline constexpr char kUsage[] =
     "usage: lablix [-v] FEM LABEL [LISTING]\n"
+    "       lablix --check FEM              (explains missing or wrong labels)\n"
     "       lablix                          (asks for the files)\n";
 
 // The whole --help text, short: the usage, what the program does, the

@@ -7,15 +7,16 @@
 // listing. With the files as arguments (driver/command_line.h), the same
 // run without questions, for scripts: every file is opened before anything
 // is read, and a file that cannot be opened ends the run with one line on
-// standard error.
+// standard error. With --check (driver/model_check.h), the FEM file alone
+// is opened as for a run, read by the same readers, and the model check's
+// report goes to standard output; no file is written.
 //
 // Exit status: 0 when the label file is complete and any listing asked for
-// was written; 1 when a reader's input error ended the run (the label file
-// holds its report) or, in the dialogue, the listing file could not be
-// opened; 2 for a fatal stop (end of console input, a read or write
-// failure, a field that does not convert); 3 when a file named on the
-// command line could not be opened; 64 for wrong arguments; 128 + n when
-// stopped by signal n.
+// was written (a check: no findings); 1 when a check has findings, or when a reader's input error
+// ended the run (the label file holds its report) or, in the dialogue, the listing file could not
+// be opened; 2 for a fatal stop (end of console input, a read or write failure, a field that does
+// not convert); 3 when a file named on the command line could not be opened; 64 for wrong
+// arguments; 128 + n when stopped by signal n.
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -25,6 +26,7 @@
 #include "driver/label_header.h"
 #include "driver/label_writer.h"
 #include "driver/member_listing.h"
+#include "driver/model_check.h"
 #include "driver/run_file_open.h"
 #include "fem/fem_scan.h"
 #include "fem/member_reader.h"
@@ -176,6 +178,24 @@ int run_files(const CommandLine& Cmd, NameTables& Tables, FemFile& Fem) {
   return end_run(kExitDone);
 }
 
+// The model check: the FEM file opened as for a run, the readers' reports
+// into a nameless scratch file that goes with the run, the report on
+// standard output.
+int run_check(const CommandLine& Cmd, NameTables& Tables, FemFile& Fem) {
+  if (!open_argument(Cmd.ChFem, ChFemName, "FEM file \"", kUnitFem, kModeExisting)) {
+    return kExitFileRefused;
+  }
+  if (connect_unit(kUnitLabel, "", 0, kStatusScratch, false) != 0) {
+    fatal_stop("no scratch file can be had for the readers' reports");
+  }
+  prefer_huge_pages(Tables, fem_file_bytes(Fem));
+  const int iExit = check_model(Tables, Fem, kUnitLabel, Cmd.ChFem,
+                                static_cast<std::int32_t>(std::strlen(Cmd.ChFem)));
+  discard_unit(kUnitLabel);
+  flush_unit(kUnitConsoleOut);
+  return iExit;
+}
+
 }  // namespace
 
 int main(int nArgs, char** ChArgs) {
@@ -209,8 +229,14 @@ int main(int nArgs, char** ChArgs) {
   if (!create_name_tables(Tables)) fatal_stop("the name tables (79 million bytes) cannot be had");
   FemFile Fem = fem_file_on(kUnitFem, create_header_index(), kHeaderIndexMx);
 
-  const int iExit =
-      Cmd.iAction == kActionFiles ? run_files(Cmd, Tables, Fem) : run_dialogue(Tables, Fem);
+  int iExit = 0;
+  if (Cmd.iAction == kActionFiles) {
+    iExit = run_files(Cmd, Tables, Fem);
+  } else if (Cmd.iAction == kActionCheck) {
+    iExit = run_check(Cmd, Tables, Fem);
+  } else {
+    iExit = run_dialogue(Tables, Fem);
+  }
   // Started by a double click, the window stays until its last line is read.
   pause_if_console_is_own();
   return iExit;

@@ -17,6 +17,7 @@ using Args = std::vector<std::string>;
 
 const std::string kUsage =
     "usage: lablix [-v] FEM LABEL [LISTING]\n"
+    "       lablix --check FEM              (explains missing or wrong labels)\n"
     "       lablix                          (asks for the files)\n"
     "Try 'lablix --help' for more.\n";
 const std::string kInputErrorLine =

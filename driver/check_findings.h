@@ -1,0 +1,60 @@
+// The findings of a model check (lablix --check): one line each, saying
+// where the label file will not show what the modeller meant. They are
+// gathered while the check looks at the file and at the tables, then
+// written sorted by line, compiler style:
+//
+//   FILE:LINE: RECORD: what is wrong, and what the label file will show
+//
+// Fixed storage taken once when the check starts; nothing per finding.
+#pragma once
+#include <cstdint>
+
+// The longest finding text ("RECORD: ..."), names and quoted fields included.
+inline constexpr std::int32_t kFindingLen = 600;
+
+struct Finding {
+  std::int64_t iLine;
+  std::int64_t iAt;  // its text in the pool
+  std::int32_t iSeq;
+  std::int32_t nText;
+};
+
+// The findings kept (nHeld, at most nMx) and all found (nFound): a model
+// with more findings than the store holds is told how many are not shown.
+struct FindingStore {
+  Finding* Items;
+  char* ChPool;
+  std::int32_t nMx;
+  std::int32_t nHeld;
+  std::int64_t nFound;
+  std::int64_t nPoolUsed;
+};
+
+// One finding's text while it is built: "RECORD: " and the pieces after it.
+struct FindingText {
+  char Ch[kFindingLen];
+  std::int32_t n;
+};
+
+// Takes the store's memory (address space; a page costs only when
+// written). False when it cannot be had.
+bool create_finding_store(FindingStore& Store);
+
+// Starts a finding's text with the record name and ": ".
+void begin_text(FindingText& Text, const char* ChRecord);
+// Appends a piece; the text is cut at kFindingLen.
+void put_text(FindingText& Text, const char* ChPiece);
+void put_chars(FindingText& Text, const char* Ch, std::int32_t n);
+void put_number(FindingText& Text, std::int64_t iValue);
+// Appends the n characters Ch between double quotes.
+void put_quoted(FindingText& Text, const char* Ch, std::int32_t n);
+
+// Keeps the finding Text for line iLine.
+void add_finding(FindingStore& Store, std::int64_t iLine, const FindingText& Text);
+
+// Writes the findings to iUnit sorted by line (in the order found within a
+// line), each as "FILE:LINE: " and its text with ChFile the nFile
+// characters of the FEM file's name, then the closing line: "N findings",
+// "1 finding" or "no findings".
+void write_findings(FindingStore& Store, std::int32_t iUnit, const char* ChFile,
+                    std::int32_t nFile);
