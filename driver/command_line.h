@@ -2,7 +2,7 @@
 // arguments, for scripts. Parsing only; the run is the driver's.
 //
 //   lablix                              the dialogue
-//   lablix [options] FEM LABEL [LISTING]
+//   lablix [options] FEM [LABEL [LISTING]]   (no LABEL: FEM's name, .lab)
 //
 // Options: -h/--help, --version, -v/--verbose; "--" ends the options, so
 // that a file name may start with "-". Options may stand before, between
@@ -11,7 +11,7 @@
 
 enum CommandAction : int {
   kActionDialogue,  // no arguments at all
-  kActionFiles,     // FEM and LABEL (and LISTING) given
+  kActionFiles,     // FEM (and LABEL, and LISTING) given
   kActionHelp,
   kActionVersion,
   kActionUsageError,
@@ -20,8 +20,8 @@ enum CommandAction : int {
 struct CommandLine {
   CommandAction iAction;
   bool bVerbose;
-  const char* ChFem;  // the arguments themselves, or null
-  const char* ChLabel;
+  const char* ChFem;      // the arguments themselves, or null
+  const char* ChLabel;    // null: named after the FEM file
   const char* ChListing;  // null: no listing
   const char* ChProblem;  // for kActionUsageError: what is wrong, in words
   const char* ChWord;     // and the argument it is about, or null
@@ -34,8 +34,8 @@ CommandLine parse_command_line(int nArgs, const char* const* ChArgs);
 
 // The usage lines, for --help and after a usage error.
 inline constexpr char kUsage[] =
-    "usage: lablix [-v] FEM LABEL [LISTING]\n"
-    "       lablix                          (asks for the files)\n";
+    "usage: lablix [-v] FEM [LABEL [LISTING]]\n"
+    "       lablix                            (asks for the files)\n";
 
 // The whole --help text: the usage, what the program does, the options and
 // the exit statuses (the same table as the README's and the manual's).
