@@ -205,3 +205,41 @@ TEST(FileNames, NameOutsideAsciiTypedAtThePromptIsFound) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(FileNames, QuotedAnswersNameTheFileBetweenTheQuotes) {
+  Folder F;
+  const LablixRun Quoted = run_lablix(F.Dir, "\"jacket.FEM\"\n'q.lab'\ny\n\"q.lst\"  \n");
+  const LablixRun Plain = run_lablix(F.Dir, "jacket.FEM\np.lab\ny\np.lst\n");
+  EXPECT_EQ(0, Quoted.iExit) << Quoted.Stderr;
+  EXPECT_EQ(Plain.Stdout, Quoted.Stdout);
+  EXPECT_EQ("", Quoted.Stderr);
+  EXPECT_EQ(mask_executed_date(F / "p.lab"), mask_executed_date(F / "q.lab"));
+  EXPECT_EQ(mask_executed_date(F / "p.lst"), mask_executed_date(F / "q.lst"));
+}
+
+TEST(FatalStop, NamesTheFemFilesLineAndRecord) {
+  // The value is read (a real) and then taken as an integer outside the
+  // 32-bit range: the place is the line the reader read last.
+  struct Case {
+    std::string Model, Stderr;
+  };
+  const Case cases[] = {
+      {"GNODE 1 1 6 0\r\nGNODE 2 3.0E+10 6 0\r\n",
+       " *** FATAL: m.FEM:2: GNODE: field 3 (value 3e+10) is taken as an integer but lies "
+       "outside -2147483648 to 2147483647\n"},
+      {"GNODE 1 1 6 0\nTDNODE 4 1 104 0\nTOP\nSCONCEPT 8 1 7 0\n0 1 0 1E5E5",
+       " *** FATAL: m.FEM:5: SCONCEPT: the field \"1E5E5\" looks like a number but does not "
+       "convert\n"},
+  };
+  for (const Case& c : cases) {
+    Folder F;
+    write_file(F.Dir + "/m.FEM", c.Model);
+    const LablixRun Run = run_with(F, {"m.FEM", "m.lab"});
+    EXPECT_EQ(2, Run.iExit);
+    EXPECT_EQ(c.Stderr, Run.Stderr);
+  }
+}
+
+}  // namespace
