@@ -3,13 +3,17 @@
 #include <cstring>
 
 const char kHelpText[] =
-    "usage: lablix [options] FEM LABEL [LISTING]\n"
+    "usage: lablix [options] FEM [LABEL [LISTING]]\n"
     "       lablix --check FEM\n"
     "       lablix\n"
     "\n"
     "Reads the node and member names of the SESAM FEM file FEM and writes the\n"
     "Orvex label file LABEL, and the member-versus-elements listing LISTING when\n"
-    "it is given. Without arguments Lablix asks for the files in its dialogue.\n"
+    "it is given. Without LABEL the label file is FEM's name with .lab in place\n"
+    "of its extension (T1.FEM gives T1.lab). A name in quotes (\"C:\\m\\T1.FEM\" as\n"
+    "Windows copies a path) is taken without them. Without arguments Lablix asks\n"
+    "for the files in its dialogue. Nothing is written to standard output when a\n"
+    "run succeeds.\n"
     "\n"
     "With --check, Lablix reads FEM as a run does, writes no file, and lists\n"
     "every place where the label file will not say what the model meant.\n"
@@ -21,13 +25,28 @@ const char kHelpText[] =
     "  -c, --check    check the model FEM and write no file (FEM alone is given)\n"
     "  --             end of options: what follows are file names\n"
     "\n"
-    "Exit status: 0 done (--check: no findings); 1 the FEM file breaks a limit\n"
-    "(the label file holds the report INP_2101, INP_2102 or INP_2103), or\n"
-    "--check found something; 2 fatal stop; 3 a file could not be opened,\n"
-    "nothing written; 64 wrong arguments; 128+n signal n.\n"
+    "Exit status:\n"
+    "  0      the label file (and the listing) written; --check: no findings\n"
+    "  1      the FEM file breaks a limit: the label file holds the input-error\n"
+    "         report; in the dialogue also: the listing file could not be opened;\n"
+    "         --check: findings (a broken limit is one)\n"
+    "  2      fatal stop: end of console input, a read or write failure, a FEM\n"
+    "         file too large for the memory, a field that does not convert\n"
+    "  3      a file named on the command line could not be opened or is another\n"
+    "         file of the run; no file was written\n"
+    "  64     wrong arguments\n"
+    "  128+n  stopped by signal n: 129 SIGHUP, 130 Ctrl-C (SIGINT), 143 SIGTERM\n"
     "\n"
-    "The manual page (man lablix) explains the reports and what to do, and\n"
-    "gives examples.\n";
+    "When the FEM file breaks one of Lablix's limits, the label file holds the\n"
+    "report of the reader that found it, and standard error names the limit and\n"
+    "the line:\n"
+    "  INP_2101  a GNODE internal node number above 100000\n"
+    "  INP_2102  a GELMNT1 element number, a TDSCONC or SCONCEPT member number,\n"
+    "            or the number of TDSCONC names above 100000\n"
+    "  INP_2103  a SCONMESH mesh reference or number of relations above 100000,\n"
+    "            a record length above 98, or more than 99 elements in one mesh\n"
+    "Split the model, or renumber it, so that it stays within the limits.\n"
+    "The manual page (man lablix) says more and gives examples.\n";
 
 namespace {
 
@@ -88,11 +107,7 @@ CommandLine parse_command_line(int nArgs, const char* const* ChArgs) {
   if (ChUnknown != nullptr) return usage_error(Cmd, "unknown option", ChUnknown);
   if (ChExtra != nullptr) return usage_error(Cmd, "one file name too many", ChExtra);
   if (Cmd.bCheck) return check_of(Cmd, nFiles, ChFiles);
-  if (nFiles < 2) {
-    return usage_error(
-        Cmd, nFiles == 0 ? "the FEM and label files are missing" : "the label file is missing",
-        nullptr);
-  }
+  if (nFiles == 0) return usage_error(Cmd, "the FEM file is missing", nullptr);
   Cmd.iAction = kActionFiles;
   Cmd.ChFem = ChFiles[0];
   Cmd.ChLabel = ChFiles[1];

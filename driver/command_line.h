@@ -2,7 +2,7 @@
 // arguments, for scripts. Parsing only; the run is the driver's.
 //
 //   lablix                              the dialogue
-//   lablix [options] FEM LABEL [LISTING]
+//   lablix [options] FEM [LABEL [LISTING]]   (no LABEL: FEM's name, .lab)
 //   lablix --check FEM                  the model check (driver/model_check.h)
 //
 // Options: -h/--help, --version, -v/--verbose, -c/--check; "--" ends the options, so
@@ -12,7 +12,7 @@
 
 enum CommandAction : int {
   kActionDialogue,  // no arguments at all
-  kActionFiles,     // FEM and LABEL (and LISTING) given
+  kActionFiles,     // FEM (and LABEL, and LISTING) given
   kActionCheck,     // --check and FEM alone
   kActionHelp,
   kActionVersion,
@@ -23,8 +23,8 @@ struct CommandLine {
   CommandAction iAction;
   bool bVerbose;
   bool bCheck;
-  const char* ChFem;  // the arguments themselves, or null
-  const char* ChLabel;
+  const char* ChFem;      // the arguments themselves, or null
+  const char* ChLabel;    // null: named after the FEM file
   const char* ChListing;  // null: no listing
   const char* ChProblem;  // for kActionUsageError: what is wrong, in words
   const char* ChWord;     // and the argument it is about, or null
@@ -37,9 +37,9 @@ CommandLine parse_command_line(int nArgs, const char* const* ChArgs);
 
 // The usage lines, for --help and after a usage error.
 inline constexpr char kUsage[] =
-    "usage: lablix [-v] FEM LABEL [LISTING]\n"
-    "       lablix --check FEM              (explains missing or wrong labels)\n"
-    "       lablix                          (asks for the files)\n";
+    "usage: lablix [-v] FEM [LABEL [LISTING]]\n"
+    "       lablix --check FEM                (explains missing or wrong labels)\n"
+    "       lablix                            (asks for the files)\n";
 
 // The whole --help text, short: the usage, what the program does, the
 // options, the exit statuses in brief, and where the manual page explains

@@ -3,10 +3,13 @@
 #include <cstring>
 #include <string_view>
 
+#include "driver/file_answers.h"
 #include "driver/run_file_open.h"
+#include "driver/run_messages.h"
 #include "support/fatal_stop.h"
 #include "support/file_units.h"
-#include "support/prompt.h"
+#include "support/line_editor.h"
+#include "support/platform.h"
 #include "support/text_helpers.h"
 
 static_assert(sizeof kPromptFemFile - 1 == kPromptLen);
@@ -33,44 +36,56 @@ static_assert([] {
   return true;
 }());
 
+// A console line: at a terminal without its trailing blanks.
+void write_console_line(const char* ChLine, std::int32_t n) {
+  // static: standard output stays what it is for the whole run.
+  static const bool bTerminal = is_terminal(kStandardOutput);
+  write_line(kUnitConsoleOut, ChLine, bTerminal ? trimmed_length(ChLine, n) : n);
+}
+
 }  // namespace
 
 void write_banner() {
   char ChLine[1 + kBannerText];
   fill_blanks(ChLine, sizeof ChLine);
-  write_line(kUnitConsoleOut, ChLine, 54);
+  write_console_line(ChLine, 54);
   // Lines 2 to 4 and 12 to 14 are one blank and 58 blanks.
   for (std::int32_t i = 0; i < 3; ++i)
-    write_line(kUnitConsoleOut, ChLine, sizeof ChLine);
+    write_console_line(ChLine, sizeof ChLine);
   for (const char* ChText : kBannerFrame) {
     std::memcpy(ChLine + 1, ChText, kBannerText);
-    write_line(kUnitConsoleOut, ChLine, sizeof ChLine);
+    write_console_line(ChLine, sizeof ChLine);
   }
   fill_blanks(ChLine, sizeof ChLine);
   for (std::int32_t i = 0; i < 3; ++i)
-    write_line(kUnitConsoleOut, ChLine, sizeof ChLine);
+    write_console_line(ChLine, sizeof ChLine);
 }
 
 void ask(const char* ChPrompt, char* ChAnswer) {
-  write_prompt(kUnitConsoleOut, ChPrompt, kPromptLen);
-  if (!read_line(kUnitConsoleIn, ChAnswer, kAnswerLen)) {
+  if (!read_answer_line(ChPrompt, kPromptLen, ChAnswer, kAnswerLen)) {
     fatal_stop("end of console input while an answer was awaited");
   }
 }
 
-void write_open_failure(const char* ChFailure, const char* ChAnswer) {
+void write_open_failure(const char* ChFailure, const char* ChAnswer, const char* ChRole,
+                        int iError) {
   char ChLine[32 + kAnswerLen];
   const auto nFailure = static_cast<std::int32_t>(std::strlen(ChFailure));
   std::memcpy(ChLine, ChFailure, static_cast<std::size_t>(nFailure));
   std::memcpy(ChLine + nFailure, ChAnswer, kAnswerLen);
-  write_line(kUnitConsoleOut, ChLine, nFailure + kAnswerLen);
+  write_console_line(ChLine, nFailure + kAnswerLen);
+  // The console line first, so that at a terminal the reason follows it.
+  flush_unit(kUnitConsoleOut);
+  say_open_refused(ChRole, ChAnswer, iError);
 }
 
 void ask_until_open(const char* ChPrompt, char* ChAnswer, std::int32_t iUnit, std::int32_t iMode,
-                    const char* ChFailure) {
+                    const char* ChFailure, const char* ChRole) {
   for (;;) {
     ask(ChPrompt, ChAnswer);
-    if (open_run_file(ChAnswer, iUnit, iMode) == 0) return;
-    write_open_failure(ChFailure, ChAnswer);
+    strip_quotes(ChAnswer, kAnswerLen);
+    const std::int32_t iRefusal = open_run_file(ChAnswer, iUnit, iMode);
+    if (iRefusal == 0) return;
+    write_open_failure(ChFailure, ChAnswer, ChRole, iRefusal);
   }
 }

@@ -1,5 +1,10 @@
 // The console side of a run: the banner, the prompts and their answers, and
 // the retry loops that ask for a file until it opens.
+//
+// At a terminal (standard output one) console lines are written without
+// their trailing blanks, so that none wraps into empty rows; into a pipe or
+// a file they are written whole. With standard input a terminal too, the
+// answers are typed with line editing (support/line_editor.h).
 #pragma once
 #include <cstdint>
 
@@ -23,11 +28,16 @@ void write_banner();
 // stop: no answer will ever come.
 void ask(const char* ChPrompt, char* ChAnswer);
 
-// Asks with ChPrompt until the answer opens on iUnit with iMode; after each
-// failed open writes one line: ChFailure followed by the whole
-// 256-character answer field. The answer that opened stays in ChAnswer.
+// Asks with ChPrompt until the answer, its quotes taken off
+// (strip_quotes), opens on iUnit with iMode (open_run_file); after each
+// failed open writes one console line, ChFailure followed by the whole
+// 256-character answer field, and the reason on standard error
+// ("cannot open the <ChRole> ..."). The answer that opened stays in
+// ChAnswer.
 void ask_until_open(const char* ChPrompt, char* ChAnswer, std::int32_t iUnit, std::int32_t iMode,
-                    const char* ChFailure);
+                    const char* ChFailure, const char* ChRole);
 
-// Writes one line: ChFailure followed by the whole 256-character ChAnswer.
-void write_open_failure(const char* ChFailure, const char* ChAnswer);
+// Writes one console line, ChFailure followed by the whole 256-character
+// ChAnswer, and the reason iError on standard error.
+void write_open_failure(const char* ChFailure, const char* ChAnswer, const char* ChRole,
+                        int iError);

@@ -33,12 +33,23 @@ void write_literal_then_text(std::int32_t iUnit, const char* ChLiteral, const ch
   write_line(iUnit, ChLine, nLiteral + nTrimmed);
 }
 
-void write_summary(std::int32_t iUnit, const char* ChLabel, std::int32_t iValue) {
-  constexpr std::int32_t kLabelWidth = 26;
-  char ChLine[kLabelWidth + kNumberWidth];
-  std::memcpy(ChLine, ChLabel, kLabelWidth);
-  put_integer(ChLine + kLabelWidth, kNumberWidth, iValue);
-  write_line(iUnit, ChLine, sizeof ChLine);
+constexpr std::int32_t kLabelWidth = 26;
+constexpr std::int32_t kSummaryWidth = kLabelWidth + kNumberWidth;
+constexpr std::int32_t kSummaryLines = 7;
+constexpr const char* kSummaryLabel[kSummaryLines] = {
+    "# Number of Names Node  : ", "# Number of Nodes       : ", "# Number of Names Memb  : ",
+    "# Number of Elements    : ", "# Number of Mesh        : ", "# Highest Mesh Ref No   : ",
+    "# Highest Memb Ref No   : ",
+};
+
+// Summary line k (0 to 6) of Tables into ChLine (kSummaryWidth characters).
+void build_summary_line(std::int32_t k, const NameTables& Tables, char* ChLine) {
+  const std::int32_t iValue[kSummaryLines] = {
+      Tables.nNodeNames, Tables.nNodes,     Tables.nNames,     Tables.nElems,
+      Tables.nMesh,      Tables.MaxMeshRef, Tables.MaxMembRef,
+  };
+  std::memcpy(ChLine, kSummaryLabel[k], kLabelWidth);
+  put_integer(ChLine + kLabelWidth, kNumberWidth, iValue[k]);
 }
 
 }  // namespace
@@ -55,11 +66,19 @@ void write_label_header(std::int32_t iUnit, const char* ChDate, const char* ChFe
 }
 
 void write_run_summary(std::int32_t iUnit, const NameTables& Tables) {
-  write_summary(iUnit, "# Number of Names Node  : ", Tables.nNodeNames);
-  write_summary(iUnit, "# Number of Nodes       : ", Tables.nNodes);
-  write_summary(iUnit, "# Number of Names Memb  : ", Tables.nNames);
-  write_summary(iUnit, "# Number of Elements    : ", Tables.nElems);
-  write_summary(iUnit, "# Number of Mesh        : ", Tables.nMesh);
-  write_summary(iUnit, "# Highest Mesh Ref No   : ", Tables.MaxMeshRef);
-  write_summary(iUnit, "# Highest Memb Ref No   : ", Tables.MaxMembRef);
+  char ChLine[kSummaryWidth];
+  for (std::int32_t k = 0; k < kSummaryLines; ++k) {
+    build_summary_line(k, Tables, ChLine);
+    write_line(iUnit, ChLine, sizeof ChLine);
+  }
+}
+
+void write_run_summary_text(std::int32_t iUnit, const NameTables& Tables, const char* ChLineEnd) {
+  const auto nEnd = static_cast<std::int32_t>(std::strlen(ChLineEnd));
+  char ChLine[kSummaryWidth + 2];
+  for (std::int32_t k = 0; k < kSummaryLines && nEnd <= 2; ++k) {
+    build_summary_line(k, Tables, ChLine);
+    std::memcpy(ChLine + kSummaryWidth, ChLineEnd, static_cast<std::size_t>(nEnd));
+    write_text(iUnit, ChLine, kSummaryWidth + nEnd);
+  }
 }

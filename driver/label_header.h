@@ -19,3 +19,8 @@ void write_label_header(std::int32_t iUnit, const char* ChDate, const char* ChFe
 // Writes the run summary alone to iUnit: the seven counters of Tables under
 // their 26-character labels in 8 columns, as records 9 to 15 give them.
 void write_run_summary(std::int32_t iUnit, const NameTables& Tables);
+
+// The same seven lines as text for other programs (the command line's
+// --verbose), each ended by ChLineEnd (at most two characters) instead of
+// CR LF.
+void write_run_summary_text(std::int32_t iUnit, const NameTables& Tables, const char* ChLineEnd);

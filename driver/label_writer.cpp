@@ -57,8 +57,9 @@ void assign_element_owners(NameTables& Tables) {
   }
 }
 
-void write_label_file(NameTables& Tables, const char* ChDate, const char* ChFemName,
-                      std::int32_t iUnit) {
+LabelCounts write_label_file(NameTables& Tables, const char* ChDate, const char* ChFemName,
+                             std::int32_t iUnit) {
+  LabelCounts Counts{0, 0};
   assign_element_owners(Tables);
   write_label_header(iUnit, ChDate, ChFemName, Tables);
 
@@ -68,6 +69,7 @@ void write_label_file(NameTables& Tables, const char* ChDate, const char* ChFemN
     if (name_length(Tables.ChNodeName, i) > 0) {
       write_label_line(iUnit, "   NodeLabel", Tables.iNodeExt[i], Tables.ChNodeName, i,
                        ", NodeID=");
+      ++Counts.nNodeLabels;
     }
   }
   write_line(iUnit, " EndLabel  ", 11);
@@ -80,7 +82,9 @@ void write_label_file(NameTables& Tables, const char* ChDate, const char* ChFemN
     if (name_length(Tables.ChMembName, k) > 0) {
       write_label_line(iUnit, "   ElementLabel", Tables.iElemExt[i], Tables.ChMembName, k,
                        ", ElemID=");
+      ++Counts.nElementLabels;
     }
   }
   write_line(iUnit, " EndLabel  ", 11);
+  return Counts;
 }

@@ -12,22 +12,25 @@
 // report goes to standard output; no file is written.
 //
 // Exit status: 0 when the label file is complete and any listing asked for
-// was written (a check: no findings); 1 when a check has findings, or when a reader's input error
-// ended the run (the label file holds its report) or, in the dialogue, the listing file could not
-// be opened; 2 for a fatal stop (end of console input, a read or write failure, a field that does
-// not convert); 3 when a file named on the command line could not be opened; 64 for wrong
-// arguments; 128 + n when stopped by signal n.
-#include <algorithm>
-#include <cerrno>
+// was written (a check: no findings); 1 when a check has findings, or when
+// a reader's input error ended the run (the label file holds its report)
+// or, in the dialogue, the listing file could not be opened; 2 for a fatal
+// stop (end of console input, a read or write failure, a field that does
+// not convert); 3 when a file named on the command line could not be
+// opened; 64 for wrong arguments; 128 + n when stopped by signal n.
+#include <cstdint>
 #include <cstring>
 
 #include "driver/command_line.h"
 #include "driver/dialogue.h"
+#include "driver/file_answers.h"
 #include "driver/label_header.h"
 #include "driver/label_writer.h"
 #include "driver/member_listing.h"
 #include "driver/model_check.h"
 #include "driver/run_file_open.h"
+#include "driver/run_messages.h"
+#include "fem/fem_place.h"
 #include "fem/fem_scan.h"
 #include "fem/member_reader.h"
 #include "fem/mesh_reader.h"
@@ -37,6 +40,7 @@
 #include "support/fatal_stop.h"
 #include "support/file_open.h"
 #include "support/file_units.h"
+#include "support/line_count.h"
 #include "support/platform.h"
 #include "support/text_helpers.h"
 
@@ -68,29 +72,35 @@ int end_run(int iExit) {
   return iExit;
 }
 
-// One line on standard error, for a script or a user who does not look in
-// the files: Pieces joined, then a line feed.
-// Written as bytes, never translated: a line ends in a line feed alone on
-// every system, as the fatal stop's line does.
-void tell(const char* ChPart1, const char* ChPart2 = "", const char* ChPart3 = "",
-          const char* ChPart4 = "", const char* ChPart5 = "") {
-  char ChLine[3 * kAnswerLen];
-  std::size_t n = 0;
-  for (const char* ChPart : {"lablix: ", ChPart1, ChPart2, ChPart3, ChPart4, ChPart5, "\n"}) {
-    const std::size_t nPart = std::min(std::strlen(ChPart), sizeof ChLine - 1 - n);
-    std::memcpy(ChLine + n, ChPart, nPart);
-    n += nPart;
-  }
-  write_to_stderr(ChLine, static_cast<std::int64_t>(n));
-}
-
 void put_out(const char* ChText) {
   write_standard_output(ChText, static_cast<std::int64_t>(std::strlen(ChText)));
 }
 
+// static: the FEM file as the readers see it, for the place of a failure.
+FemFile Fem;
+
+// The place in the FEM file of a failure at pAt, or in the line the pass
+// under way read last (pAt null or not in the file): "T1.FEM:37: GNODE".
+std::int32_t fem_failure_place(const char* pAt, char* ChPlace, std::int32_t nRoom) {
+  const char* pData = nullptr;
+  std::int64_t nData = 0;
+  if (!unit_contents(kUnitFem, pData, nData) || nData == 0) return 0;
+  const auto uStart = reinterpret_cast<std::uintptr_t>(pData);
+  auto offset_of = [uStart, nData](const char* p) -> std::int64_t {
+    const auto u = reinterpret_cast<std::uintptr_t>(p);
+    if (p == nullptr || u < uStart || u - uStart >= static_cast<std::uintptr_t>(nData)) return -1;
+    return static_cast<std::int64_t>(u - uStart);
+  };
+  std::int64_t iOffset = offset_of(pAt);
+  if (iOffset < 0) iOffset = offset_of(Fem.pLine);
+  if (iOffset < 0) return 0;
+  return describe_fem_place(ChFemName, trimmed_length(ChFemName, kAnswerLen), pData, nData, iOffset,
+                            ChPlace, nRoom);
+}
+
 // The three readers fill the tables; false when one of them wrote its
 // input-error report into the label file instead.
-bool read_model(NameTables& Tables, FemFile& Fem) {
+bool read_model(NameTables& Tables) {
   std::int32_t iStatus = 0;
   read_node_names(Tables.nNodes, Tables.iNodeExt, MxNode, Tables.ChNodeName, Tables.nNodeNames, Fem,
                   kUnitLabel, iStatus);
@@ -103,86 +113,127 @@ bool read_model(NameTables& Tables, FemFile& Fem) {
   return iStatus == 0;
 }
 
+// The line the reader that broke a limit was reading; 0 when not known.
+std::int64_t line_of_broken_limit() {
+  const char* pData = nullptr;
+  std::int64_t nData = 0;
+  if (Fem.pLine == nullptr || !unit_contents(kUnitFem, pData, nData)) return 0;
+  return line_number_at(pData, Fem.pLine - pData);
+}
+
 // Reads the model and writes the label file, which is in place, whole,
-// when this returns true (a user who then stops the run keeps it). On an
-// input error, says so on standard error and returns false.
-bool convert(NameTables& Tables, FemFile& Fem) {
+// when this returns true (a user who then stops the run keeps it), with
+// its numbers of labels in Counts. On an input error, says which limit and
+// where on standard error and returns false.
+bool convert(NameTables& Tables, LabelCounts& Counts) {
   prefer_huge_pages(Tables, fem_file_bytes(Fem));
-  if (!read_model(Tables, Fem)) {
-    char ChName[kAnswerLen + 1];
-    const std::int32_t n = trimmed_length(ChLabelName, kAnswerLen);
-    std::memcpy(ChName, ChLabelName, static_cast<std::size_t>(n > 0 ? n : 0));
-    ChName[n > 0 ? n : 0] = '\0';
-    tell("the label file \"", ChName, "\" holds an input-error report instead of labels");
+  if (!read_model(Tables)) {
+    say_input_error(ChFemName, ChLabelName, Fem.iLimitBroken, line_of_broken_limit());
     return false;
   }
-  write_label_file(Tables, ChDate, ChFemName, kUnitLabel);
+  Counts = write_label_file(Tables, ChDate, ChFemName, kUnitLabel);
   // A full disk is found here at the latest, before anything more is done.
   finish_unit(kUnitLabel);
+  say_if_no_labels(ChFemName, ChLabelName, Tables, Counts);
   return true;
 }
 
-int run_dialogue(NameTables& Tables, FemFile& Fem) {
+// A dialogue that ends with its label file written says what it wrote,
+// where a person reads standard error.
+int end_dialogue(int iExit, const LabelCounts& Counts, bool bListing) {
+  flush_unit(kUnitConsoleOut);
+  if (is_terminal(kStandardError))
+    say_written(ChLabelName, Counts, bListing ? ChListingName : nullptr);
+  return end_run(iExit);
+}
+
+int run_dialogue(NameTables& Tables) {
   write_banner();
-  ask_until_open(kPromptFemFile, ChFemName, kUnitFem, kModeExisting, kNonexistingFile);
-  ask_until_open(kPromptLabelFile, ChLabelName, kUnitLabel, kModeCreate, kCannotOpenFile);
-  if (!convert(Tables, Fem)) return end_run(kExitInputError);
+  ask_until_open(kPromptFemFile, ChFemName, kUnitFem, kModeExisting, kNonexistingFile, "FEM file");
+  ask_until_open(kPromptLabelFile, ChLabelName, kUnitLabel, kModeCreate, kCannotOpenFile,
+                 "label file");
+  LabelCounts Counts{0, 0};
+  if (!convert(Tables, Counts)) return end_run(kExitInputError);
 
   ask(kPromptListing, ChListingAnswer);
   fill_blanks(ChListingName, kAnswerLen);
-  if (ChListingAnswer[0] != 'y' && ChListingAnswer[0] != 'Y') return end_run(kExitDone);
+  if (ChListingAnswer[0] != 'y' && ChListingAnswer[0] != 'Y') {
+    return end_dialogue(kExitDone, Counts, false);
+  }
   ask(kPromptListingFile, ChListingName);
-  if (open_run_file(ChListingName, kUnitListing, kModeCreate) != 0) {
-    write_open_failure(kCannotOpenFile, ChListingName);
-    return end_run(kExitInputError);
+  strip_quotes(ChListingName, kAnswerLen);
+  const std::int32_t iRefusal = open_run_file(ChListingName, kUnitListing, kModeCreate);
+  if (iRefusal != 0) {
+    write_open_failure(kCannotOpenFile, ChListingName, "listing file", iRefusal);
+    return end_dialogue(kExitInputError, Counts, false);
   }
   write_member_listing(Tables, ChDate, ChFemName, kUnitListing);
-  return end_run(kExitDone);
+  close_unit(kUnitListing);
+  return end_dialogue(kExitDone, Counts, true);
 }
 
-// Opens the argument ChArg, as an answer would be, on iUnit; on a refusal
-// says which file and why, in words.
+// Opens the argument ChArg, as an answer would be (its quotes taken off),
+// on iUnit; on a refusal says which file and why, in words.
 bool open_argument(const char* ChArg, char* ChField, const char* ChRole, std::int32_t iUnit,
                    std::int32_t iMode) {
   const std::size_t nArg = std::strlen(ChArg);
   if (nArg > static_cast<std::size_t>(kAnswerLen)) {
-    tell("cannot open the ", ChRole, ChArg, "\": the name is longer than 256 characters");
+    say("cannot open the ", ChRole, " \"", ChArg, "\": the name is longer than 256 characters");
     return false;
   }
   copy_padded(ChField, kAnswerLen, ChArg, static_cast<std::int32_t>(nArg));
+  strip_quotes(ChField, kAnswerLen);
   const std::int32_t iRefusal = open_run_file(ChField, iUnit, iMode);
   if (iRefusal == 0) return true;
-  tell("cannot open the ", ChRole, ChArg, "\": ", run_file_refusal_words(iRefusal));
+  say_open_refused(ChRole, ChField, iRefusal);
   return false;
 }
 
-int run_files(const CommandLine& Cmd, NameTables& Tables, FemFile& Fem) {
+// The label file named after the FEM file opened in ChFemName, for a
+// command line that names no label file; opened as an argument would be.
+bool open_label_beside_fem() {
+  char ChName[kAnswerLen + 8];
+  const std::int32_t n = label_name_beside(ChFemName, trimmed_length(ChFemName, kAnswerLen), ChName,
+                                           static_cast<std::int32_t>(sizeof ChName) - 1);
+  if (n < 0) {
+    say("cannot name the label file after the FEM file: the name would be longer than 256 "
+        "characters");
+    return false;
+  }
+  return open_argument(ChName, ChLabelName, "label file", kUnitLabel, kModeCreate);
+}
+
+int run_files(const CommandLine& Cmd, NameTables& Tables) {
   // Every file is opened before anything is read or written: a refused one
   // ends the run with no file created or changed.
   const bool bOpen =
-      open_argument(Cmd.ChFem, ChFemName, "FEM file \"", kUnitFem, kModeExisting) &&
-      open_argument(Cmd.ChLabel, ChLabelName, "label file \"", kUnitLabel, kModeCreate) &&
+      open_argument(Cmd.ChFem, ChFemName, "FEM file", kUnitFem, kModeExisting) &&
+      (Cmd.ChLabel == nullptr
+           ? open_label_beside_fem()
+           : open_argument(Cmd.ChLabel, ChLabelName, "label file", kUnitLabel, kModeCreate)) &&
       (Cmd.ChListing == nullptr ||
-       open_argument(Cmd.ChListing, ChListingName, "listing file \"", kUnitListing, kModeCreate));
+       open_argument(Cmd.ChListing, ChListingName, "listing file", kUnitListing, kModeCreate));
   if (!bOpen) {
     discard_unit(kUnitLabel);
     discard_unit(kUnitListing);
     return kExitFileRefused;
   }
-  if (!convert(Tables, Fem)) {
+  LabelCounts Counts{0, 0};
+  if (!convert(Tables, Counts)) {
     discard_unit(kUnitListing);
     return end_run(kExitInputError);
   }
   if (Cmd.ChListing != nullptr) write_member_listing(Tables, ChDate, ChFemName, kUnitListing);
-  if (Cmd.bVerbose) write_run_summary(kUnitConsoleOut, Tables);
+  // For other programs: their line ends.
+  if (Cmd.bVerbose) write_run_summary_text(kUnitConsoleOut, Tables, kSystemLineEnd);
   return end_run(kExitDone);
 }
 
 // The model check: the FEM file opened as for a run, the readers' reports
 // into a nameless scratch file that goes with the run, the report on
 // standard output.
-int run_check(const CommandLine& Cmd, NameTables& Tables, FemFile& Fem) {
-  if (!open_argument(Cmd.ChFem, ChFemName, "FEM file \"", kUnitFem, kModeExisting)) {
+int run_check(const CommandLine& Cmd, NameTables& Tables) {
+  if (!open_argument(Cmd.ChFem, ChFemName, "FEM file", kUnitFem, kModeExisting)) {
     return kExitFileRefused;
   }
   if (connect_unit(kUnitLabel, "", 0, kStatusScratch, false) != 0) {
@@ -205,7 +256,7 @@ int main(int nArgs, char** ChArgs) {
     return put_out("lablix " LABLIX_VERSION " (Version 1.1/2013-04-28)\n"), kExitDone;
   }
   if (Cmd.iAction == kActionUsageError) {
-    tell(Cmd.ChProblem, Cmd.ChWord ? ": " : "", Cmd.ChWord ? Cmd.ChWord : "");
+    say(Cmd.ChProblem, Cmd.ChWord ? ": " : "", Cmd.ChWord ? Cmd.ChWord : "");
     write_to_stderr(kUsage, sizeof kUsage - 1);
     constexpr char kMore[] = "Try 'lablix --help' for more.\n";
     write_to_stderr(kMore, sizeof kMore - 1);
@@ -227,15 +278,17 @@ int main(int nArgs, char** ChArgs) {
   // cleared without touching a page.
   NameTables Tables;
   if (!create_name_tables(Tables)) fatal_stop("the name tables (79 million bytes) cannot be had");
-  FemFile Fem = fem_file_on(kUnitFem, create_header_index(), kHeaderIndexMx);
+  Fem = fem_file_on(kUnitFem, create_header_index(), kHeaderIndexMx);
+  // A failure in the FEM file names its place; worked out only then.
+  set_input_place(fem_failure_place);
 
   int iExit = 0;
   if (Cmd.iAction == kActionFiles) {
-    iExit = run_files(Cmd, Tables, Fem);
+    iExit = run_files(Cmd, Tables);
   } else if (Cmd.iAction == kActionCheck) {
-    iExit = run_check(Cmd, Tables, Fem);
+    iExit = run_check(Cmd, Tables);
   } else {
-    iExit = run_dialogue(Tables, Fem);
+    iExit = run_dialogue(Tables);
   }
   // Started by a double click, the window stays until its last line is read.
   pause_if_console_is_own();

@@ -1,8 +1,8 @@
 // Reading the FEM file pass by pass. Every pass starts from the first line
 // and looks for the headers of one record kind; the lines that belong to a
 // recognised record are then read raw, without any test. A reader asks for
-// its next header and its raw lines, and looks at nothing inside a FemFile
-// but the line buffer.
+// its next header and its raw lines, looks at nothing inside a FemFile but
+// the line buffer, and sets nothing but the limit it found broken.
 //
 // Header scan: a line with "$", "#" or "!" in column 1, or blank in its first
 // 256 columns, is passed over; every other line is split (so a field that
@@ -23,6 +23,7 @@
 
 #include "fem/field_splitter.h"
 #include "fem/header_index.h"
+#include "fem/input_errors.h"
 #include "fem/record_kinds.h"
 
 enum ScanMode : std::int32_t { kScanEveryLine, kScanChecking, kScanIndexed };
@@ -59,6 +60,10 @@ struct FemFile {
   const LineFields* pCleared;
   std::int32_t nWritten;
   IndexCursor Cursor;
+  // Set by a reader that wrote an input-error report: the limit it found
+  // broken (kLimitNone otherwise); the line buffer then holds the line it
+  // was reading. For the driver's line on standard error.
+  InputLimit iLimitBroken;
 };
 
 // A FemFile on iUnit. Notes may be null (nIndexMx 0): no index.

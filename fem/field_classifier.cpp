@@ -10,6 +10,9 @@
 
 namespace {
 
+// What a conversion failure says where no place in the FEM file is known.
+constexpr char kNoPlace[] = "input conversion error: ";
+
 inline bool is_digit(char c) {
   return c >= '0' && c <= '9';
 }
@@ -204,12 +207,12 @@ bool real_value(const char* t, std::int32_t n, double* Value) {
   if (n > 80) n = 80;
   std::memcpy(ChFieldCopy, t, static_cast<std::size_t>(n));
   ChFieldCopy[n] = '\0';
+  // The field stands in the FEM file's content: the line says where.
   if (iKind == kFieldInteger) {
-    fatal_stop3("input conversion error: the integer field \"", ChFieldCopy,
-                "\" is above 2147483647");
+    fatal_stop_at(t, kNoPlace, "the integer field \"", ChFieldCopy, "\" is above 2147483647");
   }
-  fatal_stop3("input conversion error: the field \"", ChFieldCopy,
-              "\" looks like a number but does not convert");
+  fatal_stop_at(t, kNoPlace, "the field \"", ChFieldCopy,
+                "\" looks like a number but does not convert");
 }
 
 void classify_field(const char* ChText, std::int32_t nDeclared, std::int32_t nFull,
@@ -272,6 +275,7 @@ std::int32_t rounded_integer_value(double Value, std::int32_t iField) {
   if (Text.ec == std::errc()) p = Text.ptr;
   put(")");
   *p = '\0';
-  fatal_stop3("input conversion error: ", ChWhat,
-              " is taken as an integer but lies outside -2147483648 to 2147483647");
+  // The value was taken from the line the reader read last.
+  fatal_stop_at(nullptr, kNoPlace, ChWhat,
+                " is taken as an integer but lies outside -2147483648 to 2147483647", nullptr);
 }

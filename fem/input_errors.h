@@ -3,6 +3,28 @@
 #pragma once
 #include <cstdint>
 
+// The limit a reader found broken when it wrote its report, for the line on
+// standard error that tells the user which limit and where.
+enum InputLimit : std::int32_t {
+  kLimitNone,
+  kLimitNodeNumber,        // INP_2101: a GNODE internal node number above the table
+  kLimitElementNumber,     // INP_2102: a GELMNT1 internal element number above the table
+  kLimitMemberNumber,      // INP_2102: a TDSCONC member number above the table
+  kLimitMemberNames,       // INP_2102: more TDSCONC names than the table holds
+  kLimitConceptMember,     // INP_2102: a SCONCEPT member number above the table
+  kLimitMeshNumber,        // INP_2103: a SCONMESH mesh reference above the table
+  kLimitMeshCount,         // INP_2103: more SCONMESH relations than the table holds
+  kLimitMeshRecordLength,  // INP_2103: a SCONMESH field 2 above the row length less 2
+  kLimitMeshElements,      // INP_2103: more element numbers than a row holds
+};
+
+// The limit in the user's words, with the program's limits and the record
+// ("more than 100000 nodes (GNODE)"); "" for kLimitNone.
+const char* input_limit_words(InputLimit iLimit);
+
+// The report's name ("INP_2101"); "" for kLimitNone.
+const char* input_report_name(InputLimit iLimit);
+
 inline constexpr std::int32_t kMessageLen = 256;
 
 // Writes the first nLen characters of ChMessage without their trailing

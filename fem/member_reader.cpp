@@ -32,8 +32,9 @@ void write_limit_report(std::int32_t iUnit, const char* ChTitle, std::int32_t iM
   write_line(iUnit, ChLine, sizeof ChLine);
 }
 
-void raise_inp2102(const FemFile& Fem, std::int32_t iUnit, std::int32_t& iStatus) {
+void raise_inp2102(FemFile& Fem, InputLimit iLimit, std::int32_t iUnit, std::int32_t& iStatus) {
   iStatus = -1;
+  Fem.iLimitBroken = iLimit;
   compose_inp2102(ChMessage, Fem.pLine, Fem.nLine);
   write_message_line(iUnit, ChMessage, kMessageLen);
 }
@@ -57,7 +58,7 @@ void read_member_names(std::int32_t& nElems, std::int32_t* iElemExt, std::int32_
     const std::int32_t iExt = integer_value(Fields.values[2], 2);
     const std::int32_t iElem = integer_value(Fields.values[3], 3);
     ++nElems;
-    if (iElem > MxMembTable) return raise_inp2102(Fem, iUnitLabel, iStatus);
+    if (iElem > MxMembTable) return raise_inp2102(Fem, kLimitElementNumber, iUnitLabel, iStatus);
     if (iElem >= 1) iElemExt[iElem] = iExt;
   }
 
@@ -69,12 +70,12 @@ void read_member_names(std::int32_t& nElems, std::int32_t* iElemExt, std::int32_
     if (!read_raw_name(Fem, ChName)) break;
     if (iMemb > MxMembTable) {
       write_limit_report(iUnitLabel, " iMemb > MxMemb ", iMemb, MxMembTable, nNames);
-      return raise_inp2102(Fem, iUnitLabel, iStatus);
+      return raise_inp2102(Fem, kLimitMemberNumber, iUnitLabel, iStatus);
     }
     if (iMemb >= 1) store_name(ChMembName, iMemb, ChName);
     if (nNames > MxMembTable) {
       write_limit_report(iUnitLabel, " nNames> MxMemb ", iMemb, MxMembTable, nNames);
-      return raise_inp2102(Fem, iUnitLabel, iStatus);
+      return raise_inp2102(Fem, kLimitMemberNames, iUnitLabel, iStatus);
     }
     if (iMemb > MaxMembRef) MaxMembRef = iMemb;
   }
@@ -90,7 +91,7 @@ void read_member_names(std::int32_t& nElems, std::int32_t* iElemExt, std::int32_
       iSlot[k + 2] = integer_value(Fields.values[k], k);
     if (iMemb > MxMembTable) {
       write_limit_report(iUnitLabel, " iMemb > MxMemb ", iMemb, MxMembTable, nNames);
-      return raise_inp2102(Fem, iUnitLabel, iStatus);
+      return raise_inp2102(Fem, kLimitConceptMember, iUnitLabel, iStatus);
     }
     if (iMemb >= 1) {
       for (std::int32_t k = 1; k <= kMeshRefSlot; ++k)

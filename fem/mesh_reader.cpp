@@ -9,8 +9,9 @@ LineFields Fields;
 char ChMessage[kMessageLen];
 std::int32_t iList[MxMeshLen + 1];  // positions 1 to 99 used
 
-void raise_inp2103(std::int32_t iUnit, std::int32_t& iStatus) {
+void raise_inp2103(FemFile& Fem, InputLimit iLimit, std::int32_t iUnit, std::int32_t& iStatus) {
   iStatus = -1;
+  Fem.iLimitBroken = iLimit;
   compose_inp2103(ChMessage);
   write_message_line(iUnit, ChMessage, kMessageLen);
 }
@@ -33,15 +34,18 @@ void read_mesh_relations(std::int32_t& nMesh, std::int32_t MxMeshTable, std::int
     const std::int32_t iField5 = integer_value(Fields.values[5], 5);
     if (iField4 != 1 || iField5 != 2) continue;
     ++nMesh;
-    if (iRef > MxMeshTable) return raise_inp2103(iUnitLabel, iStatus);
-    if (iField2 > MxRowLen - 2 || nMesh > MxMeshTable) return raise_inp2103(iUnitLabel, iStatus);
+    if (iRef > MxMeshTable) return raise_inp2103(Fem, kLimitMeshNumber, iUnitLabel, iStatus);
+    if (iField2 > MxRowLen - 2) {
+      return raise_inp2103(Fem, kLimitMeshRecordLength, iUnitLabel, iStatus);
+    }
+    if (nMesh > MxMeshTable) return raise_inp2103(Fem, kLimitMeshCount, iUnitLabel, iStatus);
     if (iRef > MaxMeshRef) MaxMeshRef = iRef;
 
     if (!read_raw_line(Fem, Fields)) return;
     const std::int32_t n = integer_value(Fields.values[1], 1);
     for (std::int32_t k = 1; k <= 3; ++k)
       iList[k] = integer_value(Fields.values[k + 1], k + 1);
-    if (n > nMaxList) return raise_inp2103(iUnitLabel, iStatus);
+    if (n > nMaxList) return raise_inp2103(Fem, kLimitMeshElements, iUnitLabel, iStatus);
     std::int32_t nFilled = 3;
     for (std::int32_t iRepeat = 1; iRepeat <= n / 4; ++iRepeat) {
       if (!read_raw_line(Fem, Fields)) return;

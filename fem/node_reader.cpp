@@ -20,6 +20,7 @@ void read_node_names(std::int32_t& nNodes, std::int32_t* iNodeExt, std::int32_t 
     ++nNodes;
     if (iNode > MxNodeTable) {
       iStatus = -1;
+      Fem.iLimitBroken = kLimitNodeNumber;
       compose_inp2101(ChMessage);
       write_message_line(iUnitLabel, ChMessage, kMessageLen);
       return;

@@ -9,7 +9,10 @@ namespace {
 // static: the message is built without the heap, so that a signal handler
 // may use this door too.
 char ChMessage[512];
+// The most of the message a place takes: the rest is for the reason.
+constexpr std::int32_t kPlaceMx = 240;
 int (*pCleanup)() = nullptr;
+InputPlace pPlace = nullptr;
 
 void append(std::size_t& nAt, const char* ChPiece) {
   if (ChPiece == nullptr) return;
@@ -20,12 +23,14 @@ void append(std::size_t& nAt, const char* ChPiece) {
   nAt += n;
 }
 
-// The message and the cleanup, common to every way through the door.
-void stop_with(const char* ChPart1, const char* ChPart2, const char* ChPart3) {
+// The message and the cleanup, common to every way through the door; the
+// reason after ChHead.
+void stop_with(const char* ChHead, const char* ChPart1, const char* ChPart2, const char* ChPart3) {
   // A stop signal arriving now would run the cleanup a second time.
   hold_stop_signals();
   std::size_t nAt = 0;
   append(nAt, " *** FATAL: ");
+  append(nAt, ChHead);
   append(nAt, ChPart1);
   append(nAt, ChPart2);
   append(nAt, ChPart3);
@@ -38,14 +43,13 @@ void stop_with(const char* ChPart1, const char* ChPart2, const char* ChPart3) {
 }
 
 void on_stop_signal(const char* ChSignal, int iSignal) {
-  stop_with("stopped by ", ChSignal, nullptr);
+  stop_with(nullptr, "stopped by ", ChSignal, nullptr);
   end_by_signal(iSignal);
 }
 
-}  // namespace
-
-[[noreturn]] void fatal_stop3(const char* ChPart1, const char* ChPart2, const char* ChPart3) {
-  stop_with(ChPart1, ChPart2, ChPart3);
+[[noreturn]] void stop_and_end(const char* ChHead, const char* ChPart1, const char* ChPart2,
+                               const char* ChPart3) {
+  stop_with(ChHead, ChPart1, ChPart2, ChPart3);
 #if defined(LABLIX_FATAL_UNWINDS)
   release_stop_signals();
   throw FatalStopUnwind{};
@@ -55,8 +59,31 @@ void on_stop_signal(const char* ChSignal, int iSignal) {
 #endif
 }
 
+}  // namespace
+
+[[noreturn]] void fatal_stop3(const char* ChPart1, const char* ChPart2, const char* ChPart3) {
+  stop_and_end(nullptr, ChPart1, ChPart2, ChPart3);
+}
+
+[[noreturn]] void fatal_stop_at(const char* pAt, const char* ChNoPlace, const char* ChPart1,
+                                const char* ChPart2, const char* ChPart3) {
+  // static: built without the heap, like the message.
+  static char ChPlace[kPlaceMx + 3];
+  std::int32_t nPlace = pPlace == nullptr ? 0 : pPlace(pAt, ChPlace, kPlaceMx);
+  if (nPlace > kPlaceMx) nPlace = kPlaceMx;
+  if (nPlace <= 0) stop_and_end(ChNoPlace, ChPart1, ChPart2, ChPart3);
+  ChPlace[nPlace++] = ':';
+  ChPlace[nPlace++] = ' ';
+  ChPlace[nPlace] = '\0';
+  stop_and_end(ChPlace, ChPart1, ChPart2, ChPart3);
+}
+
 [[noreturn]] void fatal_stop(const char* ChReason) {
   fatal_stop3(ChReason, nullptr, nullptr);
+}
+
+void set_input_place(InputPlace Place) {
+  pPlace = Place;
 }
 
 void set_fatal_cleanup(int (*Cleanup)()) {

@@ -4,6 +4,7 @@
 // Depends on nothing but the platform layer: whatever must be put in order
 // on the way out (the units' files) is registered as the cleanup.
 #pragma once
+#include <cstdint>
 
 // Writes one line " *** FATAL: <reason>" to standard error after the
 // registered cleanup has run (best effort: a second failure is not
@@ -23,13 +24,29 @@
 // Pieces are cut so that the reason stays within 480 characters.
 [[noreturn]] void fatal_stop3(const char* ChPart1, const char* ChPart2, const char* ChPart3);
 
+// Where in the input a failure stands: writes the place of the byte pAt
+// (or, for pAt null, of the line being read) into ChPlace, at most nRoom
+// characters, and returns their number; 0 when it cannot tell. The FEM
+// file's place reads "T1.FEM:37: GNODE".
+using InputPlace = std::int32_t (*)(const char* pAt, char* ChPlace, std::int32_t nRoom);
+
+// Registers the one InputPlace; a second registration replaces the first.
+void set_input_place(InputPlace Place);
+
+// As fatal_stop3, for a failure at pAt in the input (null: in the line
+// being read): the reason follows the place and ": " where the registered
+// InputPlace tells one, otherwise it follows ChNoPlace. The place is only
+// worked out here, on the way out.
+[[noreturn]] void fatal_stop_at(const char* pAt, const char* ChNoPlace, const char* ChPart1,
+                                const char* ChPart2, const char* ChPart3);
+
 // The one cleanup the fatal stop runs before its message: it must be safe
 // in a signal handler, and returns how many unfinished outputs it dropped.
 // A second registration replaces the first.
 void set_fatal_cleanup(int (*Cleanup)());
 
 // Makes SIGINT, SIGTERM and SIGHUP end the run through this door: the line
-// names the signal ("stopped by SIGINT"), the cleanup runs, and the process
+// names the signal in the user's words ("stopped by Ctrl-C"), the cleanup runs, and the process
 // then ends by that signal, so a shell sees 128 + its number (130, 143,
 // 129) and a script stops as it would for any program stopped so. A write
 // over the file size limit or to a closed pipe fails as a write (a fatal

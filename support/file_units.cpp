@@ -302,6 +302,8 @@ const char* refusal_words(std::int32_t iError) {
   switch (iError) {
     case kRefusedEmptyName:
       return "the name is empty";
+    case EISDIR:
+      return "it is a folder";
     case kRefusedControlCharacter:
       return "the name holds a control character";
     case kRefusedNulCharacter:

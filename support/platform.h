@@ -69,7 +69,9 @@ int open_scratch_file(FileHandle& hFile);
 
 // The stop signals: an interrupt from the console (SIGINT), a request to end
 // (SIGTERM) and a closed terminal (SIGHUP). catch_stop_signals makes each
-// call OnStop with its name ("SIGINT") and number, on any thread of control
+// call OnStop with its name in the user's words ("Ctrl-C" for an interrupt,
+// "SIGTERM", "SIGHUP"; Windows' console events by their keys or "the
+// console window closing") and its number, on any thread of control
 // (OnStop must be safe there and must not return), and makes a write over
 // the file size limit, or to a closed pipe, fail as a write instead of
 // ending the process (SIGXFSZ, SIGPIPE).
@@ -94,6 +96,16 @@ FileIdentity identity_of_standard(bool bOutput);
 
 // Writes n bytes to standard error, ignoring failures; safe in a handler.
 void write_to_stderr(const char* p, std::int64_t n);
+
+// Whether a standard stream is a terminal (a console window on Windows)
+// rather than a pipe or a file: what is written for a person at a keyboard
+// may then differ from what a script gets.
+enum StandardStream : std::int32_t { kStandardInput, kStandardOutput, kStandardError };
+bool is_terminal(StandardStream iStream);
+
+// The line end that other programs of this system expect in text they
+// read: a line feed on POSIX systems, CR LF on Windows.
+extern const char kSystemLineEnd[];
 
 // Memory for tables that live for the run: nBytes, zeroed, costing memory
 // only where written; null when it cannot be had. release_memory gives

@@ -211,7 +211,7 @@ int nHeld = 0;
 const char* signal_name(int iSignal) {
   switch (iSignal) {
     case SIGINT:
-      return "SIGINT";
+      return "Ctrl-C";
     case SIGTERM:
       return "SIGTERM";
     default:
@@ -288,6 +288,12 @@ FileIdentity identity_of_standard(bool bOutput) {
 void write_to_stderr(const char* p, std::int64_t n) {
   write_all(2, p, n);
 }
+
+bool is_terminal(StandardStream iStream) {
+  return ::isatty(iStream == kStandardInput ? 0 : iStream == kStandardOutput ? 1 : 2) == 1;
+}
+
+const char kSystemLineEnd[] = "\n";
 
 void* map_zeroed_memory(std::int64_t nBytes) {
   void* p = ::mmap(nullptr, static_cast<std::size_t>(nBytes), PROT_READ | PROT_WRITE,

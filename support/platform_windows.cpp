@@ -305,14 +305,14 @@ HANDLE hRunThread = nullptr;
 volatile LONG nHeld = 0;
 
 BOOL WINAPI on_console_event(DWORD iEvent) {
-  const char* ChName = "SIGINT";
+  const char* ChName = "Ctrl-C";
   int iSignal = 2;
   if (iEvent == CTRL_BREAK_EVENT) {
-    ChName = "SIGBREAK";
+    ChName = "Ctrl-Break";
     iSignal = 21;
   } else if (iEvent == CTRL_CLOSE_EVENT || iEvent == CTRL_LOGOFF_EVENT ||
              iEvent == CTRL_SHUTDOWN_EVENT) {
-    ChName = "SIGHUP";
+    ChName = "the console window closing";
     iSignal = 1;
   }
   for (;;) {
@@ -378,6 +378,16 @@ FileIdentity identity_of_standard(bool bOutput) {
 void write_to_stderr(const char* p, std::int64_t n) {
   write_all(::GetStdHandle(STD_ERROR_HANDLE), p, n);
 }
+
+bool is_terminal(StandardStream iStream) {
+  const DWORD iWhich = iStream == kStandardInput    ? STD_INPUT_HANDLE
+                       : iStream == kStandardOutput ? STD_OUTPUT_HANDLE
+                                                    : STD_ERROR_HANDLE;
+  DWORD iMode = 0;
+  return ::GetConsoleMode(::GetStdHandle(iWhich), &iMode) != 0;
+}
+
+const char kSystemLineEnd[] = "\r\n";
 
 void* map_zeroed_memory(std::int64_t nBytes) {
   // Committed pages cost memory only where they are touched, and arrive

@@ -16,12 +16,15 @@ namespace {
 using Args = std::vector<std::string>;
 
 const std::string kUsage =
-    "usage: lablix [-v] FEM LABEL [LISTING]\n"
-    "       lablix --check FEM              (explains missing or wrong labels)\n"
-    "       lablix                          (asks for the files)\n"
+    "usage: lablix [-v] FEM [LABEL [LISTING]]\n"
+    "       lablix --check FEM                (explains missing or wrong labels)\n"
+    "       lablix                            (asks for the files)\n"
     "Try 'lablix --help' for more.\n";
-const std::string kInputErrorLine =
-    "lablix: the label file \"out.lab\" holds an input-error report instead of labels\n";
+// The model's fifth line holds GNODE internal node number 100001.
+std::string input_error_line(const std::string& Label) {
+  return "lablix: in.FEM:5: more than 100000 nodes (GNODE): the label file \"" + Label +
+         "\" holds the input-error report INP_2101\n";
+}
 
 // A folder with the bundled example, a folder named sub and an older label
 // file; removed with the object.
@@ -62,12 +65,8 @@ TEST(CommandLine, WritesWhatTheDialogueWritesForTheSameAnswers) {
     EXPECT_EQ("", Files.Stdout) << c.name;
     EXPECT_EQ(mask_executed_date(F / "d.lab"), mask_executed_date(F / "out.lab")) << c.name;
     EXPECT_EQ(mask_executed_date(F / "d.lst"), mask_executed_date(F / "out.lst")) << c.name;
-    EXPECT_EQ(c.iExit == 0 ? "" : kInputErrorLine, Files.Stderr) << c.name;
-    EXPECT_EQ(c.iExit == 0 ? ""
-                           : "lablix: the label file \"d.lab\" holds an input-error "
-                             "report instead of labels\n",
-              Dialogue.Stderr)
-        << c.name;
+    EXPECT_EQ(c.iExit == 0 ? "" : input_error_line("out.lab"), Files.Stderr) << c.name;
+    EXPECT_EQ(c.iExit == 0 ? "" : input_error_line("d.lab"), Dialogue.Stderr) << c.name;
     EXPECT_EQ(c.iExit == 0, file_exists(F.Dir + "/out.lst")) << c.name << ": listing made";
   }
 }
@@ -81,14 +80,20 @@ TEST(CommandLine, RefusedFileIsOneLineAndNoFileIsWritten) {
   std::vector<Case> cases = {
       {{"none.FEM", "x.lab"},
        "lablix: cannot open the FEM file \"none.FEM\": No such file or directory\n"},
-      {{"sub", "x.lab"}, "lablix: cannot open the FEM file \"sub\": Is a directory\n"},
+      {{"sub", "x.lab"}, "lablix: cannot open the FEM file \"sub\": it is a folder\n"},
       {{"jacket.FEM", "no/x.lab"},
        "lablix: cannot open the label file \"no/x.lab\": No such file or directory\n"},
       {{"jacket.FEM", "./jacket.FEM"}, "lablix: cannot open the label file \"./jacket.FEM" + kBusy},
       {{"jacket.FEM", "old.lab", "old.lab"},
        "lablix: cannot open the listing file \"old.lab" + kBusy},
       {{"jacket.FEM", "x.lab", "sub"},
-       "lablix: cannot open the listing file \"sub\": Is a directory\n"},
+       "lablix: cannot open the listing file \"sub\": it is a folder\n"},
+      // Quotes are taken off before the open and are not shown.
+      {{"'none.FEM'", "x.lab"},
+       "lablix: cannot open the FEM file \"none.FEM\": No such file or directory\n"},
+      {{"jacket.FEM", "\"\""}, "lablix: cannot open the label file \"\": the name is empty\n"},
+      // FEM's name with .lab: here the FEM file itself.
+      {{"old.lab"}, "lablix: cannot open the label file \"old.lab" + kBusy},
   };
   if (kOnWindows) {  // names Windows does not tell apart, and names it forbids
     const std::string kForbids = "\": the system forbids such a name\n";
@@ -119,13 +124,12 @@ TEST(CommandLine, Options) {
     std::string Stderr;
   };
   const Case cases[] = {
-      {{"--help"}, 0, "usage: lablix [options] FEM LABEL [LISTING]\n", ""},
-      {{"jacket.FEM", "-h"}, 0, "usage: lablix [options] FEM LABEL [LISTING]\n", ""},
+      {{"--help"}, 0, "usage: lablix [options] FEM [LABEL [LISTING]]\n", ""},
+      {{"jacket.FEM", "-h"}, 0, "usage: lablix [options] FEM [LABEL [LISTING]]\n", ""},
       {{"--version"}, 0, "lablix 1.2.0 (Version 1.1/2013-04-28)\n", ""},
       {{"--", "-x.FEM", "x.lab"}, 0, "", ""},
       {{"-x", "jacket.FEM", "x.lab"}, 64, "", "lablix: unknown option: -x\n" + kUsage},
-      {{"jacket.FEM"}, 64, "", "lablix: the label file is missing\n" + kUsage},
-      {{"-v"}, 64, "", "lablix: the FEM and label files are missing\n" + kUsage},
+      {{"-v"}, 64, "", "lablix: the FEM file is missing\n" + kUsage},
       {{"a", "b", "c", "d"}, 64, "", "lablix: one file name too many: d\n" + kUsage},
   };
   for (const Case& c : cases) {
@@ -146,7 +150,8 @@ TEST(CommandLine, VerboseShowsTheLabelFilesSummary) {
   Folder F;
   const LablixRun Run = run_with(F, {"--verbose", "jacket.FEM", "x.lab"});
   EXPECT_EQ(0, Run.iExit);
-  // Records 9 to 15 of the label file.
+  // Records 9 to 15 of the label file, with the system's own line ends:
+  // a line feed alone where awk and cut read them, CR LF on Windows.
   const std::string Label = F / "x.lab";
   std::size_t iFrom = 0;
   for (int k = 0; k < 8; ++k)
@@ -154,8 +159,39 @@ TEST(CommandLine, VerboseShowsTheLabelFilesSummary) {
   std::size_t iTo = iFrom;
   for (int k = 0; k < 7; ++k)
     iTo = Label.find('\n', iTo) + 1;
-  EXPECT_EQ(Label.substr(iFrom, iTo - iFrom), Run.Stdout);
-  EXPECT_EQ(0u, Run.Stdout.rfind("# Number of Names Node  :        4\r\n", 0));
+  std::string Expected = Label.substr(iFrom, iTo - iFrom);
+  if (!kOnWindows) std::erase(Expected, '\r');
+  EXPECT_EQ(Expected, Run.Stdout);
+  EXPECT_EQ(0u, Run.Stdout.rfind(kOnWindows ? "# Number of Names Node  :        4\r\n"
+                                            : "# Number of Names Node  :        4\n",
+                                 0));
+}
+
+TEST(CommandLine, FemAloneWritesItsLabelFileBesideIt) {
+  // Expected names worked out by the rule: the last part's extension
+  // replaced by .lab, or .lab added.
+  struct Case {
+    std::string Fem;
+    std::string Label;
+  };
+  const Case cases[] = {
+      {"jacket.FEM", "jacket.lab"},
+      {"sub/T1.v2.FEM", "sub/T1.v2.lab"},
+      {"sub/model", "sub/model.lab"},
+      {"\"sub/q.FEM\"", "sub/q.lab"},
+  };
+  for (const Case& c : cases) {
+    Folder F;
+    const std::string Model = F / "jacket.FEM";
+    for (const char* Name : {"sub/T1.v2.FEM", "sub/model", "sub/q.FEM"})
+      write_file(F.Dir + "/" + Name, Model);
+    const LablixRun Run = run_with(F, {c.Fem});
+    EXPECT_EQ(0, Run.iExit) << c.Fem << ": " << Run.Stderr;
+    EXPECT_TRUE(file_exists(F.Dir + "/" + c.Label)) << c.Fem;
+    EXPECT_NE(std::string::npos,
+              (F / c.Label).find("# SESAM File    : " + c.Label.substr(0, c.Label.size() - 4)))
+        << c.Fem;
+  }
 }
 
 }  // namespace
@@ -176,6 +212,48 @@ TEST(FileNames, NameOutsideAsciiTypedAtThePromptIsFound) {
   const std::string Text{std::istreambuf_iterator<char>(Label), {}};
   EXPECT_NE(std::string::npos, Text.find("# SESAM File    : " + Typed + ".FEM\r\n"));
   EXPECT_FALSE(file_exists(F.Dir + "/jacket.lab"));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(FileNames, QuotedAnswersNameTheFileBetweenTheQuotes) {
+  Folder F;
+  const LablixRun Quoted = run_lablix(F.Dir, "\"jacket.FEM\"\n'q.lab'\ny\n\"q.lst\"  \n");
+  const LablixRun Plain = run_lablix(F.Dir, "jacket.FEM\np.lab\ny\np.lst\n");
+  EXPECT_EQ(0, Quoted.iExit) << Quoted.Stderr;
+  EXPECT_EQ(Plain.Stdout, Quoted.Stdout);
+  EXPECT_EQ("", Quoted.Stderr);
+  EXPECT_EQ(mask_executed_date(F / "p.lab"), mask_executed_date(F / "q.lab"));
+  EXPECT_EQ(mask_executed_date(F / "p.lst"), mask_executed_date(F / "q.lst"));
+}
+
+TEST(FatalStop, NamesTheFemFilesLineAndRecord) {
+  // The value is read (a real) and then taken as an integer outside the
+  // 32-bit range: the place is the line the reader read last. The label
+  // file, not finished, is not made.
+  const std::string kLeft = "; the output files not finished were left as they were\n";
+  struct Case {
+    std::string Model, Stderr;
+  };
+  const Case cases[] = {
+      {"GNODE 1 1 6 0\r\nGNODE 2 3.0E+10 6 0\r\n",
+       " *** FATAL: m.FEM:2: GNODE: field 3 (value 3e+10) is taken as an integer but lies "
+       "outside -2147483648 to 2147483647" +
+           kLeft},
+      {"GNODE 1 1 6 0\nTDNODE 4 1 104 0\nTOP\nSCONCEPT 8 1 7 0\n0 1 0 1E5E5",
+       " *** FATAL: m.FEM:5: SCONCEPT: the field \"1E5E5\" looks like a number but does not "
+       "convert" +
+           kLeft},
+  };
+  for (const Case& c : cases) {
+    Folder F;
+    write_file(F.Dir + "/m.FEM", c.Model);
+    const LablixRun Run = run_with(F, {"m.FEM", "m.lab"});
+    EXPECT_EQ(2, Run.iExit);
+    EXPECT_EQ(c.Stderr, Run.Stderr);
+  }
 }
 
 }  // namespace

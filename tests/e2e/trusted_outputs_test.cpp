@@ -259,8 +259,14 @@ void race_for_the_name(const std::string& Dir, int iVictim) {
   }
   ASSERT_EQ(0, ::chmod(Private.c_str(), 0600));
   ASSERT_EQ(0, ::chmod(Dir.c_str(), 0755));
-  const pid_t iAttacker = ::fork();
-  if (iAttacker == 0) {
+  // Ended whatever way the test leaves this function.
+  struct Attacker {
+    pid_t iPid = ::fork();
+    ~Attacker() {
+      if (iPid > 0) ::kill(iPid, SIGKILL), ::waitpid(iPid, nullptr, 0);
+    }
+  } A;
+  if (A.iPid == 0) {
     if (::setgid(kAttacker) != 0 || ::setuid(kAttacker) != 0) ::_exit(1);
     const std::string Own = Sticky + "/x.lab", Link = Sticky + "/link";
     write_file(Own, "");
@@ -272,15 +278,15 @@ void race_for_the_name(const std::string& Dir, int iVictim) {
   RunOptions Victim;
   Victim.iUser = Victim.iGroup = iVictim;
   for (int iRun = 0; iRun < 40; ++iRun) {
-    run_args(Dir + "/home", {"model.FEM", Sticky + "/x.lab"}, Victim);
+    const LablixRun Run = run_args(Dir + "/home", {"model.FEM", Sticky + "/x.lab"}, Victim);
+    const std::string What =
+        "victim " + std::to_string(iVictim) + ", run " + std::to_string(iRun) + ": " + Run.Stderr;
     const struct stat Info = stat_of(Private);
-    ASSERT_EQ(static_cast<uid_t>(iVictim), Info.st_uid) << "run " << iRun;
-    ASSERT_EQ(static_cast<mode_t>(0100600), Info.st_mode) << "run " << iRun;
-    ASSERT_EQ("SECRET\n", read_file(Private)) << "run " << iRun;
+    ASSERT_EQ(static_cast<uid_t>(iVictim), Info.st_uid) << What;
+    ASSERT_EQ(static_cast<mode_t>(0100600), Info.st_mode) << What;
+    ASSERT_EQ("SECRET\n", read_file(Private)) << What;
   }
-  EXPECT_EQ(0, ::waitpid(iAttacker, nullptr, WNOHANG)) << "the attacker swapped names throughout";
-  ::kill(iAttacker, SIGKILL);
-  ::waitpid(iAttacker, nullptr, 0);
+  EXPECT_EQ(0, ::waitpid(A.iPid, nullptr, WNOHANG)) << "the attacker swapped names throughout";
 }
 
 TEST(TrustedOutputs, NamesSwappedByAnotherUserNeverHandOverAFile) {

@@ -1,0 +1,69 @@
+#include "fem/fem_place.h"
+
+#include <charconv>
+#include <cstring>
+
+#include "support/line_count.h"
+
+namespace {
+
+constexpr std::int32_t kRecordNameMx = 8;
+
+bool is_capital(char c) {
+  return c >= 'A' && c <= 'Z';
+}
+
+// The length of the record name that the line [pLine, pEnd) begins with
+// after its leading blanks (*pName is set to it), or 0 when it begins with
+// none, or is a comment line.
+std::int32_t record_name_of(const char* pLine, const char* pEnd, const char*& pName) {
+  if (pLine < pEnd && (*pLine == '$' || *pLine == '#' || *pLine == '!')) return 0;
+  const char* p = pLine;
+  while (p < pEnd && *p == ' ')
+    ++p;
+  pName = p;
+  if (p == pEnd || !is_capital(*p)) return 0;
+  std::int32_t n = 1;
+  while (p + n < pEnd && n <= kRecordNameMx && (is_capital(p[n]) || (p[n] >= '0' && p[n] <= '9')))
+    ++n;
+  if (n > kRecordNameMx) return 0;
+  const bool bEnds = p + n == pEnd || p[n] == ' ' || p[n] == '\r' || p[n] == '\n';
+  return bEnds ? n : 0;
+}
+
+}  // namespace
+
+std::int32_t describe_fem_place(const char* ChName, std::int32_t nName, const char* pData,
+                                std::int64_t nData, std::int64_t iOffset, char* ChOut,
+                                std::int32_t nRoom) {
+  if (iOffset < 0 || iOffset >= nData || nRoom <= 0) return 0;
+  char ChPlace[300];
+  std::int32_t n = nName < 256 ? (nName > 0 ? nName : 0) : 256;
+  std::memcpy(ChPlace, ChName, static_cast<std::size_t>(n));
+  ChPlace[n++] = ':';
+  n = static_cast<std::int32_t>(
+      std::to_chars(ChPlace + n, ChPlace + n + 20, line_number_at(pData, iOffset)).ptr - ChPlace);
+  // From the place's line upwards, line by line.
+  const char* pEnd = pData + iOffset;
+  while (pEnd < pData + nData && *pEnd != '\n')
+    ++pEnd;
+  for (;;) {
+    const char* pLine = pEnd;
+    while (pLine > pData && pLine[-1] != '\n')
+      --pLine;
+    const char* pName = nullptr;
+    const std::int32_t nRecord = record_name_of(pLine, pEnd, pName);
+    if (nRecord > 0) {
+      ChPlace[n++] = ':';
+      ChPlace[n++] = ' ';
+      std::memcpy(ChPlace + n, pName, static_cast<std::size_t>(nRecord));
+      n += nRecord;
+      break;
+    }
+    if (pLine == pData) break;
+    pEnd = pLine - 1;
+  }
+  if (n > nRoom) n = nRoom;
+  std::memcpy(ChOut, ChPlace, static_cast<std::size_t>(n));
+  return n;
+}
