@@ -28,14 +28,12 @@
 #include "driver/label_writer.h"
 #include "driver/member_listing.h"
 #include "driver/model_check.h"
+#include "driver/model_reading.h"
 #include "driver/run_file_open.h"
 #include "driver/run_messages.h"
 #include "fem/fem_place.h"
 #include "fem/fem_scan.h"
-#include "fem/member_reader.h"
-#include "fem/mesh_reader.h"
 #include "fem/name_tables.h"
-#include "fem/node_reader.h"
 #include "support/date_helpers.h"
 #include "support/fatal_stop.h"
 #include "support/file_open.h"
@@ -98,21 +96,6 @@ std::int32_t fem_failure_place(const char* pAt, char* ChPlace, std::int32_t nRoo
                             ChPlace, nRoom);
 }
 
-// The three readers fill the tables; false when one of them wrote its
-// input-error report into the label file instead.
-bool read_model(NameTables& Tables) {
-  std::int32_t iStatus = 0;
-  read_node_names(Tables.nNodes, Tables.iNodeExt, MxNode, Tables.ChNodeName, Tables.nNodeNames, Fem,
-                  kUnitLabel, iStatus);
-  if (iStatus != 0) return false;
-  read_member_names(Tables.nElems, Tables.iElemExt, MxMemb, Tables.ChMembName, Tables.nNames,
-                    Tables.MaxMembRef, Tables.iMembDef, MxMembDef, Fem, kUnitLabel, iStatus);
-  if (iStatus != 0) return false;
-  read_mesh_relations(Tables.nMesh, MxMesh, MxMeshLen, Tables.iMeshList, Tables.MaxMeshRef, Fem,
-                      kUnitLabel, iStatus);
-  return iStatus == 0;
-}
-
 // The line the reader that broke a limit was reading; 0 when not known.
 std::int64_t line_of_broken_limit() {
   const char* pData = nullptr;
@@ -127,7 +110,7 @@ std::int64_t line_of_broken_limit() {
 // where on standard error and returns false.
 bool convert(NameTables& Tables, LabelCounts& Counts) {
   prefer_huge_pages(Tables, fem_file_bytes(Fem));
-  if (!read_model(Tables)) {
+  if (read_model(Tables, Fem, kUnitLabel) != kNoneFailed) {
     say_input_error(ChFemName, ChLabelName, Fem.iLimitBroken, line_of_broken_limit());
     return false;
   }

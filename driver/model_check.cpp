@@ -6,36 +6,13 @@
 #include "driver/check_walk.h"
 #include "driver/label_header.h"
 #include "driver/label_writer.h"
+#include "driver/model_reading.h"
 #include "fem/field_splitter.h"
-#include "fem/member_reader.h"
-#include "fem/mesh_reader.h"
-#include "fem/node_reader.h"
 #include "support/fatal_stop.h"
 #include "support/file_units.h"
 #include "support/line_count.h"
 
 namespace {
-
-enum FailedReader : std::int32_t {
-  kNoneFailed,
-  kNodeReaderFailed,
-  kMemberReaderFailed,
-  kMeshReaderFailed
-};
-
-// The readers in the order of a run; which one ended with an input error.
-FailedReader read_for_check(NameTables& Tables, FemFile& Fem, std::int32_t iUnit) {
-  std::int32_t iStatus = 0;
-  read_node_names(Tables.nNodes, Tables.iNodeExt, MxNode, Tables.ChNodeName, Tables.nNodeNames, Fem,
-                  iUnit, iStatus);
-  if (iStatus != 0) return kNodeReaderFailed;
-  read_member_names(Tables.nElems, Tables.iElemExt, MxMemb, Tables.ChMembName, Tables.nNames,
-                    Tables.MaxMembRef, Tables.iMembDef, MxMembDef, Fem, iUnit, iStatus);
-  if (iStatus != 0) return kMemberReaderFailed;
-  read_mesh_relations(Tables.nMesh, MxMesh, MxMeshLen, Tables.iMeshList, Tables.MaxMeshRef, Fem,
-                      iUnit, iStatus);
-  return iStatus == 0 ? kNoneFailed : kMeshReaderFailed;
-}
 
 // static: the split of the line a reader stopped on.
 LineFields Stopped;
@@ -227,7 +204,7 @@ int check_model(NameTables& Tables, FemFile& Fem, std::int32_t iUnitReports, con
   if (!create_finding_store(Store) || !create_record_lines(Lines)) {
     fatal_stop("the check's tables cannot be had");
   }
-  const FailedReader iFailed = read_for_check(Tables, Fem, iUnitReports);
+  const FailedReader iFailed = read_model(Tables, Fem, iUnitReports);
   if (iFailed != kNoneFailed) {
     note_limit(iFailed, Fem, Tables, Store);
   } else {

@@ -16,6 +16,7 @@
 #include <cstring>
 
 #include "support/output_file.h"
+#include "support/output_file_system.h"
 
 namespace {
 
@@ -265,12 +266,16 @@ void note_folder(OutputFile& Out) {
   }
 }
 
+}  // namespace
+
 // The new file goes; the older file and the folder stay open.
 void drop_new_file(OutputFile& Out) {
   if (Out.bNamedTemp) ::unlinkat(fd_of(Out.hFolder), Out.ChTemp, 0);
   Out.bNamedTemp = Out.bUnnamed = false;
   close_handle(Out.hFile);
 }
+
+namespace {
 
 // The older file is kept and written over at the place; until then the
 // run's bytes go to a nameless scratch file.
@@ -449,6 +454,8 @@ int link_to_free_name(OutputFile& Out) {
   return 0;
 }
 
+}  // namespace
+
 int place_replaced(OutputFile& Out) {
   if (!name_still_leads_to_target(Out)) return kOutputNameTaken;
   if (Out.bUnnamed && Out.Target.iIndex == 0) {
@@ -491,8 +498,6 @@ int place_in_place(OutputFile& Out) {
   Out.hOlder = kNoFile;
   return 0;
 }
-
-}  // namespace
 
 int open_output_file(const char* ChPath, OutputFile& Out) {
   Out = OutputFile{};
@@ -552,35 +557,4 @@ int write_output_file(OutputFile& Out, const char* p, std::int64_t n) {
     Out.nWritten += nDone;
   }
   return 0;
-}
-
-int place_output_file(OutputFile& Out) {
-  if (Out.hFile == kNoFile || Out.bPlaced) return 0;
-  int iError = 0;
-  if (Out.iWriting == kWritingReplaced) iError = place_replaced(Out);
-  if (Out.iWriting == kWritingInPlace) iError = place_in_place(Out);
-  if (iError != 0) return iError;
-  close_handle(Out.hOlder);
-  Out.bPlaced = true;
-  return 0;
-}
-
-void abandon_output_file(OutputFile& Out) {
-  if (!Out.bPlaced) drop_new_file(Out);
-  close_handle(Out.hFile);
-  close_handle(Out.hOlder);
-  close_handle(Out.hFolder);
-}
-
-int finish_output_file(OutputFile& Out) {
-  if (Out.hFile == kNoFile) return 0;
-  const int iError = place_output_file(Out);
-  if (iError != 0) {
-    abandon_output_file(Out);
-    return iError;
-  }
-  const int iCloseError = ::close(fd_of(Out.hFile)) == 0 || errno == EINTR ? 0 : errno;
-  Out.hFile = kNoFile;
-  abandon_output_file(Out);
-  return iCloseError;
 }

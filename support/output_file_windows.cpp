@@ -23,6 +23,7 @@
 #include <initializer_list>
 
 #include "support/output_file.h"
+#include "support/output_file_system.h"
 #include "support/windows_names.h"
 
 namespace {
@@ -225,12 +226,16 @@ int open_new_file(OutputFile& Out, DWORD iAttributes) {
   return EEXIST;
 }
 
+}  // namespace
+
 // The new file goes; the older file and the folder stay open.
 void drop_new_file(OutputFile& Out) {
   if (Out.bNamedTemp && !Out.bUnnamed) mark_for_deletion(handle_of(Out.hFile), true);
   Out.bNamedTemp = Out.bUnnamed = false;
   close_handle(Out.hFile);
 }
+
+namespace {
 
 bool is_same_acl(const ACL* pA, const ACL* pB) {
   if (pA == nullptr || pB == nullptr) return pA == pB;
@@ -491,6 +496,8 @@ void let_others_delete(OutputFile& Out) {
   Out.hFile = file_of(h);
 }
 
+}  // namespace
+
 int place_replaced(OutputFile& Out) {
   const bool bOver = Out.Target.iIndex != 0;
   // Checked while the older file is held, so that its name cannot change
@@ -528,6 +535,8 @@ int place_in_place(OutputFile& Out) {
   Out.hOlder = kNoFile;
   return 0;
 }
+
+namespace {
 
 // Opens the existing file for output, read as well where allowed. Held so
 // that no one renames or deletes it while the run lives, unless another
@@ -603,35 +612,4 @@ int write_output_file(OutputFile& Out, const char* p, std::int64_t n) {
   const int iError = write_all(handle_of(Out.hFile), p, n);
   if (iError == 0) Out.nWritten += n;
   return iError;
-}
-
-int place_output_file(OutputFile& Out) {
-  if (Out.hFile == kNoFile || Out.bPlaced) return 0;
-  int iError = 0;
-  if (Out.iWriting == kWritingReplaced) iError = place_replaced(Out);
-  if (Out.iWriting == kWritingInPlace) iError = place_in_place(Out);
-  if (iError != 0) return iError;
-  close_handle(Out.hOlder);
-  Out.bPlaced = true;
-  return 0;
-}
-
-void abandon_output_file(OutputFile& Out) {
-  if (!Out.bPlaced) drop_new_file(Out);
-  close_handle(Out.hFile);
-  close_handle(Out.hOlder);
-  close_handle(Out.hFolder);
-}
-
-int finish_output_file(OutputFile& Out) {
-  if (Out.hFile == kNoFile) return 0;
-  const int iError = place_output_file(Out);
-  if (iError != 0) {
-    abandon_output_file(Out);
-    return iError;
-  }
-  const int iCloseError = close_file(Out.hFile);
-  Out.hFile = kNoFile;
-  abandon_output_file(Out);
-  return iCloseError;
 }
