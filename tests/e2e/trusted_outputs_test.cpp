@@ -260,6 +260,8 @@ void race_for_the_name(const std::string& Dir, int iVictim) {
   ASSERT_EQ(0, ::chmod(Private.c_str(), 0600));
   ASSERT_EQ(0, ::chmod(Dir.c_str(), 0755));
   // Ended whatever way the test leaves this function.
+  int Ready[2];
+  ASSERT_EQ(0, ::pipe(Ready));
   struct Attacker {
     pid_t iPid = ::fork();
     ~Attacker() {
@@ -272,9 +274,16 @@ void race_for_the_name(const std::string& Dir, int iVictim) {
     write_file(Own, "");
     if (::chmod(Own.c_str(), 0666) != 0 || ::symlink(Private.c_str(), Link.c_str()) != 0)
       ::_exit(1);
+    if (::write(Ready[1], "r", 1) != 1) ::_exit(1);
     for (;;)
       ::renameat2(AT_FDCWD, Own.c_str(), AT_FDCWD, Link.c_str(), RENAME_EXCHANGE);
   }
+  // The victim's runs start once the attacker's names stand.
+  ::close(Ready[1]);
+  char c = 0;
+  const ssize_t nReady = ::read(Ready[0], &c, 1);
+  ::close(Ready[0]);
+  ASSERT_EQ(1, nReady) << "the attacker could not set up its names";
   RunOptions Victim;
   Victim.iUser = Victim.iGroup = iVictim;
   for (int iRun = 0; iRun < 40; ++iRun) {
@@ -286,7 +295,9 @@ void race_for_the_name(const std::string& Dir, int iVictim) {
     ASSERT_EQ(static_cast<mode_t>(0100600), Info.st_mode) << What;
     ASSERT_EQ("SECRET\n", read_file(Private)) << What;
   }
-  EXPECT_EQ(0, ::waitpid(A.iPid, nullptr, WNOHANG)) << "the attacker swapped names throughout";
+  int iWait = 0;
+  EXPECT_EQ(0, ::waitpid(A.iPid, &iWait, WNOHANG))
+      << "the attacker ended early: status " << iWait << " (" << Dir << ")";
 }
 
 TEST(TrustedOutputs, NamesSwappedByAnotherUserNeverHandOverAFile) {
