@@ -11,6 +11,7 @@
 #include <cstring>
 #include <string>
 
+#include "driver/run_units.h"
 #include "fem/fem_scan.h"
 #include "fem/field_classifier.h"
 #include "fem/field_splitter.h"
@@ -97,8 +98,6 @@ BENCHMARK(trimmed_length_bench);
 
 // A FEM file of nNodes nodes (GNODE, GCOORD, TDNODE and its name), written
 // once into a temporary folder and connected as the FEM unit.
-constexpr std::int32_t kUnitFem = 21;
-constexpr std::int32_t kUnitLabel = 20;
 constexpr std::int32_t nBenchNodes = 20000;
 std::string ChFolder;
 std::int64_t nFileBytes = 0;

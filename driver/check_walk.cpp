@@ -34,15 +34,15 @@ struct Walk {
   std::int64_t iLine;
   Pending Rec[kRecordKinds];
 };
-Walk W;
+Walk Walking;
 LineFields Fields;
 
 const char* record_name(RecordKind iKind) {
   return kRecordName[iKind];
 }
 
-void note(std::int64_t iLine, const FindingText& Text) {
-  add_finding(*W.pStore, iLine, Text);
+void add_finding_at(std::int64_t iLine, const FindingText& Text) {
+  add_finding(*Walking.pStore, iLine, Text);
 }
 
 bool is_text(std::int32_t f) {
@@ -59,7 +59,7 @@ void note_text_field(RecordKind iKind, std::int32_t f, const char* ChWhat, const
   put_quoted(Text, Fields.texts[f], trimmed_length(Fields.texts[f], kFieldTextLen));
   put_text(Text, ", not a number, so it reads as 0: ");
   put_text(Text, ChSo);
-  note(W.iLine, Text);
+  add_finding_at(Walking.iLine, Text);
 }
 
 // The integer the reader takes from field f, noting a text field.
@@ -77,13 +77,13 @@ void note_number(RecordKind iKind, std::int64_t iLine, const char* ChWhat, std::
   put_text(Text, " ");
   put_number(Text, iNumber);
   put_text(Text, ChWhy);
-  note(iLine, Text);
+  add_finding_at(iLine, Text);
 }
 
 // A number below 1 that is no text (a text field was noted already).
 void note_below_one(RecordKind iKind, std::int32_t f, std::int32_t iNumber, const char* ChWhat,
                     const char* ChWhy) {
-  if (!is_text(f)) note_number(iKind, W.iLine, ChWhat, iNumber, ChWhy);
+  if (!is_text(f)) note_number(iKind, Walking.iLine, ChWhat, iNumber, ChWhy);
 }
 
 // Begins "<RECORD>: <ChSubject> <iNumber> <ChAgain>; the <RECORD> at line
@@ -109,8 +109,8 @@ void put_name_of(FindingText& Text, const NameColumn& Names, std::int32_t i) {
 // True when the characters of the line after column nKept are not all
 // blank: the reader does not see them.
 bool is_cut(std::int64_t nKept) {
-  for (std::int64_t i = nKept; i < W.nLine; ++i) {
-    if (W.pLine[i] != kBlank) return true;
+  for (std::int64_t i = nKept; i < Walking.nLine; ++i) {
+    if (Walking.pLine[i] != kBlank) return true;
   }
   return false;
 }
@@ -121,7 +121,7 @@ void note_line_cut(RecordKind iKind) {
   begin_text(Text, record_name(iKind));
   put_text(Text,
            "the line is longer than 256 characters: what stands after column 256 is not read");
-  note(W.iLine, Text);
+  add_finding_at(Walking.iLine, Text);
 }
 
 void note_name_cut(RecordKind iKind) {
@@ -129,12 +129,12 @@ void note_name_cut(RecordKind iKind) {
   FindingText Text;
   begin_text(Text, record_name(iKind));
   put_text(Text, "the name is longer than 80 characters: labels show its first 80, ");
-  put_quoted(Text, W.pLine, trimmed_length(W.pLine, kNameLen));
-  note(W.iLine, Text);
+  put_quoted(Text, Walking.pLine, trimmed_length(Walking.pLine, kNameLen));
+  add_finding_at(Walking.iLine, Text);
 }
 
 void on_gnode() {
-  const NameTables& T = *W.pTables;
+  const NameTables& T = *Walking.pTables;
   const std::int32_t iNode = take_number(kRecordGnode, 3, "the internal node number (field 3)",
                                          "the record numbers no node");
   // Only a label that shows the 0 makes the external number a finding.
@@ -147,19 +147,19 @@ void on_gnode() {
     return note_below_one(kRecordGnode, 3, iNode, "internal node number",
                           " numbers no node: the record is not stored");
   }
-  std::int64_t& iAt = W.pLines->iGnode[iNode];
+  std::int64_t& iAt = Walking.pLines->iGnode[iNode];
   if (iAt != 0 && iNode <= T.nNodes && name_length(T.ChNodeName, iNode) > 0) {
     FindingText Text;
     begin_repeat(Text, kRecordGnode, "node", iNode, " is numbered again", iAt);
     put_text(Text, "its label shows node number ");
     put_number(Text, T.iNodeExt[iNode]);
-    note(W.iLine, Text);
+    add_finding_at(Walking.iLine, Text);
   }
-  iAt = W.iLine;
+  iAt = Walking.iLine;
 }
 
 void on_gelmnt1() {
-  const NameTables& T = *W.pTables;
+  const NameTables& T = *Walking.pTables;
   const std::int32_t iElem = take_number(kRecordGelmnt1, 3, "the internal element number (field 3)",
                                          "the record numbers no element");
   if (is_text(2) && iElem >= 1 && iElem <= T.nElems && T.iElemExt[iElem] == 0 &&
@@ -171,15 +171,15 @@ void on_gelmnt1() {
     return note_below_one(kRecordGelmnt1, 3, iElem, "internal element number",
                           " numbers no element: the record is not stored");
   }
-  std::int64_t& iAt = W.pLines->iGelmnt1[iElem];
+  std::int64_t& iAt = Walking.pLines->iGelmnt1[iElem];
   if (iAt != 0 && iElem <= T.nElems && T.iElemMemb[iElem] != 0) {
     FindingText Text;
     begin_repeat(Text, kRecordGelmnt1, "element", iElem, " is numbered again", iAt);
     put_text(Text, "its label shows element number ");
     put_number(Text, T.iElemExt[iElem]);
-    note(W.iLine, Text);
+    add_finding_at(Walking.iLine, Text);
   }
-  iAt = W.iLine;
+  iAt = Walking.iLine;
 }
 
 // TDNODE and TDSCONC headers: the number, and the name line owed.
@@ -193,11 +193,11 @@ void on_named_header(RecordKind iKind) {
                    bNode ? " names no node: the name is not stored"
                          : " names no member: the name is not stored");
   }
-  W.Rec[iKind] = Pending{true, iNumber, W.iLine, false, 0, 0, 0};
+  Walking.Rec[iKind] = Pending{true, iNumber, Walking.iLine, false, 0, 0, 0};
 }
 
 void on_node_name(Pending& Rec) {
-  const NameTables& T = *W.pTables;
+  const NameTables& T = *Walking.pTables;
   note_name_cut(kRecordTdnode);
   const std::int32_t iNode = Rec.iNumber;
   if (iNode > MxNode) {
@@ -205,29 +205,29 @@ void on_node_name(Pending& Rec) {
                        " is beyond the 100000 nodes the tables hold: the name is not stored");
   }
   if (iNode < 1) return;
-  std::int64_t& iAt = W.pLines->iTdnode[iNode];
+  std::int64_t& iAt = Walking.pLines->iTdnode[iNode];
   if (iAt != 0 && iNode <= T.nNodes) {
     FindingText Text;
     begin_repeat(Text, kRecordTdnode, "node", iNode, " is named again", iAt);
     put_text(Text, "its label shows ");
     put_name_of(Text, T.ChNodeName, iNode);
-    note(Rec.iHeaderLine, Text);
+    add_finding_at(Rec.iHeaderLine, Text);
   }
   iAt = Rec.iHeaderLine;
 }
 
 void on_member_name(Pending& Rec) {
-  const NameTables& T = *W.pTables;
+  const NameTables& T = *Walking.pTables;
   note_name_cut(kRecordTdsconc);
   const std::int32_t iMemb = Rec.iNumber;
   if (iMemb < 1 || iMemb > MxMemb) return;
-  std::int64_t& iAt = W.pLines->iTdsconc[iMemb];
+  std::int64_t& iAt = Walking.pLines->iTdsconc[iMemb];
   if (iAt != 0) {
     FindingText Text;
     begin_repeat(Text, kRecordTdsconc, "member", iMemb, " is named again", iAt);
     put_text(Text, "its elements' labels show ");
     put_name_of(Text, T.ChMembName, iMemb);
-    note(Rec.iHeaderLine, Text);
+    add_finding_at(Rec.iHeaderLine, Text);
   }
   iAt = Rec.iHeaderLine;
 }
@@ -239,11 +239,11 @@ void on_sconcept_header() {
     note_below_one(kRecordSconcept, 3, iMemb, "member number",
                    " names no member: the definition is not stored");
   }
-  W.Rec[kRecordSconcept] = Pending{true, iMemb, W.iLine, false, 0, 0, 0};
+  Walking.Rec[kRecordSconcept] = Pending{true, iMemb, Walking.iLine, false, 0, 0, 0};
 }
 
 void on_sconcept_data(Pending& Rec) {
-  const NameTables& T = *W.pTables;
+  const NameTables& T = *Walking.pTables;
   const std::int32_t iMemb = Rec.iNumber;
   if (iMemb < 1 || iMemb > MxMemb) return;
   // The mesh reference of an unnamed member changes no label.
@@ -251,13 +251,13 @@ void on_sconcept_data(Pending& Rec) {
     note_text_field(kRecordSconcept, 4, "the mesh reference (field 4 of the line after the header)",
                     "the member has no mesh reference, and none of its elements gets its name");
   }
-  std::int64_t& iAt = W.pLines->iSconcept[iMemb];
+  std::int64_t& iAt = Walking.pLines->iSconcept[iMemb];
   if (iAt != 0 && name_length(T.ChMembName, iMemb) > 0) {
     FindingText Text;
     begin_repeat(Text, kRecordSconcept, "member", iMemb, " is defined again", iAt);
     put_text(Text, "its mesh reference is ");
     put_number(Text, T.iMembDef[kMeshRefSlot][iMemb]);
-    note(Rec.iHeaderLine, Text);
+    add_finding_at(Rec.iHeaderLine, Text);
   }
   iAt = Rec.iHeaderLine;
 }
@@ -265,7 +265,7 @@ void on_sconcept_data(Pending& Rec) {
 // True when mesh reference iRef is that of a named member: only then does
 // its relation change a label.
 bool is_used_mesh(std::int32_t iRef) {
-  return iRef >= 1 && iRef <= MxMesh && W.pLines->iMeshUser[iRef] != 0;
+  return iRef >= 1 && iRef <= MxMesh && Walking.pLines->iMeshUser[iRef] != 0;
 }
 
 void on_sconmesh_header() {
@@ -286,7 +286,7 @@ void on_sconmesh_header() {
     note_below_one(kRecordSconmesh, 3, iRef, "mesh reference",
                    " is no mesh reference: the relation is not stored");
   }
-  W.Rec[kRecordSconmesh] = Pending{true, iRef, W.iLine, false, 0, 0, 0};
+  Walking.Rec[kRecordSconmesh] = Pending{true, iRef, Walking.iLine, false, 0, 0, 0};
 }
 
 // Elements iFrom to iTo of the line (fields) of a relation: a text element,
@@ -303,7 +303,7 @@ void check_elements(Pending& Rec, std::int32_t iFrom, std::int32_t iTo) {
     put_text(Text, " of the relation is ");
     put_quoted(Text, Fields.texts[f], trimmed_length(Fields.texts[f], kFieldTextLen));
     put_text(Text, ", not a number, so it reads as 0: no element gets a label from it");
-    note(W.iLine, Text);
+    add_finding_at(Walking.iLine, Text);
   }
 }
 
@@ -312,15 +312,15 @@ void end_relation(Pending& Rec) {
   Rec.bOwed = false;
   const std::int32_t iRef = Rec.iNumber;
   if (iRef < 1 || iRef > MxMesh) return;
-  std::int64_t& iAt = W.pLines->iSconmesh[iRef];
-  const std::int32_t iUser = W.pLines->iMeshUser[iRef];
+  std::int64_t& iAt = Walking.pLines->iSconmesh[iRef];
+  const std::int32_t iUser = Walking.pLines->iMeshUser[iRef];
   if (iAt != 0 && iUser != 0) {
     FindingText Text;
     begin_repeat(Text, kRecordSconmesh, "mesh reference", iRef, " has a relation again", iAt);
     put_text(Text, "member ");
     put_number(Text, iUser);
     put_text(Text, " gets the elements of the relation read last");
-    note(Rec.iHeaderLine, Text);
+    add_finding_at(Rec.iHeaderLine, Text);
   }
   iAt = Rec.iHeaderLine;
 }
@@ -344,7 +344,7 @@ void on_sconmesh_data(Pending& Rec) {
 
 // The line as a raw line of the record of kind iKind that owes it.
 void take_raw(RecordKind iKind) {
-  Pending& Rec = W.Rec[iKind];
+  Pending& Rec = Walking.Rec[iKind];
   if (iKind == kRecordTdnode || iKind == kRecordTdsconc) {
     Rec.bOwed = false;
     return iKind == kRecordTdnode ? on_node_name(Rec) : on_member_name(Rec);
@@ -378,7 +378,8 @@ void take_header(RecordKind iKind) {
 
 // The header kind of the line as the header scans see it, or kRecordKinds.
 RecordKind header_kind(bool bSplit) {
-  if (!bSplit || header_scan_start(W.pLine, cut_length(W.nLine)) < 0) return kRecordKinds;
+  if (!bSplit || header_scan_start(Walking.pLine, cut_length(Walking.nLine)) < 0)
+    return kRecordKinds;
   for (std::int32_t k = 0; k < kRecordKinds; ++k) {
     if (is_record_header(Fields, kRecordName[k])) return static_cast<RecordKind>(k);
   }
@@ -390,13 +391,13 @@ RecordKind header_kind(bool bSplit) {
 void walk_line() {
   bool bOwed[kRecordKinds];
   for (std::int32_t k = 0; k < kRecordKinds; ++k)
-    bOwed[k] = W.Rec[k].bOwed;
-  const std::int32_t nCut = cut_length(W.nLine);
-  const bool bSplit =
-      header_scan_start(W.pLine, nCut) >= 0 || bOwed[kRecordSconcept] || bOwed[kRecordSconmesh];
+    bOwed[k] = Walking.Rec[k].bOwed;
+  const std::int32_t nCut = cut_length(Walking.nLine);
+  const bool bSplit = header_scan_start(Walking.pLine, nCut) >= 0 || bOwed[kRecordSconcept] ||
+                      bOwed[kRecordSconmesh];
   if (bSplit) {
     std::memset(Fields.values, 0, sizeof Fields.values);
-    split_fields(W.pLine, nCut, Fields);
+    split_fields(Walking.pLine, nCut, Fields);
     // A text field reads as 0, as the readers' splits leave it.
     for (std::int32_t k = 1; k <= Fields.count; ++k) {
       if (Fields.kinds[k] == kFieldText) Fields.values[k] = 0.0;
@@ -412,11 +413,11 @@ void walk_line() {
 // Records the end of the file cuts short: their readers store nothing of them.
 void note_cut_short() {
   for (std::int32_t k = 0; k < kRecordKinds; ++k) {
-    if (!W.Rec[k].bOwed) continue;
+    if (!Walking.Rec[k].bOwed) continue;
     FindingText Text;
     begin_text(Text, record_name(static_cast<RecordKind>(k)));
     put_text(Text, "the file ends before the record's last line: nothing of it is stored");
-    note(W.Rec[k].iHeaderLine, Text);
+    add_finding_at(Walking.Rec[k].iHeaderLine, Text);
   }
 }
 
@@ -447,16 +448,16 @@ bool create_record_lines(RecordLines& Lines) {
 
 void walk_records(const char* pData, std::int64_t nData, const NameTables& Tables,
                   RecordLines& Lines, FindingStore& Store) {
-  W = Walk{};
-  W.pTables = &Tables;
-  W.pLines = &Lines;
-  W.pStore = &Store;
+  Walking = Walk{};
+  Walking.pTables = &Tables;
+  Walking.pLines = &Lines;
+  Walking.pStore = &Store;
   mark_mesh_users(Tables, Lines);
   std::int64_t iPos = 0;
   while (iPos < nData) {
-    W.pLine = pData + iPos;
-    iPos = cut_line(pData, nData, iPos, W.nLine);
-    ++W.iLine;
+    Walking.pLine = pData + iPos;
+    iPos = cut_line(pData, nData, iPos, Walking.nLine);
+    ++Walking.iLine;
     walk_line();
   }
   note_cut_short();

@@ -66,7 +66,7 @@ CommandLine check_of(CommandLine Cmd, int nFiles, const char* const* ChFiles) {
   return Cmd;
 }
 
-bool is(const char* ChArg, const char* ChName) {
+bool is_argument(const char* ChArg, const char* ChName) {
   return std::strcmp(ChArg, ChName) == 0;
 }
 
@@ -89,15 +89,15 @@ CommandLine parse_command_line(int nArgs, const char* const* ChArgs) {
       } else if (ChExtra == nullptr) {
         ChExtra = ChArg;
       }
-    } else if (is(ChArg, "--")) {
+    } else if (is_argument(ChArg, "--")) {
       bOptionsEnded = true;
-    } else if (is(ChArg, "-h") || is(ChArg, "--help")) {
+    } else if (is_argument(ChArg, "-h") || is_argument(ChArg, "--help")) {
       Cmd.iAction = kActionHelp;
-    } else if (is(ChArg, "--version")) {
+    } else if (is_argument(ChArg, "--version")) {
       if (Cmd.iAction != kActionHelp) Cmd.iAction = kActionVersion;
-    } else if (is(ChArg, "-v") || is(ChArg, "--verbose")) {
+    } else if (is_argument(ChArg, "-v") || is_argument(ChArg, "--verbose")) {
       Cmd.bVerbose = true;
-    } else if (is(ChArg, "-c") || is(ChArg, "--check")) {
+    } else if (is_argument(ChArg, "-c") || is_argument(ChArg, "--check")) {
       Cmd.bCheck = true;
     } else if (ChUnknown == nullptr) {
       ChUnknown = ChArg;

@@ -1,6 +1,7 @@
 #include "driver/dialogue.h"
 
 #include <cstring>
+#include <iterator>
 #include <string_view>
 
 #include "driver/file_answers.h"
@@ -25,7 +26,7 @@ constexpr const char* kBannerFrame[] = {
     "          -                                              -",
     "          -          ====  L  A  B  L  I  X  ===         -",
     "          -                                              -",
-    "          -            Version 1.1/2013-04-28            -",
+    "          -                                              -",  // kSystemVersion
     "          -              lablix@example.org              -",
     "          ================================================",
 };
@@ -35,6 +36,10 @@ static_assert([] {
   }
   return true;
 }());
+// The frame line that holds kSystemVersion, and where the version stands.
+constexpr std::int32_t kBannerVersionLine = 4;
+constexpr std::int32_t kBannerVersionAt = 23;
+static_assert(kBannerVersionAt + sizeof kSystemVersion - 1 < kBannerText);
 
 // A console line: at a terminal without its trailing blanks.
 void write_console_line(const char* ChLine, std::int32_t n) {
@@ -52,8 +57,11 @@ void write_banner() {
   // Lines 2 to 4 and 12 to 14 are one blank and 58 blanks.
   for (std::int32_t i = 0; i < 3; ++i)
     write_console_line(ChLine, sizeof ChLine);
-  for (const char* ChText : kBannerFrame) {
-    std::memcpy(ChLine + 1, ChText, kBannerText);
+  for (std::int32_t i = 0; i < static_cast<std::int32_t>(std::size(kBannerFrame)); ++i) {
+    std::memcpy(ChLine + 1, kBannerFrame[i], kBannerText);
+    if (i == kBannerVersionLine) {
+      std::memcpy(ChLine + 1 + kBannerVersionAt, kSystemVersion, sizeof kSystemVersion - 1);
+    }
     write_console_line(ChLine, sizeof ChLine);
   }
   fill_blanks(ChLine, sizeof ChLine);

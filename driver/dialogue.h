@@ -12,6 +12,12 @@
 // are kept in fields of this length (256), and so is the date text.
 inline constexpr std::int32_t kAnswerLen = 256;
 
+// The versions the program's own texts show, which never change with the
+// package's (CMake's LABLIX_VERSION): the banner's and --version's, and the
+// label file header's.
+inline constexpr char kSystemVersion[] = "Version 1.1/2013-04-28";
+inline constexpr char kLabelVersion[] = "Version 1.1";
+
 inline constexpr std::int32_t kPromptLen = 37;
 inline constexpr char kPromptFemFile[] = "Give SESAM  FEM file              :  ";
 inline constexpr char kPromptLabelFile[] = "Give output file for Orvex Labels :  ";

@@ -1,6 +1,7 @@
 #include "driver/label_header.h"
 
 #include <cstring>
+#include <iterator>
 #include <string_view>
 
 #include "driver/dialogue.h"
@@ -11,7 +12,7 @@ namespace {
 
 constexpr const char* kFrame[] = {
     "# =========================================", "# ----          L  a  b  l  i  x       ----",
-    "# ----             Version 1.1         ----", "# ----                                 ----",
+    "# ----                                 ----", "# ----                                 ----",
     "# -----------------------------------------",
 };
 
@@ -22,6 +23,10 @@ static_assert([] {
   }
   return true;
 }());
+// The frame line that holds kLabelVersion, and where the version stands.
+constexpr std::int32_t kFrameVersionLine = 2;
+constexpr std::int32_t kFrameVersionAt = 19;
+static_assert(kFrameVersionAt + sizeof kLabelVersion - 1 < kFrameWidth - 4);
 
 void write_literal_then_text(std::int32_t iUnit, const char* ChLiteral, const char* ChText,
                              std::int32_t nText) {
@@ -56,8 +61,16 @@ void build_summary_line(std::int32_t k, const NameTables& Tables, char* ChLine) 
 
 void write_label_header(std::int32_t iUnit, const char* ChDate, const char* ChFemName,
                         const NameTables& Tables) {
-  for (const char* ChFrame : kFrame)
-    write_line(iUnit, ChFrame, kFrameWidth);
+  for (std::int32_t i = 0; i < static_cast<std::int32_t>(std::size(kFrame)); ++i) {
+    if (i != kFrameVersionLine) {
+      write_line(iUnit, kFrame[i], kFrameWidth);
+      continue;
+    }
+    char ChLine[kFrameWidth];
+    std::memcpy(ChLine, kFrame[i], kFrameWidth);
+    std::memcpy(ChLine + kFrameVersionAt, kLabelVersion, sizeof kLabelVersion - 1);
+    write_line(iUnit, ChLine, kFrameWidth);
+  }
   write_literal_then_text(iUnit, "# Executed", ChDate, kAnswerLen);
   write_literal_then_text(iUnit, "# SESAM File    : ", ChFemName, kAnswerLen);
   write_line(iUnit, "#", 1);

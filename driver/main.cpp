@@ -22,15 +22,16 @@
 #include <cstring>
 
 #include "driver/command_line.h"
+#include "driver/conversion.h"
 #include "driver/dialogue.h"
 #include "driver/file_answers.h"
 #include "driver/label_header.h"
 #include "driver/label_writer.h"
 #include "driver/member_listing.h"
 #include "driver/model_check.h"
-#include "driver/model_reading.h"
 #include "driver/run_file_open.h"
 #include "driver/run_messages.h"
+#include "driver/run_units.h"
 #include "fem/fem_place.h"
 #include "fem/fem_scan.h"
 #include "fem/name_tables.h"
@@ -38,15 +39,11 @@
 #include "support/fatal_stop.h"
 #include "support/file_open.h"
 #include "support/file_units.h"
-#include "support/line_count.h"
 #include "support/platform.h"
 #include "support/text_helpers.h"
 
 namespace {
 
-constexpr std::int32_t kUnitListing = 17;
-constexpr std::int32_t kUnitLabel = 20;
-constexpr std::int32_t kUnitFem = 21;
 constexpr std::int32_t kModeExisting = 1;
 constexpr std::int32_t kModeCreate = 0;
 
@@ -70,7 +67,7 @@ int end_run(int iExit) {
   return iExit;
 }
 
-void put_out(const char* ChText) {
+void write_to_stdout(const char* ChText) {
   write_standard_output(ChText, static_cast<std::int64_t>(std::strlen(ChText)));
 }
 
@@ -96,29 +93,10 @@ std::int32_t fem_failure_place(const char* pAt, char* ChPlace, std::int32_t nRoo
                             ChPlace, nRoom);
 }
 
-// The line the reader that broke a limit was reading; 0 when not known.
-std::int64_t line_of_broken_limit() {
-  const char* pData = nullptr;
-  std::int64_t nData = 0;
-  if (Fem.pLine == nullptr || !unit_contents(kUnitFem, pData, nData)) return 0;
-  return line_number_at(pData, Fem.pLine - pData);
-}
-
-// Reads the model and writes the label file, which is in place, whole,
-// when this returns true (a user who then stops the run keeps it), with
-// its numbers of labels in Counts. On an input error, says which limit and
-// where on standard error and returns false.
-bool convert(NameTables& Tables, LabelCounts& Counts) {
-  prefer_huge_pages(Tables, fem_file_bytes(Fem));
-  if (read_model(Tables, Fem, kUnitLabel) != kNoneFailed) {
-    say_input_error(ChFemName, ChLabelName, Fem.iLimitBroken, line_of_broken_limit());
-    return false;
-  }
-  Counts = write_label_file(Tables, ChDate, ChFemName, kUnitLabel);
-  // A full disk is found here at the latest, before anything more is done.
-  finish_unit(kUnitLabel);
-  say_if_no_labels(ChFemName, ChLabelName, Tables, Counts);
-  return true;
+// The run's files and question, for the conversion; ask_listing as the
+// way in asks (or does not ask) for the listing.
+Conversion conversion_of(ListingOutcome (*ask_listing)()) {
+  return Conversion{ChFemName, ChLabelName, ChDate, ask_listing, true};
 }
 
 // A dialogue that ends with its label file written says what it wrote,
@@ -130,29 +108,33 @@ int end_dialogue(int iExit, const LabelCounts& Counts, bool bListing) {
   return end_run(iExit);
 }
 
-int run_dialogue(NameTables& Tables) {
-  write_banner();
-  ask_until_open(kPromptFemFile, ChFemName, kUnitFem, kModeExisting, kNonexistingFile, "FEM file");
-  ask_until_open(kPromptLabelFile, ChLabelName, kUnitLabel, kModeCreate, kCannotOpenFile,
-                 "label file");
-  LabelCounts Counts{0, 0};
-  if (!convert(Tables, Counts)) return end_run(kExitInputError);
-
+// The dialogue's question for the listing, once the label file is in
+// place: asked until answered; a file that does not open is said and not
+// asked again.
+ListingOutcome ask_for_listing() {
   ask(kPromptListing, ChListingAnswer);
   fill_blanks(ChListingName, kAnswerLen);
-  if (ChListingAnswer[0] != 'y' && ChListingAnswer[0] != 'Y') {
-    return end_dialogue(kExitDone, Counts, false);
-  }
+  if (ChListingAnswer[0] != 'y' && ChListingAnswer[0] != 'Y') return kListingNotAsked;
   ask(kPromptListingFile, ChListingName);
   strip_quotes(ChListingName, kAnswerLen);
   const std::int32_t iRefusal = open_run_file(ChListingName, kUnitListing, kModeCreate);
   if (iRefusal != 0) {
     write_open_failure(kCannotOpenFile, ChListingName, "listing file", iRefusal);
-    return end_dialogue(kExitInputError, Counts, false);
+    return kListingRefused;
   }
-  write_member_listing(Tables, ChDate, ChFemName, kUnitListing);
-  close_unit(kUnitListing);
-  return end_dialogue(kExitDone, Counts, true);
+  return kListingOpen;
+}
+
+int run_dialogue(NameTables& Tables) {
+  write_banner();
+  ask_until_open(kPromptFemFile, ChFemName, kUnitFem, kModeExisting, kNonexistingFile, "FEM file");
+  ask_until_open(kPromptLabelFile, ChLabelName, kUnitLabel, kModeCreate, kCannotOpenFile,
+                 "label file");
+  const ConversionResult Result = convert_model(Tables, Fem, conversion_of(ask_for_listing));
+  if (Result.iFailedReader != kNoneFailed) return end_run(kExitInputError);
+  if (Result.iListing == kListingOpen) close_unit(kUnitListing);
+  return end_dialogue(Result.iListing == kListingRefused ? kExitInputError : kExitDone,
+                      Result.Counts, Result.iListing == kListingOpen);
 }
 
 // Opens the argument ChArg, as an answer would be (its quotes taken off),
@@ -186,6 +168,14 @@ bool open_label_beside_fem() {
   return open_argument(ChName, ChLabelName, "label file", kUnitLabel, kModeCreate);
 }
 
+ListingOutcome listing_opened() {
+  return kListingOpen;
+}
+
+ListingOutcome no_listing() {
+  return kListingNotAsked;
+}
+
 int run_files(const CommandLine& Cmd, NameTables& Tables) {
   // Every file is opened before anything is read or written: a refused one
   // ends the run with no file created or changed.
@@ -201,12 +191,13 @@ int run_files(const CommandLine& Cmd, NameTables& Tables) {
     discard_unit(kUnitListing);
     return kExitFileRefused;
   }
-  LabelCounts Counts{0, 0};
-  if (!convert(Tables, Counts)) {
+  // The listing named on the command line is open already.
+  const ConversionResult Result = convert_model(
+      Tables, Fem, conversion_of(Cmd.ChListing != nullptr ? listing_opened : no_listing));
+  if (Result.iFailedReader != kNoneFailed) {
     discard_unit(kUnitListing);
     return end_run(kExitInputError);
   }
-  if (Cmd.ChListing != nullptr) write_member_listing(Tables, ChDate, ChFemName, kUnitListing);
   // For other programs: their line ends.
   if (Cmd.bVerbose) write_run_summary_text(kUnitConsoleOut, Tables, kSystemLineEnd);
   return end_run(kExitDone);
@@ -234,9 +225,12 @@ int run_check(const CommandLine& Cmd, NameTables& Tables) {
 
 int main(int nArgs, char** ChArgs) {
   const CommandLine Cmd = parse_command_line(nArgs, ChArgs);
-  if (Cmd.iAction == kActionHelp) return put_out(kHelpText), kExitDone;
+  if (Cmd.iAction == kActionHelp) return write_to_stdout(kHelpText), kExitDone;
   if (Cmd.iAction == kActionVersion) {
-    return put_out("lablix " LABLIX_VERSION " (Version 1.1/2013-04-28)\n"), kExitDone;
+    // The package's version, then the version the program's texts show.
+    write_to_stdout("lablix " LABLIX_VERSION " (");
+    write_to_stdout(kSystemVersion);
+    return write_to_stdout(")\n"), kExitDone;
   }
   if (Cmd.iAction == kActionUsageError) {
     say(Cmd.ChProblem, Cmd.ChWord ? ": " : "", Cmd.ChWord ? Cmd.ChWord : "");

@@ -1,6 +1,8 @@
-// Fuzz target: the input bytes are the FEM file. They run through the three
-// readers and, when those succeed, the label file writer and the member
-// listing, exactly as in a run of the program; a fatal stop unwinds back here.
+// Fuzz target: the input bytes are the FEM file. They run through the
+// conversion (driver/conversion.h), the readers and, when those succeed,
+// the label file and the member listing, exactly as in a run of the program
+// with a listing named; only its words on standard error are left out. A
+// fatal stop unwinds back here.
 // After each run the target checks what must hold whatever the input:
 //   - counters within the tables' bounds, every mesh row count at most 99,
 //     the unused slots untouched;
@@ -34,13 +36,10 @@
 #include <string>
 #include <vector>
 
-#include "driver/label_writer.h"
-#include "driver/member_listing.h"
+#include "driver/conversion.h"
+#include "driver/run_units.h"
 #include "fem/fem_scan.h"
-#include "fem/member_reader.h"
-#include "fem/mesh_reader.h"
 #include "fem/name_tables.h"
-#include "fem/node_reader.h"
 #include "support/fatal_stop.h"
 #include "support/file_open.h"
 #include "support/file_units.h"
@@ -48,9 +47,6 @@
 
 namespace {
 
-constexpr std::int32_t kUnitListing = 17;
-constexpr std::int32_t kUnitLabel = 20;
-constexpr std::int32_t kUnitFem = 21;
 constexpr std::int32_t kFieldLen = 256;
 // The small index's room per kind: as in the suite's small-index tests, so
 // that a kind of four headers or more is read line by line while the
@@ -114,6 +110,17 @@ struct Outcome {
 
 char ChDate[kFieldLen];
 char ChFemName[kFieldLen];
+char ChLabelName[kFieldLen];
+
+// The listing of every run, as one named on the command line.
+ListingOutcome open_listing() {
+  char ChName[kFieldLen];
+  std::int32_t iStatus = 0;
+  answer_field(ChName, paths().Listing);
+  open_named_file(ChName, kFieldLen, kUnitListing, 0, iStatus);
+  REQUIRE(iStatus == 0);
+  return kListingOpen;
+}
 
 // One run of the program's reading and writing on the FEM file in place.
 Outcome run_once(NameTables& T, FemFile& Fem) {
@@ -122,36 +129,19 @@ Outcome run_once(NameTables& T, FemFile& Fem) {
   // files are emptied (cheaper than removing and creating them again).
   for (const std::string* p : {&paths().Label, &paths().Listing})
     REQUIRE(::truncate(p->c_str(), 0) == 0 || errno == ENOENT);
-  char ChName[kFieldLen];
   std::int32_t iStatus = 0;
   open_named_file(ChFemName, kFieldLen, kUnitFem, 1, iStatus);
-  answer_field(ChName, paths().Label);
-  open_named_file(ChName, kFieldLen, kUnitLabel, 0, iStatus);
+  answer_field(ChLabelName, paths().Label);
+  open_named_file(ChLabelName, kFieldLen, kUnitLabel, 0, iStatus);
   REQUIRE(iStatus == 0);
 
   Outcome Out{kComplete, {}, {}};
   try {
-    read_node_names(T.nNodes, T.iNodeExt, MxNode, T.ChNodeName, T.nNodeNames, Fem, kUnitLabel,
-                    iStatus);
-    if (iStatus != 0) {
-      Out.iEnding = kNodeError;
-    } else {
-      read_member_names(T.nElems, T.iElemExt, MxMemb, T.ChMembName, T.nNames, T.MaxMembRef,
-                        T.iMembDef, MxMembDef, Fem, kUnitLabel, iStatus);
-      if (iStatus != 0) Out.iEnding = kMemberError;
-    }
-    if (iStatus == 0) {
-      read_mesh_relations(T.nMesh, MxMesh, MxMeshLen, T.iMeshList, T.MaxMeshRef, Fem, kUnitLabel,
-                          iStatus);
-      if (iStatus != 0) Out.iEnding = kMeshError;
-    }
-    if (iStatus == 0) {
-      write_label_file(T, ChDate, ChFemName, kUnitLabel);
-      answer_field(ChName, paths().Listing);
-      open_named_file(ChName, kFieldLen, kUnitListing, 0, iStatus);
-      REQUIRE(iStatus == 0);
-      write_member_listing(T, ChDate, ChFemName, kUnitListing);
-    }
+    const Conversion Run{ChFemName, ChLabelName, ChDate, open_listing, false};
+    const FailedReader iFailed = convert_model(T, Fem, Run).iFailedReader;
+    if (iFailed == kNodeReaderFailed) Out.iEnding = kNodeError;
+    if (iFailed == kMemberReaderFailed) Out.iEnding = kMemberError;
+    if (iFailed == kMeshReaderFailed) Out.iEnding = kMeshError;
   } catch (const FatalStopUnwind&) {
     Out.iEnding = kFatal;
   }

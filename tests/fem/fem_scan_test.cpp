@@ -10,17 +10,15 @@
 #include <sstream>
 #include <string>
 
-#include "fem/member_reader.h"
-#include "fem/mesh_reader.h"
+#include "driver/conversion.h"
+#include "driver/run_units.h"
 #include "fem/name_tables.h"
-#include "fem/node_reader.h"
 #include "support/file_units.h"
+#include "support/text_helpers.h"
 #include "tests/testlib/lablix_run.h"
 
 namespace {
 
-constexpr std::int32_t kUnitLabel = 20;
-constexpr std::int32_t kUnitFem = 21;
 constexpr std::int32_t kShown = 64;  // table entries 0 to 63 are compared
 
 std::int32_t connect(std::int32_t iUnit, const std::string& Path, UnitStatus iStatus) {
@@ -85,8 +83,8 @@ std::string describe(const NameTables& T, std::int32_t iStatus, const std::strin
   return Out.str() + "label:\n" + Label;
 }
 
-// Runs the three readers in the driver's order on FemText; nRuns times on
-// the same FemFile (a later run finds the index complete).
+// Runs the conversion, as the program does, on FemText; nRuns times on the
+// same FemFile (a later run finds the index complete).
 std::string run_readers(const std::string& FemText, bool bIndexed, int nRuns = 1,
                         std::int32_t nIndexMx = kHeaderIndexMx) {
   // static: the index storage is created once, as the program does.
@@ -101,22 +99,18 @@ std::string run_readers(const std::string& FemText, bool bIndexed, int nRuns = 1
   }
   FemFile Fem =
       bIndexed ? fem_file_on(kUnitFem, iIndex, nIndexMx) : fem_file_on(kUnitFem, nullptr, 0);
+  char ChField[256];
+  fill_blanks(ChField, sizeof ChField);
+  const Conversion Run{ChField, ChField, ChField, [] { return kListingNotAsked; }, false};
   std::int32_t iStatus = 0;
   for (int iRun = 0; iRun < nRuns && iStatus == 0; ++iRun) {
-    read_node_names(T.nNodes, T.iNodeExt, MxNode, T.ChNodeName, T.nNodeNames, Fem, kUnitLabel,
-                    iStatus);
-    if (iStatus == 0) {
-      read_member_names(T.nElems, T.iElemExt, MxMemb, T.ChMembName, T.nNames, T.MaxMembRef,
-                        T.iMembDef, MxMembDef, Fem, kUnitLabel, iStatus);
-    }
-    if (iStatus == 0) {
-      read_mesh_relations(T.nMesh, MxMesh, MxMeshLen, T.iMeshList, T.MaxMeshRef, Fem, kUnitLabel,
-                          iStatus);
-    }
+    if (convert_model(T, Fem, Run).iFailedReader != kNoneFailed) iStatus = -1;
   }
   close_unit(kUnitFem);
   close_unit(kUnitLabel);
-  const std::string Result = describe(T, iStatus, read_file(Dir + "/model.lab"));
+  // The readers' reports only: a complete label file is the writer's.
+  const std::string Result =
+      describe(T, iStatus, iStatus != 0 ? read_file(Dir + "/model.lab") : "");
   release_name_tables(T);
   remove_tree(Dir);
   return Result;

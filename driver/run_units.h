@@ -1,0 +1,8 @@
+// The units of a run: the FEM file read, the label file written (the
+// readers' reports go there too) and the member listing.
+#pragma once
+#include <cstdint>
+
+inline constexpr std::int32_t kUnitListing = 17;
+inline constexpr std::int32_t kUnitLabel = 20;
+inline constexpr std::int32_t kUnitFem = 21;
