@@ -38,7 +38,6 @@
 #include "support/fatal_stop.h"
 #include "support/file_open.h"
 #include "support/file_units.h"
-#include "support/line_count.h"
 #include "support/platform.h"
 #include "support/text_helpers.h"
 
@@ -74,8 +73,9 @@ void put_out(const char* ChText) {
   write_standard_output(ChText, static_cast<std::int64_t>(std::strlen(ChText)));
 }
 
-// static: the FEM file as the readers see it, for the place of a failure.
-FemFile Fem;
+// The FEM file as the readers see it, for the place of a failure; the
+// scanner's own, connected at start-up.
+FemFile* pFem = nullptr;
 
 // The place in the FEM file of a failure at pAt, or in the line the pass
 // under way read last (pAt null or not in the file): "T1.FEM:37: GNODE".
@@ -90,7 +90,7 @@ std::int32_t fem_failure_place(const char* pAt, char* ChPlace, std::int32_t nRoo
     return static_cast<std::int64_t>(u - uStart);
   };
   std::int64_t iOffset = offset_of(pAt);
-  if (iOffset < 0) iOffset = offset_of(Fem.pLine);
+  if (iOffset < 0 && pFem != nullptr) iOffset = offset_of(pFem->pLine);
   if (iOffset < 0) return 0;
   return describe_fem_place(ChFemName, trimmed_length(ChFemName, kAnswerLen), pData, nData, iOffset,
                             ChPlace, nRoom);
@@ -98,10 +98,7 @@ std::int32_t fem_failure_place(const char* pAt, char* ChPlace, std::int32_t nRoo
 
 // The line the reader that broke a limit was reading; 0 when not known.
 std::int64_t line_of_broken_limit() {
-  const char* pData = nullptr;
-  std::int64_t nData = 0;
-  if (Fem.pLine == nullptr || !unit_contents(kUnitFem, pData, nData)) return 0;
-  return line_number_at(pData, Fem.pLine - pData);
+  return fem_line_number(*pFem);
 }
 
 // Reads the model and writes the label file, which is in place, whole,
@@ -109,6 +106,7 @@ std::int64_t line_of_broken_limit() {
 // its numbers of labels in Counts. On an input error, says which limit and
 // where on standard error and returns false.
 bool convert(NameTables& Tables, LabelCounts& Counts) {
+  FemFile& Fem = *pFem;
   prefer_huge_pages(Tables, fem_file_bytes(Fem));
   if (read_model(Tables, Fem, kUnitLabel) != kNoneFailed) {
     say_input_error(ChFemName, ChLabelName, Fem.iLimitBroken, line_of_broken_limit());
@@ -222,8 +220,8 @@ int run_check(const CommandLine& Cmd, NameTables& Tables) {
   if (connect_unit(kUnitLabel, "", 0, kStatusScratch, false) != 0) {
     fatal_stop("no scratch file can be had for the readers' reports");
   }
-  prefer_huge_pages(Tables, fem_file_bytes(Fem));
-  const int iExit = check_model(Tables, Fem, kUnitLabel, Cmd.ChFem,
+  prefer_huge_pages(Tables, fem_file_bytes(*pFem));
+  const int iExit = check_model(Tables, *pFem, kUnitLabel, Cmd.ChFem,
                                 static_cast<std::int32_t>(std::strlen(Cmd.ChFem)));
   discard_unit(kUnitLabel);
   flush_unit(kUnitConsoleOut);
@@ -261,7 +259,7 @@ int main(int nArgs, char** ChArgs) {
   // cleared without touching a page.
   NameTables Tables;
   if (!create_name_tables(Tables)) fatal_stop("the name tables (79 million bytes) cannot be had");
-  Fem = fem_file_on(kUnitFem, create_header_index(), kHeaderIndexMx);
+  pFem = &fem_file_on(kUnitFem);
   // A failure in the FEM file names its place; worked out only then.
   set_input_place(fem_failure_place);
 

@@ -157,7 +157,7 @@ inline bool check_other_line(HeaderIndex& Index, Walk& W, FoundHeader& Found) {
 // stands, its end found on the way; only other lines are searched for
 // their end and checked field by field.
 template <std::int32_t (*LeadingGoodSlots)(const char*)>
-inline bool check_lines_by(FemFile& Fem, FoundHeader& Found) {
+inline bool check_lines_by(FemScan& Fem, FoundHeader& Found) {
   // A walk ends at a header of its own kind, right after which no note
   // waits: the walk after it starts with none.
   Walk W{Fem.pData, Fem.pData + Fem.nData, Fem.nData, Fem.iKind, Fem.iPos, nullptr, NameMemo{},
@@ -181,11 +181,11 @@ inline bool check_lines_by(FemFile& Fem, FoundHeader& Found) {
 }
 
 // The walk with the wide slot test, compiled for AVX2 as a whole.
-LABLIX_WIDE_FORM bool check_lines_wide(FemFile& Fem, FoundHeader& Found) {
+LABLIX_WIDE_FORM bool check_lines_wide(FemScan& Fem, FoundHeader& Found) {
   return check_lines_by<leading_good_slots_wide>(Fem, Found);
 }
 
-bool check_lines_narrow(FemFile& Fem, FoundHeader& Found) {
+bool check_lines_narrow(FemScan& Fem, FoundHeader& Found) {
   return check_lines_by<leading_good_slots>(Fem, Found);
 }
 

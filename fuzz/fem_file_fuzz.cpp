@@ -37,6 +37,7 @@
 #include "driver/label_writer.h"
 #include "driver/member_listing.h"
 #include "fem/fem_scan.h"
+#include "fem/fem_scan_internal.h"
 #include "fem/member_reader.h"
 #include "fem/mesh_reader.h"
 #include "fem/name_tables.h"
@@ -550,13 +551,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nDa
   reset_tables(Indexed);
   reset_tables(Plain);
 
-  FemFile FemA = fem_file_on(kUnitFem, iIndex, kHeaderIndexMx);
+  FemScan FemA = fem_scan_on(kUnitFem, iIndex, kHeaderIndexMx);
   const Outcome A = run_once(Indexed, FemA);
   read_touched(Indexed, PagesA);
   check_outcome(Indexed, PagesA, A);
   // The checks read, but wrote no page: PagesA still tells every page the
   // indexed run may have written.
-  FemFile FemB = fem_file_on(kUnitFem, nullptr, 0);
+  FemScan FemB = fem_scan_on(kUnitFem, nullptr, 0);
   const Outcome B = run_once(Plain, FemB);
   REQUIRE(A.iEnding == B.iEnding && A.Label == B.Label && A.Listing == B.Listing);
   read_touched(Plain, PagesB);
@@ -568,7 +569,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nDa
     bOverflows = bOverflows || FemA.Index.nAt[k] > kSmallIndexMx;
   if (!bOverflows) return 0;
   reset_tables(SmallIndexed);
-  FemFile FemC = fem_file_on(kUnitFem, iSmallIndex, kSmallIndexMx);
+  FemScan FemC = fem_scan_on(kUnitFem, iSmallIndex, kSmallIndexMx);
   const Outcome C = run_once(SmallIndexed, FemC);
   REQUIRE(A.iEnding == C.iEnding && A.Label == C.Label && A.Listing == C.Listing);
   read_touched(SmallIndexed, PagesC);

@@ -10,6 +10,7 @@
 #include <sstream>
 #include <string>
 
+#include "fem/fem_scan_internal.h"
 #include "fem/member_reader.h"
 #include "fem/mesh_reader.h"
 #include "fem/name_tables.h"
@@ -99,8 +100,8 @@ std::string run_readers(const std::string& FemText, bool bIndexed, int nRuns = 1
     ADD_FAILURE() << "cannot set up the run";
     return "";
   }
-  FemFile Fem =
-      bIndexed ? fem_file_on(kUnitFem, iIndex, nIndexMx) : fem_file_on(kUnitFem, nullptr, 0);
+  FemScan Fem =
+      bIndexed ? fem_scan_on(kUnitFem, iIndex, nIndexMx) : fem_scan_on(kUnitFem, nullptr, 0);
   std::int32_t iStatus = 0;
   for (int iRun = 0; iRun < nRuns && iStatus == 0; ++iRun) {
     read_node_names(T.nNodes, T.iNodeExt, MxNode, T.ChNodeName, T.nNodeNames, Fem, kUnitLabel,
