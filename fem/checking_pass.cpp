@@ -8,40 +8,6 @@ namespace {
 
 using namespace tool_layout;
 
-// The name starts with a record name when its first characters are those
-// of the record name, taken from the name columns as one word (a name
-// shorter than the record name has a blank where the record name has a
-// letter).
-template <std::size_t nSize>
-constexpr bool begins_with_word(std::uint64_t Word, const char (&ChName)[nSize]) {
-  constexpr std::uint64_t Mask =
-      nSize - 1 >= 8 ? ~std::uint64_t{0} : (std::uint64_t{1} << (8 * (nSize - 1))) - 1;
-  return (Word & Mask) == word_of(ChName);
-}
-
-// The record kind of a line in the tool layout whose name columns hold a
-// name, or kRecordKinds for none.
-RecordKind tool_record_kind(const char* pLine) {
-  const std::uint64_t Word = word_at(pLine);
-  switch (pLine[0]) {
-    case 'G':
-      if (begins_with_word(Word, "GNODE")) return kRecordGnode;
-      if (begins_with_word(Word, "GELMNT1")) return kRecordGelmnt1;
-      break;
-    case 'T':
-      if (begins_with_word(Word, "TDNODE")) return kRecordTdnode;
-      if (begins_with_word(Word, "TDSCONC")) return kRecordTdsconc;
-      break;
-    case 'S':
-      if (begins_with_word(Word, "SCONCEPT")) return kRecordSconcept;
-      if (begins_with_word(Word, "SCONMESH")) return kRecordSconmesh;
-      break;
-    default:
-      break;
-  }
-  return kRecordKinds;
-}
-
 // What the pass keeps while it walks, in registers (the notes it writes
 // are bytes, which the compiler must take to alias anything in memory): the
 // text, its own kind and its place; the note of the header met last, until

@@ -58,11 +58,6 @@ bool only_text_fields(const char* pLine, std::int32_t nLen);
 std::int64_t cut_line(const char* pData, std::int64_t nData, std::int64_t iPos,
                       std::int64_t& nLine);
 
-// True when the first field of the nLen characters at pLine starts with
-// ChRecord: the answer split_fields and is_record_header give together,
-// without the split (a field that starts with a letter is always text).
-bool starts_with_record(const char* pLine, std::int32_t nLen, const char* ChRecord);
-
 // For the tests, which hold the forms against each other: the answer of
 // tool_line_length from the form built for every processor (SSE2 or word
 // at a time), never from the AVX2 one.
