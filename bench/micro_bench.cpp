@@ -159,9 +159,9 @@ void node_reader_bench(benchmark::State& State, bool bFirst, std::int32_t nIndex
   if (iStatus != 0 || Tables.nNodes != nBenchNodes) State.SkipWithError("the reader failed");
   State.SetBytesProcessed(State.iterations() * nFileBytes);
 }
-BENCHMARK_CAPTURE(node_reader_bench, checking_then_indexed, true, kHeaderIndexMx)
+BENCHMARK_CAPTURE(node_reader_bench, checking_then_indexed, true, MxHeaderNotes)
     ->Unit(benchmark::kMicrosecond);
-BENCHMARK_CAPTURE(node_reader_bench, read_again, false, kHeaderIndexMx)
+BENCHMARK_CAPTURE(node_reader_bench, read_again, false, MxHeaderNotes)
     ->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(node_reader_bench, every_line, false, 0)->Unit(benchmark::kMicrosecond);
 
@@ -186,7 +186,7 @@ void capacity_pass_bench(benchmark::State& State, RecordKind iKind) {
     return;
   }
   static HeaderNote* iIndex = create_header_index();
-  FemScan Fem = fem_scan_on(kUnitCapacity, iIndex, kHeaderIndexMx);
+  FemScan Fem = fem_scan_on(kUnitCapacity, iIndex, MxHeaderNotes);
   if (iKind != kRecordGnode) {  // the checking pass first, so this one is indexed
     begin_pass(Fem, kRecordGnode);
     while (next_header(Fem, Fields)) {
@@ -194,7 +194,7 @@ void capacity_pass_bench(benchmark::State& State, RecordKind iKind) {
   }
   std::int64_t nHeaders = 0;
   for (auto _ : State) {
-    if (iKind == kRecordGnode) Fem = fem_scan_on(kUnitCapacity, iIndex, kHeaderIndexMx);
+    if (iKind == kRecordGnode) Fem = fem_scan_on(kUnitCapacity, iIndex, MxHeaderNotes);
     begin_pass(Fem, iKind);
     nHeaders = 0;
     while (next_header(Fem, Fields))

@@ -23,11 +23,11 @@ namespace {
 // not write the numbers twice.
 void clear_past_split(FemScan& Fem, LineFields& Fields) {
   // Fields the pass has not split into before may hold anything.
-  const std::int32_t nDirty = Fem.pCleared == &Fields ? Fem.nWritten : kMaxFields;
+  const std::int32_t nDirty = Fem.pCleared == &Fields ? Fem.nWritten : MxFields;
   if (nDirty > Fields.count) {
     // Mostly a line of two slots after one of four: a fixed-size clear of
     // four values (those past nDirty are 0 already) instead of a call.
-    if (nDirty - Fields.count <= 4 && Fields.count <= kMaxFields - 4) {
+    if (nDirty - Fields.count <= 4 && Fields.count <= MxFields - 4) {
       std::memset(Fields.values + Fields.count + 1, 0, 4 * sizeof(double));
     } else {
       std::memset(Fields.values + Fields.count + 1, 0,
@@ -53,7 +53,7 @@ void split_into_buffer(FemScan& Fem, const char* pLine, std::int32_t nCut, LineF
 // text field is its name. Values of fields iFirstValue to iLastValue only.
 void split_tool_into_buffer(FemScan& Fem, const char* pLine, std::int32_t nLine, std::int32_t nName,
                             LineFields& Fields, std::int32_t iFirstValue = 1,
-                            std::int32_t iLastValue = kMaxFields) {
+                            std::int32_t iLastValue = MxFields) {
   Fem.pLine = pLine;
   Fem.nLine = nLine;
   split_tool_line(pLine, nLine, nName, Fields, iFirstValue, iLastValue);
@@ -223,7 +223,7 @@ FemFile& fem_file_on(std::int32_t iUnit) {
   // static: the one FEM file of a run; its index storage is taken once.
   static HeaderNote* Notes = create_header_index();
   static FemScan Fem;
-  Fem = fem_scan_on(iUnit, Notes, kHeaderIndexMx);
+  Fem = fem_scan_on(iUnit, Notes, MxHeaderNotes);
   return Fem;
 }
 
@@ -248,7 +248,7 @@ void begin_pass(FemFile& File, RecordKind iKind) {
   Fem.pLine = nullptr;
   Fem.nLine = 0;
   Fem.pCleared = nullptr;
-  Fem.nWritten = kMaxFields;
+  Fem.nWritten = MxFields;
   Fem.Cursor = IndexCursor{0, -1, 0, -1};
   Fem.iMode = scan_mode(Fem, iKind);
   if (Fem.iMode == kScanChecking) start_noting(Fem.Index, iKind, Fem.nData);

@@ -22,7 +22,7 @@
 inline constexpr std::int32_t kNameColumns = 8;
 inline constexpr std::int32_t kSlotColumns = 16;
 // A longer line would be cut at column 256, inside a slot.
-inline constexpr std::int32_t kMaxSlots = 15;
+inline constexpr std::int32_t MxSlots = 15;
 
 // When the text from pText on is a line in the tool layout, ended by a line
 // feed or CR LF before pEnd, returns its length (terminator excluded) and

@@ -152,7 +152,7 @@ void check_line(const std::string& Line) {
   std::int32_t nModel = 0;
   bool bModelStops = false;
   std::size_t i = 0;
-  while (!bModelStops && nModel < kMaxFields) {
+  while (!bModelStops && nModel < MxFields) {
     while (i < Line.size() && Line[i] == ' ')
       ++i;
     if (i == Line.size()) break;
@@ -191,7 +191,7 @@ void check_line(const std::string& Line) {
   REQUIRE(bModelStops == bSplitStops, Line);
   if (bSplitStops) return;
   REQUIRE(Fields.count == nModel, Line);
-  for (std::int32_t k = nModel + 1; k <= kMaxFields; ++k) {
+  for (std::int32_t k = nModel + 1; k <= MxFields; ++k) {
     REQUIRE(Fields.kinds[k] == Canary.kinds[k], Line);
     REQUIRE(std::memcmp(&Fields.values[k], &Canary.values[k], sizeof(double)) == 0, Line);
     REQUIRE(std::memcmp(Fields.texts[k], Canary.texts[k], kFieldTextLen) == 0, Line);

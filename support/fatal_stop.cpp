@@ -10,7 +10,7 @@ namespace {
 // may use this door too.
 char ChMessage[512];
 // The most of the message a place takes: the rest is for the reason.
-constexpr std::int32_t kPlaceMx = 240;
+constexpr std::int32_t MxPlace = 240;
 int (*pCleanup)() = nullptr;
 InputPlace pPlace = nullptr;
 
@@ -68,9 +68,9 @@ void on_stop_signal(const char* ChSignal, int iSignal) {
 [[noreturn]] void fatal_stop_at(const char* pAt, const char* ChNoPlace, const char* ChPart1,
                                 const char* ChPart2, const char* ChPart3) {
   // static: built without the heap, like the message.
-  static char ChPlace[kPlaceMx + 3];
-  std::int32_t nPlace = pPlace == nullptr ? 0 : pPlace(pAt, ChPlace, kPlaceMx);
-  if (nPlace > kPlaceMx) nPlace = kPlaceMx;
+  static char ChPlace[MxPlace + 3];
+  std::int32_t nPlace = pPlace == nullptr ? 0 : pPlace(pAt, ChPlace, MxPlace);
+  if (nPlace > MxPlace) nPlace = MxPlace;
   if (nPlace <= 0) stop_and_end(ChNoPlace, ChPart1, ChPart2, ChPart3);
   ChPlace[nPlace++] = ':';
   ChPlace[nPlace++] = ' ';

@@ -89,7 +89,7 @@ std::string describe(const NameTables& T, std::int32_t iStatus, const std::strin
 // Runs the three readers in the driver's order on FemText; nRuns times on
 // the same FemFile (a later run finds the index complete).
 std::string run_readers(const std::string& FemText, bool bIndexed, int nRuns = 1,
-                        std::int32_t nIndexMx = kHeaderIndexMx) {
+                        std::int32_t nIndexMx = MxHeaderNotes) {
   // static: the index storage is created once, as the program does.
   static HeaderNote* iIndex = create_header_index();
   const std::string Dir = make_temp_dir();
@@ -241,7 +241,7 @@ TEST(FemScan, IndexOverflowAndStretchesChangeNothing) {
   EXPECT_EQ(0u, Plain.find("nodes 20000/20000 elems 20000 names 0 maxmemb 0 mesh 20000 maxmesh "
                            "20000 status 0\n"))
       << Plain.substr(0, 200);
-  for (std::int32_t nIndexMx : {kHeaderIndexMx, 8192, 8193, 19999, 20000, 3}) {
+  for (std::int32_t nIndexMx : {MxHeaderNotes, 8192, 8193, 19999, 20000, 3}) {
     EXPECT_EQ(Plain, run_readers(Fem, true, 1, nIndexMx)) << "index of " << nIndexMx;
   }
 }
