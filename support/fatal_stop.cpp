@@ -47,9 +47,9 @@ void on_stop_signal(const char* ChSignal, int iSignal) {
   end_by_signal(iSignal);
 }
 
-[[noreturn]] void stop_and_end(const char* ChHead, const char* ChPart1, const char* ChPart2,
-                               const char* ChPart3) {
-  stop_with(ChHead, ChPart1, ChPart2, ChPart3);
+// The end of a fatal stop once its message is out: the process ends, or, in
+// a build whose tests go on after a stop, the stop unwinds to them.
+[[noreturn]] void end_after_stop() {
 #if defined(LABLIX_FATAL_UNWINDS)
   release_stop_signals();
   throw FatalStopUnwind{};
@@ -57,6 +57,12 @@ void on_stop_signal(const char* ChSignal, int iSignal) {
   pause_if_console_is_own();
   end_process(kExitFatal);
 #endif
+}
+
+[[noreturn]] void stop_and_end(const char* ChHead, const char* ChPart1, const char* ChPart2,
+                               const char* ChPart3) {
+  stop_with(ChHead, ChPart1, ChPart2, ChPart3);
+  end_after_stop();
 }
 
 }  // namespace

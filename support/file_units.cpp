@@ -210,7 +210,7 @@ bool is_name_written(std::int32_t iUnit, const OutputFile& Out) {
 // A file that holds data but cannot be loaded (memory is short) is no
 // missing file: the run cannot go on and says why.
 [[noreturn]] void input_not_loaded(const char* ChPath, int iError) {
-  char ChWhat[kPathMax + 32];
+  char ChWhat[MxPath + 32];
   std::strcpy(ChWhat, "reading the input file ");
   std::strcat(ChWhat, ChPath);
   fatal_stop3(ChWhat, " failed: ", iError == ENOMEM ? "not enough memory" : std::strerror(iError));
@@ -287,7 +287,7 @@ int connect_output(std::int32_t iUnit, const char* ChPath, UnitStatus iStatus) {
 // (its header names the FEM file) or is an escape typed by mistake.
 std::int32_t name_refusal(const char* ChName, std::int32_t nName) {
   if (nName <= 0) return kRefusedEmptyName;
-  if (nName >= kPathMax) return ENAMETOOLONG;
+  if (nName >= MxPath) return ENAMETOOLONG;
   for (std::int32_t i = 0; i < nName; ++i) {
     const auto u = static_cast<unsigned char>(ChName[i]);
     if (u == 0) return kRefusedNulCharacter;
@@ -328,7 +328,7 @@ std::int32_t connect_unit(std::int32_t iUnit, const char* ChName, std::int32_t n
   Unit* U = unit_of(iUnit);
   if (U == nullptr) return EBADF;
   if (U->iRole != kRoleClosed) return EBUSY;
-  char ChPath[kPathMax];
+  char ChPath[MxPath];
   if (iStatus != kStatusScratch) {
     const std::int32_t iRefusal = name_refusal(ChName, nName);
     if (iRefusal != 0) return iRefusal;

@@ -76,7 +76,7 @@ struct OutputFile {
   bool bNamedTemp = false;  // the new file is ChTemp in the folder
   bool bCutAtPlace = false;
   std::int64_t nWritten = 0;   // bytes handed to the system
-  char ChBase[kPathMax] = {};  // the name in the folder
+  char ChBase[MxPath] = {};  // the name in the folder
   char ChTemp[64] = {};
 };
 
