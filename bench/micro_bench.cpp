@@ -13,6 +13,7 @@
 
 #include "driver/run_units.h"
 #include "fem/fem_scan.h"
+#include "fem/fem_scan_internal.h"
 #include "fem/field_classifier.h"
 #include "fem/field_splitter.h"
 #include "fem/name_tables.h"
@@ -142,14 +143,14 @@ void node_reader_bench(benchmark::State& State, bool bFirst, std::int32_t nIndex
   static NameTables Tables;
   static HeaderNote* iIndex = create_header_index();
   if (Tables.iNodeExt == nullptr && !create_name_tables(Tables)) std::abort();
-  FemFile Fem = fem_file_on(kUnitFem, nIndexMx > 0 ? iIndex : nullptr, nIndexMx);
+  FemScan Fem = fem_scan_on(kUnitFem, nIndexMx > 0 ? iIndex : nullptr, nIndexMx);
   std::int32_t iStatus = 0;
   if (!bFirst) {
     read_node_names(Tables.nNodes, Tables.iNodeExt, MxNode, Tables.ChNodeName, Tables.nNodeNames,
                     Fem, kUnitLabel, iStatus);
   }
   for (auto _ : State) {
-    if (bFirst) Fem = fem_file_on(kUnitFem, nIndexMx > 0 ? iIndex : nullptr, nIndexMx);
+    if (bFirst) Fem = fem_scan_on(kUnitFem, nIndexMx > 0 ? iIndex : nullptr, nIndexMx);
     read_node_names(Tables.nNodes, Tables.iNodeExt, MxNode, Tables.ChNodeName, Tables.nNodeNames,
                     Fem, kUnitLabel, iStatus);
     benchmark::DoNotOptimize(Tables.nNodes);
@@ -157,9 +158,9 @@ void node_reader_bench(benchmark::State& State, bool bFirst, std::int32_t nIndex
   if (iStatus != 0 || Tables.nNodes != nBenchNodes) State.SkipWithError("the reader failed");
   State.SetBytesProcessed(State.iterations() * nFileBytes);
 }
-BENCHMARK_CAPTURE(node_reader_bench, checking_then_indexed, true, kHeaderIndexMx)
+BENCHMARK_CAPTURE(node_reader_bench, checking_then_indexed, true, MxHeaderNotes)
     ->Unit(benchmark::kMicrosecond);
-BENCHMARK_CAPTURE(node_reader_bench, read_again, false, kHeaderIndexMx)
+BENCHMARK_CAPTURE(node_reader_bench, read_again, false, MxHeaderNotes)
     ->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(node_reader_bench, every_line, false, 0)->Unit(benchmark::kMicrosecond);
 
@@ -184,7 +185,7 @@ void capacity_pass_bench(benchmark::State& State, RecordKind iKind) {
     return;
   }
   static HeaderNote* iIndex = create_header_index();
-  FemFile Fem = fem_file_on(kUnitCapacity, iIndex, kHeaderIndexMx);
+  FemScan Fem = fem_scan_on(kUnitCapacity, iIndex, MxHeaderNotes);
   if (iKind != kRecordGnode) {  // the checking pass first, so this one is indexed
     begin_pass(Fem, kRecordGnode);
     while (next_header(Fem, Fields)) {
@@ -192,7 +193,7 @@ void capacity_pass_bench(benchmark::State& State, RecordKind iKind) {
   }
   std::int64_t nHeaders = 0;
   for (auto _ : State) {
-    if (iKind == kRecordGnode) Fem = fem_file_on(kUnitCapacity, iIndex, kHeaderIndexMx);
+    if (iKind == kRecordGnode) Fem = fem_scan_on(kUnitCapacity, iIndex, MxHeaderNotes);
     begin_pass(Fem, iKind);
     nHeaders = 0;
     while (next_header(Fem, Fields))

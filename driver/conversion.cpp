@@ -4,19 +4,6 @@
 #include "driver/run_messages.h"
 #include "driver/run_units.h"
 #include "support/file_units.h"
-#include "support/line_count.h"
-
-namespace {
-
-// The line the reader that broke a limit was reading; 0 when not known.
-std::int64_t line_of_broken_limit(const FemFile& Fem) {
-  const char* pData = nullptr;
-  std::int64_t nData = 0;
-  if (Fem.pLine == nullptr || !unit_contents(kUnitFem, pData, nData)) return 0;
-  return line_number_at(pData, Fem.pLine - pData);
-}
-
-}  // namespace
 
 ConversionResult convert_model(NameTables& Tables, FemFile& Fem, const Conversion& Run) {
   ConversionResult Result{kNoneFailed, {0, 0}, kListingNotAsked};
@@ -24,7 +11,7 @@ ConversionResult convert_model(NameTables& Tables, FemFile& Fem, const Conversio
   Result.iFailedReader = read_model(Tables, Fem, kUnitLabel);
   if (Result.iFailedReader != kNoneFailed) {
     if (Run.bSayProblems) {
-      say_input_error(Run.ChFemName, Run.ChLabelName, Fem.iLimitBroken, line_of_broken_limit(Fem));
+      say_input_error(Run.ChFemName, Run.ChLabelName, Fem.iLimitBroken, fem_line_number(Fem));
     }
     return Result;
   }

@@ -71,8 +71,9 @@ void write_to_stdout(const char* ChText) {
   write_standard_output(ChText, static_cast<std::int64_t>(std::strlen(ChText)));
 }
 
-// static: the FEM file as the readers see it, for the place of a failure.
-FemFile Fem;
+// The FEM file as the readers see it, for the place of a failure; the
+// scanner's own, connected at start-up.
+FemFile* pFem = nullptr;
 
 // The place in the FEM file of a failure at pAt, or in the line the pass
 // under way read last (pAt null or not in the file): "T1.FEM:37: GNODE".
@@ -87,7 +88,7 @@ std::int32_t fem_failure_place(const char* pAt, char* ChPlace, std::int32_t nRoo
     return static_cast<std::int64_t>(u - uStart);
   };
   std::int64_t iOffset = offset_of(pAt);
-  if (iOffset < 0) iOffset = offset_of(Fem.pLine);
+  if (iOffset < 0 && pFem != nullptr) iOffset = offset_of(pFem->pLine);
   if (iOffset < 0) return 0;
   return describe_fem_place(ChFemName, trimmed_length(ChFemName, kAnswerLen), pData, nData, iOffset,
                             ChPlace, nRoom);
@@ -130,7 +131,7 @@ int run_dialogue(NameTables& Tables) {
   ask_until_open(kPromptFemFile, ChFemName, kUnitFem, kModeExisting, kNonexistingFile, "FEM file");
   ask_until_open(kPromptLabelFile, ChLabelName, kUnitLabel, kModeCreate, kCannotOpenFile,
                  "label file");
-  const ConversionResult Result = convert_model(Tables, Fem, conversion_of(ask_for_listing));
+  const ConversionResult Result = convert_model(Tables, *pFem, conversion_of(ask_for_listing));
   if (Result.iFailedReader != kNoneFailed) return end_run(kExitInputError);
   if (Result.iListing == kListingOpen) close_unit(kUnitListing);
   return end_dialogue(Result.iListing == kListingRefused ? kExitInputError : kExitDone,
@@ -193,7 +194,7 @@ int run_files(const CommandLine& Cmd, NameTables& Tables) {
   }
   // The listing named on the command line is open already.
   const ConversionResult Result = convert_model(
-      Tables, Fem, conversion_of(Cmd.ChListing != nullptr ? listing_opened : no_listing));
+      Tables, *pFem, conversion_of(Cmd.ChListing != nullptr ? listing_opened : no_listing));
   if (Result.iFailedReader != kNoneFailed) {
     discard_unit(kUnitListing);
     return end_run(kExitInputError);
@@ -213,8 +214,8 @@ int run_check(const CommandLine& Cmd, NameTables& Tables) {
   if (connect_unit(kUnitLabel, "", 0, kStatusScratch, false) != 0) {
     fatal_stop("no scratch file can be had for the readers' reports");
   }
-  prefer_huge_pages(Tables, fem_file_bytes(Fem));
-  const int iExit = check_model(Tables, Fem, kUnitLabel, Cmd.ChFem,
+  prefer_huge_pages(Tables, fem_file_bytes(*pFem));
+  const int iExit = check_model(Tables, *pFem, kUnitLabel, Cmd.ChFem,
                                 static_cast<std::int32_t>(std::strlen(Cmd.ChFem)));
   discard_unit(kUnitLabel);
   flush_unit(kUnitConsoleOut);
@@ -255,7 +256,7 @@ int main(int nArgs, char** ChArgs) {
   // cleared without touching a page.
   NameTables Tables;
   if (!create_name_tables(Tables)) fatal_stop("the name tables (79 million bytes) cannot be had");
-  Fem = fem_file_on(kUnitFem, create_header_index(), kHeaderIndexMx);
+  pFem = &fem_file_on(kUnitFem);
   // A failure in the FEM file names its place; worked out only then.
   set_input_place(fem_failure_place);
 

@@ -10,7 +10,6 @@
 #include "fem/field_splitter.h"
 #include "support/fatal_stop.h"
 #include "support/file_units.h"
-#include "support/line_count.h"
 
 namespace {
 
@@ -74,7 +73,7 @@ void note_limit(FailedReader iFailed, const FemFile& Fem, const NameTables& Tabl
   std::memset(Stopped.values, 0, sizeof Stopped.values);
   Stopped.count = 0;
   if (Fem.pLine != nullptr) {
-    iLine = line_number_at(Fem.pData, Fem.pLine - Fem.pData);
+    iLine = fem_line_number(Fem);
     split_fields(Fem.pLine, Fem.nLine, Stopped);
   }
   FindingText Text;

@@ -8,40 +8,6 @@ namespace {
 
 using namespace tool_layout;
 
-// The name starts with a record name when its first characters are those
-// of the record name, taken from the name columns as one word (a name
-// shorter than the record name has a blank where the record name has a
-// letter).
-template <std::size_t nSize>
-constexpr bool begins_with_word(std::uint64_t Word, const char (&ChName)[nSize]) {
-  constexpr std::uint64_t Mask =
-      nSize - 1 >= 8 ? ~std::uint64_t{0} : (std::uint64_t{1} << (8 * (nSize - 1))) - 1;
-  return (Word & Mask) == word_of(ChName);
-}
-
-// The record kind of a line in the tool layout whose name columns hold a
-// name, or kRecordKinds for none.
-RecordKind tool_record_kind(const char* pLine) {
-  const std::uint64_t Word = word_at(pLine);
-  switch (pLine[0]) {
-    case 'G':
-      if (begins_with_word(Word, "GNODE")) return kRecordGnode;
-      if (begins_with_word(Word, "GELMNT1")) return kRecordGelmnt1;
-      break;
-    case 'T':
-      if (begins_with_word(Word, "TDNODE")) return kRecordTdnode;
-      if (begins_with_word(Word, "TDSCONC")) return kRecordTdsconc;
-      break;
-    case 'S':
-      if (begins_with_word(Word, "SCONCEPT")) return kRecordSconcept;
-      if (begins_with_word(Word, "SCONMESH")) return kRecordSconmesh;
-      break;
-    default:
-      break;
-  }
-  return kRecordKinds;
-}
-
 // What the pass keeps while it walks, in registers (the notes it writes
 // are bytes, which the compiler must take to alias anything in memory): the
 // text, its own kind and its place; the note of the header met last, until
@@ -49,7 +15,7 @@ RecordKind tool_record_kind(const char* pLine) {
 // name columns found good last (see NameMemo) with the record kind of those
 // whose word is KindWord. The memo may change on a line that then fails the
 // tool layout, so the kind keeps its own word.
-struct Walk {
+struct WalkState {
   const char* pData;
   const char* pEnd;
   std::int64_t nData;
@@ -63,14 +29,14 @@ struct Walk {
 
 // Notes a header of kind iKind (not the pass's own) met at the walk's
 // place; the line after it is described in its note next.
-inline void note_met_header(HeaderIndex& Index, Walk& W, RecordKind iKind, std::int32_t nToolLine,
-                            std::int32_t nToolName) {
+inline void note_met_header(HeaderIndex& Index, WalkState& Walk, RecordKind iKind,
+                            std::int32_t nToolLine, std::int32_t nToolName) {
   if (iKind == kRecordKinds) return;
   HeaderNote* pNote = next_note(Index, iKind);
-  W.pWaitingNote = pNote;
+  Walk.pWaitingNote = pNote;
   if (pNote == nullptr) return;
   // Field by field: built whole, the note took a dozen more instructions.
-  pNote->iAt = static_cast<std::uint32_t>(W.iPos);
+  pNote->iAt = static_cast<std::uint32_t>(Walk.iPos);
   pNote->nToolLine = static_cast<std::uint8_t>(nToolLine);
   pNote->nToolName = static_cast<std::uint8_t>(nToolName);
   pNote->nNextStep = 0;
@@ -81,12 +47,12 @@ inline void note_met_header(HeaderIndex& Index, Walk& W, RecordKind iKind, std::
 // header met just before it, if one waits: where the line after it starts,
 // and its name's length when it is in the tool layout (nToolName, -1 when
 // not). A line noted ends in a line feed.
-inline void describe_waiting_line(Walk& W, std::int64_t iNext, std::int32_t nToolName) {
-  HeaderNote* pNote = W.pWaitingNote;
+inline void describe_waiting_line(WalkState& Walk, std::int64_t iNext, std::int32_t nToolName) {
+  HeaderNote* pNote = Walk.pWaitingNote;
   if (pNote == nullptr) return;
-  W.pWaitingNote = nullptr;
-  const std::int64_t nStep = iNext - W.iPos;
-  if (nStep > 0xFF || W.pData[iNext - 1] != '\n') return;
+  Walk.pWaitingNote = nullptr;
+  const std::int64_t nStep = iNext - Walk.iPos;
+  if (nStep > 0xFF || Walk.pData[iNext - 1] != '\n') return;
   pNote->nNextStep = static_cast<std::uint8_t>(nStep);
   pNote->nNextName = static_cast<std::int8_t>(nToolName);
 }
@@ -94,25 +60,25 @@ inline void describe_waiting_line(Walk& W, std::int64_t iNext, std::int32_t nToo
 // A line in the tool layout, of nTool characters and a name of nName:
 // nothing in it can stop the run, and only its name can make it a header.
 // True when it is a header of the pass's own kind.
-inline bool check_tool_line(HeaderIndex& Index, Walk& W, std::int32_t nTool, std::int32_t nName,
-                            FoundHeader& Found) {
-  const char* pLine = W.pData + W.iPos;
-  const std::int64_t iNext = W.iPos + past_tool_line(pLine, nTool);
-  describe_waiting_line(W, iNext, nName);
+inline bool check_tool_line(HeaderIndex& Index, WalkState& Walk, std::int32_t nTool,
+                            std::int32_t nName, FoundHeader& Found) {
+  const char* pLine = Walk.pData + Walk.iPos;
+  const std::int64_t iNext = Walk.iPos + past_tool_line(pLine, nTool);
+  describe_waiting_line(Walk, iNext, nName);
   if (nName > 0) {
     // A named tool line's name columns are those of the memo.
-    if (W.Memo.Word != W.KindWord) {
-      W.KindWord = W.Memo.Word;
-      W.iMemoKind = tool_record_kind(pLine);
+    if (Walk.Memo.Word != Walk.KindWord) {
+      Walk.KindWord = Walk.Memo.Word;
+      Walk.iMemoKind = tool_record_kind(pLine);
     }
-    if (W.iMemoKind == W.iOwnKind) {
+    if (Walk.iMemoKind == Walk.iOwnKind) {
       Found = FoundHeader{pLine, nTool, nName};
-      W.iPos = iNext;
+      Walk.iPos = iNext;
       return true;
     }
-    note_met_header(Index, W, W.iMemoKind, nTool, nName);
+    note_met_header(Index, Walk, Walk.iMemoKind, nTool, nName);
   }
-  W.iPos = iNext;
+  Walk.iPos = iNext;
   return false;
 }
 
@@ -120,35 +86,35 @@ inline bool check_tool_line(HeaderIndex& Index, Walk& W, std::int32_t nTool, std
 // longer one is cut out and looked at in turn. Its fields are checked
 // unless none can be a number. True when it is a header of the pass's own
 // kind.
-inline bool check_other_line(HeaderIndex& Index, Walk& W, FoundHeader& Found) {
-  const char* pLine = W.pData + W.iPos;
+inline bool check_other_line(HeaderIndex& Index, WalkState& Walk, FoundHeader& Found) {
+  const char* pLine = Walk.pData + Walk.iPos;
   std::int64_t nLine;
   std::int64_t iNext;
   std::int32_t iFirst;
   bool bOnlyText = false;
   ShortLine Short;
-  if (short_line_shape(pLine, W.pEnd, Short)) {
+  if (short_line_shape(pLine, Walk.pEnd, Short)) {
     nLine = Short.nLine;
-    iNext = W.iPos + Short.nStep;
+    iNext = Walk.iPos + Short.nStep;
     iFirst = is_comment_start(pLine[0]) ? -1 : Short.iFirst;
     bOnlyText = Short.bOnlyText;
   } else {
-    iNext = cut_line(W.pData, W.nData, W.iPos, nLine);
+    iNext = cut_line(Walk.pData, Walk.nData, Walk.iPos, nLine);
     iFirst = header_scan_start(pLine, cut_length(nLine));
   }
-  describe_waiting_line(W, iNext, -1);
+  describe_waiting_line(Walk, iNext, -1);
   const std::int32_t nCut = cut_length(nLine);
   if (iFirst >= 0) {
     const RecordKind iKind = record_kind_at(pLine + iFirst, nCut - iFirst);
-    if (iKind == W.iOwnKind) {
+    if (iKind == Walk.iOwnKind) {
       Found = FoundHeader{pLine, nCut, -1};
-      W.iPos = iNext;
+      Walk.iPos = iNext;
       return true;
     }
-    note_met_header(Index, W, iKind, 0, 0);
+    note_met_header(Index, Walk, iKind, 0, 0);
     if (!bOnlyText) check_fields(pLine, nCut);
   }
-  W.iPos = iNext;
+  Walk.iPos = iNext;
   return false;
 }
 
@@ -157,35 +123,36 @@ inline bool check_other_line(HeaderIndex& Index, Walk& W, FoundHeader& Found) {
 // stands, its end found on the way; only other lines are searched for
 // their end and checked field by field.
 template <std::int32_t (*LeadingGoodSlots)(const char*)>
-inline bool check_lines_by(FemFile& Fem, FoundHeader& Found) {
+inline bool check_lines_by(FemScan& Fem, FoundHeader& Found) {
   // A walk ends at a header of its own kind, right after which no note
   // waits: the walk after it starts with none.
-  Walk W{Fem.pData, Fem.pData + Fem.nData, Fem.nData, Fem.iKind, Fem.iPos, nullptr, NameMemo{},
-         0,         kRecordKinds};
-  W.KindWord = W.Memo.Word;
+  WalkState Walk{
+      Fem.pData, Fem.pData + Fem.nData, Fem.nData, Fem.iKind, Fem.iPos, nullptr, NameMemo{},
+      0,         kRecordKinds};
+  Walk.KindWord = Walk.Memo.Word;
   HeaderIndex& Index = Fem.Index;
-  while (W.iPos < W.nData) {
+  while (Walk.iPos < Walk.nData) {
     std::int32_t nName = 0;
     const std::int32_t nTool =
-        tool_line_length_by<LeadingGoodSlots>(W.pData + W.iPos, W.pEnd, nName, &W.Memo);
-    const bool bFound = nTool > 0 ? check_tool_line(Index, W, nTool, nName, Found)
-                                  : check_other_line(Index, W, Found);
+        tool_line_length_by<LeadingGoodSlots>(Walk.pData + Walk.iPos, Walk.pEnd, nName, &Walk.Memo);
+    const bool bFound = nTool > 0 ? check_tool_line(Index, Walk, nTool, nName, Found)
+                                  : check_other_line(Index, Walk, Found);
     if (bFound) {
-      Fem.iPos = W.iPos;
+      Fem.iPos = Walk.iPos;
       return true;
     }
   }
-  Fem.iPos = W.nData;
+  Fem.iPos = Walk.nData;
   Fem.Index.bComplete = true;
   return false;
 }
 
 // The walk with the wide slot test, compiled for AVX2 as a whole.
-LABLIX_WIDE_FORM bool check_lines_wide(FemFile& Fem, FoundHeader& Found) {
+LABLIX_WIDE_FORM bool check_lines_wide(FemScan& Fem, FoundHeader& Found) {
   return check_lines_by<leading_good_slots_wide>(Fem, Found);
 }
 
-bool check_lines_narrow(FemFile& Fem, FoundHeader& Found) {
+bool check_lines_narrow(FemScan& Fem, FoundHeader& Found) {
   return check_lines_by<leading_good_slots>(Fem, Found);
 }
 

@@ -9,7 +9,7 @@
 #pragma once
 #include <cstdint>
 
-#include "fem/fem_scan.h"
+#include "fem/fem_scan_internal.h"
 
 // A header of the pass's own kind, where it stands: its line of nLine
 // characters (cut at 256), and its name's length when it is in the tool
@@ -25,5 +25,5 @@ struct FoundHeader {
 // Fem's place just after it. False at end of file: the index is then
 // complete. The walk is built once per form of the slot test; the form is
 // chosen once, at start-up, and called through this one name.
-using CheckToNextHeader = bool (*)(FemFile& Fem, FoundHeader& Found);
+using CheckToNextHeader = bool (*)(FemScan& Fem, FoundHeader& Found);
 extern const CheckToNextHeader check_to_next_header;

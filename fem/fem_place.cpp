@@ -7,7 +7,7 @@
 
 namespace {
 
-constexpr std::int32_t kRecordNameMx = 8;
+constexpr std::int32_t MxPlaceName = 8;
 
 bool is_capital(char c) {
   return c >= 'A' && c <= 'Z';
@@ -24,9 +24,9 @@ std::int32_t record_name_of(const char* pLine, const char* pEnd, const char*& pN
   pName = p;
   if (p == pEnd || !is_capital(*p)) return 0;
   std::int32_t n = 1;
-  while (p + n < pEnd && n <= kRecordNameMx && (is_capital(p[n]) || (p[n] >= '0' && p[n] <= '9')))
+  while (p + n < pEnd && n <= MxPlaceName && (is_capital(p[n]) || (p[n] >= '0' && p[n] <= '9')))
     ++n;
-  if (n > kRecordNameMx) return 0;
+  if (n > MxPlaceName) return 0;
   const bool bEnds = p + n == pEnd || p[n] == ' ' || p[n] == '\r' || p[n] == '\n';
   return bEnds ? n : 0;
 }

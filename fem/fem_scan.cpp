@@ -3,11 +3,13 @@
 #include <cstring>
 
 #include "fem/checking_pass.h"
+#include "fem/fem_scan_internal.h"
 #include "fem/header_scan.h"
 #include "fem/line_shape.h"
 #include "fem/tool_line_split.h"
 #include "support/fatal_stop.h"
 #include "support/file_units.h"
+#include "support/line_count.h"
 #include "support/text_helpers.h"
 
 namespace {
@@ -19,13 +21,13 @@ namespace {
 // runs for every header and data line a reader takes; clearing afterwards,
 // and only what is not 0 already, leaves a few bytes instead of 800 and does
 // not write the numbers twice.
-void clear_past_split(FemFile& Fem, LineFields& Fields) {
+void clear_past_split(FemScan& Fem, LineFields& Fields) {
   // Fields the pass has not split into before may hold anything.
-  const std::int32_t nDirty = Fem.pCleared == &Fields ? Fem.nWritten : kMaxFields;
+  const std::int32_t nDirty = Fem.pCleared == &Fields ? Fem.nWritten : MxFields;
   if (nDirty > Fields.count) {
     // Mostly a line of two slots after one of four: a fixed-size clear of
     // four values (those past nDirty are 0 already) instead of a call.
-    if (nDirty - Fields.count <= 4 && Fields.count <= kMaxFields - 4) {
+    if (nDirty - Fields.count <= 4 && Fields.count <= MxFields - 4) {
       std::memset(Fields.values + Fields.count + 1, 0, 4 * sizeof(double));
     } else {
       std::memset(Fields.values + Fields.count + 1, 0,
@@ -36,7 +38,7 @@ void clear_past_split(FemFile& Fem, LineFields& Fields) {
   Fem.nWritten = Fields.count;
 }
 
-void split_into_buffer(FemFile& Fem, const char* pLine, std::int32_t nCut, LineFields& Fields) {
+void split_into_buffer(FemScan& Fem, const char* pLine, std::int32_t nCut, LineFields& Fields) {
   Fem.pLine = pLine;
   Fem.nLine = nCut;
   split_fields(pLine, nCut, Fields);
@@ -49,9 +51,9 @@ void split_into_buffer(FemFile& Fem, const char* pLine, std::int32_t nCut, LineF
 // split_into_buffer for a line in the tool layout of nLine characters with
 // a name of nName: its layout is known and not tested again, and its one
 // text field is its name. Values of fields iFirstValue to iLastValue only.
-void split_tool_into_buffer(FemFile& Fem, const char* pLine, std::int32_t nLine, std::int32_t nName,
+void split_tool_into_buffer(FemScan& Fem, const char* pLine, std::int32_t nLine, std::int32_t nName,
                             LineFields& Fields, std::int32_t iFirstValue = 1,
-                            std::int32_t iLastValue = kMaxFields) {
+                            std::int32_t iLastValue = MxFields) {
   Fem.pLine = pLine;
   Fem.nLine = nLine;
   split_tool_line(pLine, nLine, nName, Fields, iFirstValue, iLastValue);
@@ -61,7 +63,7 @@ void split_tool_into_buffer(FemFile& Fem, const char* pLine, std::int32_t nLine,
 
 // A header of the pass's kind in the tool layout: only the values its
 // reader takes are converted.
-void split_tool_header(FemFile& Fem, const char* pLine, std::int32_t nLine, std::int32_t nName,
+void split_tool_header(FemScan& Fem, const char* pLine, std::int32_t nLine, std::int32_t nName,
                        LineFields& Fields) {
   const HeaderValues Taken = kHeaderValues[Fem.iKind];
   split_tool_into_buffer(Fem, pLine, nLine, nName, Fields, Taken.iFirst, Taken.iLast);
@@ -70,12 +72,12 @@ void split_tool_header(FemFile& Fem, const char* pLine, std::int32_t nLine, std:
 // True when the note of the header taken last describes the line at the
 // pass's place; the length of that line, terminator excluded, is then
 // noted_length.
-bool is_noted_line(const FemFile& Fem) {
+bool is_noted_line(const FemScan& Fem) {
   return Fem.iPos == Fem.Cursor.iNotedAt && Fem.Cursor.iNotedNext > 0;
 }
 
 // The length of the noted line: it ends in a line feed.
-std::int32_t noted_length(const FemFile& Fem) {
+std::int32_t noted_length(const FemScan& Fem) {
   const IndexCursor& Cursor = Fem.Cursor;
   return static_cast<std::int32_t>(
       length_before_feed(Fem.pData + Cursor.iNotedAt, Cursor.iNotedNext - Cursor.iNotedAt - 1));
@@ -83,7 +85,7 @@ std::int32_t noted_length(const FemFile& Fem) {
 
 // The next line from the pass's place, uncopied (full length, terminator
 // excluded). False at end of file.
-bool next_line(FemFile& Fem, const char*& pLine, std::int64_t& nLine) {
+bool next_line(FemScan& Fem, const char*& pLine, std::int64_t& nLine) {
   if (Fem.iPos >= Fem.nData) return false;
   pLine = Fem.pData + Fem.iPos;
   if (is_noted_line(Fem)) {
@@ -99,7 +101,7 @@ bool next_line(FemFile& Fem, const char*& pLine, std::int64_t& nLine) {
 // first. A line in the tool layout is cut out and split in one go: its end
 // is found while its layout is tested (or was, by the checking pass), and it
 // is not tested again. False at end of file.
-bool take_next_line(FemFile& Fem, LineFields& Fields) {
+bool take_next_line(FemScan& Fem, LineFields& Fields) {
   if (Fem.iPos < Fem.nData) {
     const char* pLine = Fem.pData + Fem.iPos;
     std::int32_t nName = Fem.Cursor.nNotedName;
@@ -122,7 +124,7 @@ bool take_next_line(FemFile& Fem, LineFields& Fields) {
   return true;
 }
 
-bool next_header_every_line(FemFile& Fem, LineFields& Fields) {
+bool next_header_every_line(FemScan& Fem, LineFields& Fields) {
   const char* pLine;
   std::int64_t nLine;
   while (next_line(Fem, pLine, nLine)) {
@@ -134,7 +136,7 @@ bool next_header_every_line(FemFile& Fem, LineFields& Fields) {
   return false;
 }
 
-bool next_header_checking(FemFile& Fem, LineFields& Fields) {
+bool next_header_checking(FemScan& Fem, LineFields& Fields) {
   FoundHeader Found;
   if (!check_to_next_header(Fem, Found)) return false;
   if (Found.nToolName >= 0) {
@@ -150,7 +152,7 @@ constexpr std::int32_t kPrefetchAhead = 16;
 
 // Takes the header of Note at the pass's place, and keeps what the note
 // says of the line after it for the reader's raw reads.
-void take_noted_header(FemFile& Fem, const HeaderNote& Note, LineFields& Fields) {
+void take_noted_header(FemScan& Fem, const HeaderNote& Note, LineFields& Fields) {
   IndexCursor& Cursor = Fem.Cursor;
   if (Note.nToolLine == 0) {
     Cursor.iNotedAt = -1;  // the header's own line is not described
@@ -165,7 +167,7 @@ void take_noted_header(FemFile& Fem, const HeaderNote& Note, LineFields& Fields)
   Cursor.nNotedName = Note.nNextName;
 }
 
-bool next_header_indexed(FemFile& Fem, LineFields& Fields) {
+bool next_header_indexed(FemScan& Fem, LineFields& Fields) {
   const HeaderNote* Notes = kind_notes(Fem.Index, Fem.iKind);
   const std::int32_t nNotes = Fem.Index.nAt[Fem.iKind];
   IndexCursor& Cursor = Fem.Cursor;
@@ -187,7 +189,7 @@ bool next_header_indexed(FemFile& Fem, LineFields& Fields) {
 }
 
 // How a pass of kind iKind finds its headers.
-ScanMode scan_mode(const FemFile& Fem, RecordKind iKind) {
+ScanMode scan_mode(const FemScan& Fem, RecordKind iKind) {
   const HeaderIndex& Index = Fem.Index;
   if (Index.bComplete && !Index.bOverflow[iKind]) return kScanIndexed;
   // Only a pass that reads no raw lines sees every line through its header
@@ -209,11 +211,19 @@ ScanMode scan_mode(const FemFile& Fem, RecordKind iKind) {
 
 }  // namespace
 
-FemFile fem_file_on(std::int32_t iUnit, HeaderNote* Notes, std::int32_t nIndexMx) {
-  FemFile Fem{};
+FemScan fem_scan_on(std::int32_t iUnit, HeaderNote* Notes, std::int32_t nIndexMx) {
+  FemScan Fem{};
   Fem.iUnit = iUnit;
   Fem.Index.Notes = Notes;
   Fem.Index.nMx = Notes == nullptr ? 0 : nIndexMx;
+  return Fem;
+}
+
+FemFile& fem_file_on(std::int32_t iUnit) {
+  // static: the one FEM file of a run; its index storage is taken once.
+  static HeaderNote* Notes = create_header_index();
+  static FemScan Fem;
+  Fem = fem_scan_on(iUnit, Notes, MxHeaderNotes);
   return Fem;
 }
 
@@ -223,7 +233,14 @@ std::int64_t fem_file_bytes(const FemFile& Fem) {
   return unit_contents(Fem.iUnit, pData, nData) ? nData : 0;
 }
 
-void begin_pass(FemFile& Fem, RecordKind iKind) {
+std::int64_t fem_line_number(const FemFile& Fem) {
+  const FemScan& Scan = scan_of(Fem);
+  if (Fem.pLine == nullptr || Scan.pData == nullptr) return 0;
+  return line_number_at(Scan.pData, Fem.pLine - Scan.pData);
+}
+
+void begin_pass(FemFile& File, RecordKind iKind) {
+  FemScan& Fem = scan_of(File);
   rewind_unit(Fem.iUnit);
   if (!unit_contents(Fem.iUnit, Fem.pData, Fem.nData)) stop_not_input(Fem.iUnit);
   Fem.iKind = iKind;
@@ -231,13 +248,14 @@ void begin_pass(FemFile& Fem, RecordKind iKind) {
   Fem.pLine = nullptr;
   Fem.nLine = 0;
   Fem.pCleared = nullptr;
-  Fem.nWritten = kMaxFields;
+  Fem.nWritten = MxFields;
   Fem.Cursor = IndexCursor{0, -1, 0, -1};
   Fem.iMode = scan_mode(Fem, iKind);
   if (Fem.iMode == kScanChecking) start_noting(Fem.Index, iKind, Fem.nData);
 }
 
-bool next_header(FemFile& Fem, LineFields& Fields) {
+bool next_header(FemFile& File, LineFields& Fields) {
+  FemScan& Fem = scan_of(File);
   switch (Fem.iMode) {
     case kScanIndexed:
       return next_header_indexed(Fem, Fields);
@@ -250,7 +268,7 @@ bool next_header(FemFile& Fem, LineFields& Fields) {
 }
 
 bool read_raw_line(FemFile& Fem, LineFields& Fields) {
-  return take_next_line(Fem, Fields);
+  return take_next_line(scan_of(Fem), Fields);
 }
 
 bool read_raw_name(FemFile& Fem, char* ChName) {
@@ -259,7 +277,7 @@ bool read_raw_name(FemFile& Fem, char* ChName) {
   std::int64_t nLine;
   // Blanks in one fixed-size move, then the line's characters over them.
   std::memset(ChName, kBlank, kNameWidth);
-  if (!next_line(Fem, pLine, nLine)) return false;
+  if (!next_line(scan_of(Fem), pLine, nLine)) return false;
   std::memcpy(ChName, pLine, static_cast<std::size_t>(nLine > kNameWidth ? kNameWidth : nLine));
   return true;
 }

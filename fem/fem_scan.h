@@ -1,8 +1,9 @@
 // Reading the FEM file pass by pass. Every pass starts from the first line
 // and looks for the headers of one record kind; the lines that belong to a
 // recognised record are then read raw, without any test. A reader asks for
-// its next header and its raw lines, looks at nothing inside a FemFile but
-// the line buffer, and sets nothing but the limit it found broken.
+// its next header and its raw lines through the calls below; a FemFile
+// shows it nothing but the line buffer and the limit it found broken. How
+// the scanner finds its lines is its own (fem/fem_scan_internal.h).
 //
 // Header scan: a line with "$", "#" or "!" in column 1, or blank in its first
 // 256 columns, is passed over; every other line is split (so a field that
@@ -22,55 +23,36 @@
 #include <cstdint>
 
 #include "fem/field_splitter.h"
-#include "fem/header_index.h"
 #include "fem/input_errors.h"
 #include "fem/record_kinds.h"
 
-enum ScanMode : std::int32_t { kScanEveryLine, kScanChecking, kScanIndexed };
-
-// An indexed pass's place in the index, and what the note of the header it
-// took last says of the line after it (at iNotedAt), for the raw reads:
-// where the line after that one starts (0 when the note says nothing), and
-// its name's length when it is in the tool layout (-1 when not).
-struct IndexCursor {
-  std::int32_t iNext;  // the next note of the pass's kind
-  std::int64_t iNotedAt;
-  std::int64_t iNotedNext;
-  std::int32_t nNotedName;
-};
-
-// The FEM file as the readers see it.
+// The FEM file as the readers and the driver see it. The scanner keeps the
+// rest of its state (the header index, the pass under way, its place in the
+// mapped file) beside these fields, out of their sight.
 struct FemFile {
   std::int32_t iUnit;
-  HeaderIndex Index;
-  // The pass under way: its kind, how it finds its headers, and the mapped
-  // file with the pass's place in it (the pass keeps its own place rather
-  // than asking the unit for every line).
-  RecordKind iKind;
-  ScanMode iMode;
-  const char* pData;
-  std::int64_t nData;
-  std::int64_t iPos;
   // The line buffer: the last header or data line read (not name lines),
   // cut to its first 256 characters; quoted by the member reader's report.
+  // Null before a pass has read a line.
   const char* pLine;
   std::int32_t nLine;
-  // The values above entry nWritten of pCleared are known to be 0 (see
-  // next_header): a split clears only what the previous one wrote.
-  const LineFields* pCleared;
-  std::int32_t nWritten;
-  IndexCursor Cursor;
   // Set by a reader that wrote an input-error report: the limit it found
   // broken (kLimitNone otherwise); the line buffer then holds the line it
   // was reading. For the driver's line on standard error.
   InputLimit iLimitBroken;
 };
 
-// A FemFile on iUnit. Notes may be null (nIndexMx 0): no index.
-FemFile fem_file_on(std::int32_t iUnit, HeaderNote* Notes, std::int32_t nIndexMx);
+// The scanner's FemFile, connected to the FEM file on iUnit, with its
+// header index (storage taken on the first call and kept for the run;
+// without it every pass reads every line). One FEM file per run.
+FemFile& fem_file_on(std::int32_t iUnit);
 
 // The size in bytes of the FEM file on Fem's unit; 0 when none is connected.
 std::int64_t fem_file_bytes(const FemFile& Fem);
+
+// The line of the FEM file that the line buffer holds, counted from 1; 0
+// when the buffer holds none.
+std::int64_t fem_line_number(const FemFile& Fem);
 
 // Rewinds the FEM file and starts a pass for headers of kind iKind.
 void begin_pass(FemFile& Fem, RecordKind iKind);

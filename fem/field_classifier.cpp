@@ -220,11 +220,11 @@ void classify_field(const char* ChText, std::int32_t nDeclared, std::int32_t nFu
   Value = 0.0;
   iKind = kFieldNone;
   if (nFull <= 0) return;
-  const std::int32_t i1 = first_nonblank(ChText, nDeclared);
-  if (i1 == 0) return;
-  const std::int32_t i2 = trimmed_length(ChText, nDeclared);
-  const char* t = ChText + i1 - 1;
-  const std::int32_t n = i2 - i1 + 1;
+  const std::int32_t iFirst = first_nonblank(ChText, nDeclared);
+  if (iFirst == 0) return;
+  const std::int32_t iLast = trimmed_length(ChText, nDeclared);
+  const char* t = ChText + iFirst - 1;
+  const std::int32_t n = iLast - iFirst + 1;
   iKind = converted_field(t, n, &Value);
 }
 

@@ -9,7 +9,7 @@
 
 namespace {
 
-// Calls Take(start, length) for each of the first kMaxFields fields of the
+// Calls Take(start, length) for each of the first MxFields fields of the
 // first nLen characters of ChLine; a field is taken by its first 80
 // characters, as it is classified and kept.
 template <typename TakeField>
@@ -23,7 +23,7 @@ void for_each_field(const char* ChLine, std::int32_t nLen, TakeField&& Take) {
     const std::int32_t iStart = i;
     while (i < nLast && ChLine[i] != kBlank)
       ++i;
-    if (nFields == kMaxFields) return;
+    if (nFields == MxFields) return;
     ++nFields;
     const std::int32_t nFull = i - iStart;
     Take(ChLine + iStart, nFull < kFieldTextLen ? nFull : kFieldTextLen);

@@ -6,7 +6,7 @@
 
 #include "fem/field_classifier.h"
 
-inline constexpr std::int32_t kMaxFields = 100;
+inline constexpr std::int32_t MxFields = 100;
 inline constexpr std::int32_t kFieldTextLen = 80;
 
 // The split of one line. Entries count from 1; entry 0 is unused. A split
@@ -14,9 +14,9 @@ inline constexpr std::int32_t kFieldTextLen = 80;
 // of a text field and the text of a numeric field keep what they held.
 struct LineFields {
   std::int32_t count;
-  std::int32_t kinds[kMaxFields + 1];
-  double values[kMaxFields + 1];              // integer: its exact value; real: its value
-  char texts[kMaxFields + 1][kFieldTextLen];  // text: first 80 characters, blank-padded
+  std::int32_t kinds[MxFields + 1];
+  double values[MxFields + 1];              // integer: its exact value; real: its value
+  char texts[MxFields + 1][kFieldTextLen];  // text: first 80 characters, blank-padded
 };
 
 // Splits the first nLen characters of ChLine. A field longer than 80

@@ -32,7 +32,7 @@ bool more_room(HeaderIndex& Index, RecordKind iKind) {
 }
 
 void start_noting(HeaderIndex& Index, RecordKind iOwnKind, std::int64_t nData) {
-  const bool bTooLarge = nData >= kMaxIndexedBytes;
+  const bool bTooLarge = nData >= MxIndexedBytes;
   for (std::int32_t k = 0; k < kRecordKinds; ++k) {
     Index.nAt[k] = 0;
     Index.nStop[k] = 0;
@@ -42,6 +42,6 @@ void start_noting(HeaderIndex& Index, RecordKind iOwnKind, std::int64_t nData) {
 }
 
 HeaderNote* create_header_index() {
-  const std::size_t nBytes = sizeof(HeaderNote) * kHeaderIndexMx * kRecordKinds;
+  const std::size_t nBytes = sizeof(HeaderNote) * MxHeaderNotes * kRecordKinds;
   return static_cast<HeaderNote*>(map_zeroed_memory(static_cast<std::int64_t>(nBytes)));
 }

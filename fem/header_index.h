@@ -20,7 +20,7 @@ struct HeaderNote {
   std::int8_t nNextName;   // that line's name length in the tool layout, -1 when not
 };
 
-inline constexpr std::int64_t kMaxIndexedBytes = std::int64_t{1} << 32;
+inline constexpr std::int64_t MxIndexedBytes = std::int64_t{1} << 32;
 
 struct HeaderIndex {
   HeaderNote* Notes;               // kind k uses Notes[k * nMx, (k + 1) * nMx)
@@ -58,9 +58,9 @@ inline HeaderNote* next_note(HeaderIndex& Index, RecordKind iKind) {
 }
 
 // The number of notes per kind that create_header_index gives room for.
-inline constexpr std::int32_t kHeaderIndexMx = 1 << 20;
+inline constexpr std::int32_t MxHeaderNotes = 1 << 20;
 
-// Storage for kHeaderIndexMx notes of every kind, zeroed and touched only
+// Storage for MxHeaderNotes notes of every kind, zeroed and touched only
 // where written; null when the memory cannot be had (the passes then read
 // every line). Created once, at start-up, and kept for the run.
 HeaderNote* create_header_index();

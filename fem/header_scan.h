@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "fem/line_shape.h"
+#include "fem/line_words.h"
 #include "fem/record_kinds.h"
 
 // The line buffer's length: a longer line is looked at by its first 256
@@ -33,32 +34,51 @@ inline std::int32_t header_scan_start(const char* pLine, std::int32_t nCut) {
   return -1;
 }
 
-// True when the n characters at p start with the record name: the length
-// is known here, so the comparison is a few inline instructions.
-template <std::size_t nSize>
-inline bool begins_with(const char* p, std::int32_t n, const char (&ChName)[nSize]) {
-  constexpr auto nName = static_cast<std::int32_t>(nSize - 1);
-  return n >= nName && std::memcmp(p, ChName, nSize - 1) == 0;
+// True when the n characters at p start with the name of kind iKind.
+inline bool begins_with_record(const char* p, std::int32_t n, RecordKind iKind) {
+  const std::int32_t nName = record_name_length(iKind);
+  return n >= nName && std::memcmp(p, kRecordName[iKind], static_cast<std::size_t>(nName)) == 0;
 }
 
 // The record kind whose name the text at p (n characters, p[0] not blank)
-// starts with, or kRecordKinds for none.
+// starts with, or kRecordKinds for none. No name starts another, so the
+// order of the kinds does not matter; the first character sorts out most.
 inline RecordKind record_kind_at(const char* p, std::int32_t n) {
-  switch (p[0]) {
-    case 'G':
-      if (begins_with(p, n, "GNODE")) return kRecordGnode;
-      if (begins_with(p, n, "GELMNT1")) return kRecordGelmnt1;
-      break;
-    case 'T':
-      if (begins_with(p, n, "TDNODE")) return kRecordTdnode;
-      if (begins_with(p, n, "TDSCONC")) return kRecordTdsconc;
-      break;
-    case 'S':
-      if (begins_with(p, n, "SCONCEPT")) return kRecordSconcept;
-      if (begins_with(p, n, "SCONMESH")) return kRecordSconmesh;
-      break;
-    default:
-      break;
+  for (std::int32_t k = 0; k < kRecordKinds; ++k) {
+    const auto iKind = static_cast<RecordKind>(k);
+    if (p[0] == kRecordName[k][0] && begins_with_record(p, n, iKind)) return iKind;
+  }
+  return kRecordKinds;
+}
+
+// The record names as tool_layout::word_at reads them from the name columns
+// of a line in the tool layout, with the mask of the bytes each name takes.
+struct RecordWords {
+  std::uint64_t Word[kRecordKinds];
+  std::uint64_t Mask[kRecordKinds];
+};
+
+constexpr RecordWords record_words() {
+  RecordWords Words{};
+  for (std::int32_t k = 0; k < kRecordKinds; ++k) {
+    const std::int32_t nName = record_name_length(static_cast<RecordKind>(k));
+    Words.Word[k] = tool_layout::word_of(kRecordName[k]);
+    Words.Mask[k] = nName >= 8 ? ~std::uint64_t{0} : (std::uint64_t{1} << (8 * nName)) - 1;
+  }
+  return Words;
+}
+
+inline constexpr RecordWords kRecordWords = record_words();
+
+// The record kind of a line in the tool layout whose name columns (the
+// line's first 8 characters) hold a name, or kRecordKinds for none. The name
+// starts with a record name when its first characters are those of the
+// record name, taken as one word (a name shorter than the record name has a
+// blank where the record name has a letter).
+inline RecordKind tool_record_kind(const char* pLine) {
+  const std::uint64_t Word = tool_layout::word_at(pLine);
+  for (std::int32_t k = 0; k < kRecordKinds; ++k) {
+    if ((Word & kRecordWords.Mask[k]) == kRecordWords.Word[k]) return static_cast<RecordKind>(k);
   }
   return kRecordKinds;
 }

@@ -110,12 +110,3 @@ std::int64_t cut_line(const char* pData, std::int64_t nData, std::int64_t iPos,
   nLine = length_before_feed(pLine, pFeed - pLine);
   return pFeed - pData + 1;
 }
-
-bool starts_with_record(const char* pLine, std::int32_t nLen, const char* ChRecord) {
-  std::int32_t i = 0;
-  while (i < nLen && pLine[i] == kBlank)
-    ++i;
-  const auto nName = static_cast<std::int32_t>(std::strlen(ChRecord));
-  return nLen - i >= nName &&
-         std::memcmp(pLine + i, ChRecord, static_cast<std::size_t>(nName)) == 0;
-}

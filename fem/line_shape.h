@@ -22,7 +22,7 @@
 inline constexpr std::int32_t kNameColumns = 8;
 inline constexpr std::int32_t kSlotColumns = 16;
 // A longer line would be cut at column 256, inside a slot.
-inline constexpr std::int32_t kMaxSlots = 15;
+inline constexpr std::int32_t MxSlots = 15;
 
 // When the text from pText on is a line in the tool layout, ended by a line
 // feed or CR LF before pEnd, returns its length (terminator excluded) and
@@ -57,11 +57,6 @@ bool only_text_fields(const char* pLine, std::int32_t nLen);
 // excluded, goes to nLine; returns the offset of the line after it.
 std::int64_t cut_line(const char* pData, std::int64_t nData, std::int64_t iPos,
                       std::int64_t& nLine);
-
-// True when the first field of the nLen characters at pLine starts with
-// ChRecord: the answer split_fields and is_record_header give together,
-// without the split (a field that starts with a letter is always text).
-bool starts_with_record(const char* pLine, std::int32_t nLen, const char* ChRecord);
 
 // For the tests, which hold the forms against each other: the answer of
 // tool_line_length from the form built for every processor (SSE2 or word

@@ -26,7 +26,7 @@ void read_mesh_relations(std::int32_t& nMesh, std::int32_t MxMeshTable, std::int
   nMesh = 0;
   // The row holds one count and MxRowLen - 1 elements, and never more than
   // the list buffer does.
-  const std::int32_t nMaxList = (MxRowLen < MxMeshLen ? MxRowLen : MxMeshLen) - 1;
+  const std::int32_t MxListLen = (MxRowLen < MxMeshLen ? MxRowLen : MxMeshLen) - 1;
   while (next_header(Fem, Fields)) {
     const std::int32_t iField2 = integer_value(Fields.values[2], 2);
     const std::int32_t iRef = integer_value(Fields.values[3], 3);
@@ -45,7 +45,7 @@ void read_mesh_relations(std::int32_t& nMesh, std::int32_t MxMeshTable, std::int
     const std::int32_t n = integer_value(Fields.values[1], 1);
     for (std::int32_t k = 1; k <= 3; ++k)
       iList[k] = integer_value(Fields.values[k + 1], k + 1);
-    if (n > nMaxList) return raise_inp2103(Fem, kLimitMeshElements, iUnitLabel, iStatus);
+    if (n > MxListLen) return raise_inp2103(Fem, kLimitMeshElements, iUnitLabel, iStatus);
     std::int32_t nFilled = 3;
     for (std::int32_t iRepeat = 1; iRepeat <= n / 4; ++iRepeat) {
       if (!read_raw_line(Fem, Fields)) return;

@@ -1,5 +1,7 @@
 // The six record kinds Lablix reads, their names, and the header fields
-// whose values their readers take: the record layouts as read.
+// whose values their readers take: the record layouts as read. Every part
+// of the scanner that recognises a record name reads it from this table,
+// so a seventh kind is one line here and its reader.
 #pragma once
 #include <cstdint>
 
@@ -13,9 +15,18 @@ enum RecordKind : std::int32_t {
   kRecordKinds
 };
 
-// The record names, compared on their own length.
-inline constexpr const char* kRecordName[kRecordKinds] = {"GNODE",   "TDNODE",   "GELMNT1",
-                                                          "TDSCONC", "SCONCEPT", "SCONMESH"};
+// The record names, compared on their own length. A name takes at most 8
+// characters: in the tool layout it is compared as one word of 8.
+inline constexpr std::int32_t MxRecordName = 8;
+inline constexpr char kRecordName[kRecordKinds][MxRecordName + 1] = {
+    "GNODE", "TDNODE", "GELMNT1", "TDSCONC", "SCONCEPT", "SCONMESH"};
+
+constexpr std::int32_t record_name_length(RecordKind iKind) {
+  std::int32_t n = 0;
+  while (n < MxRecordName && kRecordName[iKind][n] != '\0')
+    ++n;
+  return n;
+}
 
 // The fields of a header line (field 1 is the record name) whose values the
 // readers take, by record kind. The scanner converts these and no others on

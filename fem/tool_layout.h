@@ -78,7 +78,7 @@ inline std::int32_t cut_tool_line_slots(const char* ChLine, std::int32_t nLen,
                                         std::int32_t& nName) {
   if (nLen < kNameColumns + kSlotColumns || (nLen - kNameColumns) % kSlotColumns != 0) return 0;
   const std::int32_t nSlots = (nLen - kNameColumns) / kSlotColumns;
-  if (nSlots > kMaxSlots) return 0;
+  if (nSlots > MxSlots) return 0;
   nName = name_column_length(ChLine);
   if (nName < 0) return 0;
   // Four slots, the most common line: tested at once, without a branch per slot.
@@ -114,7 +114,7 @@ inline std::int32_t short_tool_line_length(const char* ChText) {
 // length, or 0.
 inline std::int32_t long_tool_line_length(const char* ChText, const char* pEnd) {
   const char* pSlot = ChText + kNameColumns;
-  for (std::int32_t k = 0; k < kMaxSlots; ++k) {
+  for (std::int32_t k = 0; k < MxSlots; ++k) {
     if (pEnd - pSlot < kSlotColumns + 1 || !is_real_slot(pSlot)) return 0;
     pSlot += kSlotColumns;
     const char c = *pSlot;

@@ -14,4 +14,4 @@
 // classified and their values set to 0 (no field of such a line can stop
 // the run, so nothing is missed by leaving a value nobody takes unconverted).
 void split_tool_line(const char* ChLine, std::int32_t nLen, std::int32_t nName, LineFields& Fields,
-                     std::int32_t iFirstValue = 1, std::int32_t iLastValue = kMaxFields);
+                     std::int32_t iFirstValue = 1, std::int32_t iLastValue = MxFields);

@@ -12,7 +12,7 @@
 //     after a fatal stop;
 //   - the same tables, counters and file bytes when the FEM file is read
 //     again without the header index, and again with an index of only
-//     kSmallIndexMx headers per kind, which a few headers of a kind
+//     MxSmallIndex headers per kind, which a few headers of a kind
 //     overflow as a large model overflows the program's: the index only
 //     saves time.
 // Any breach aborts, which libFuzzer reports as a finding.
@@ -39,6 +39,7 @@
 #include "driver/conversion.h"
 #include "driver/run_units.h"
 #include "fem/fem_scan.h"
+#include "fem/fem_scan_internal.h"
 #include "fem/name_tables.h"
 #include "support/fatal_stop.h"
 #include "support/file_open.h"
@@ -51,7 +52,7 @@ constexpr std::int32_t kFieldLen = 256;
 // The small index's room per kind: as in the suite's small-index tests, so
 // that a kind of four headers or more is read line by line while the
 // others are read from the index.
-constexpr std::int32_t kSmallIndexMx = 3;
+constexpr std::int32_t MxSmallIndex = 3;
 
 [[noreturn]] void fail(const char* ChWhat) {
   std::fprintf(stderr, "broken: %s\n", ChWhat);
@@ -535,18 +536,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nDa
   static const bool bTables =
       create_name_tables(Indexed) && create_name_tables(Plain) && create_name_tables(SmallIndexed);
   REQUIRE(bTables);
-  static HeaderNote iSmallIndex[kRecordKinds * kSmallIndexMx];
+  static HeaderNote iSmallIndex[kRecordKinds * MxSmallIndex];
   static Touched PagesA, PagesB, PagesC;
   reset_tables(Indexed);
   reset_tables(Plain);
 
-  FemFile FemA = fem_file_on(kUnitFem, iIndex, kHeaderIndexMx);
+  FemScan FemA = fem_scan_on(kUnitFem, iIndex, MxHeaderNotes);
   const Outcome A = run_once(Indexed, FemA);
   read_touched(Indexed, PagesA);
   check_outcome(Indexed, PagesA, A);
   // The checks read, but wrote no page: PagesA still tells every page the
   // indexed run may have written.
-  FemFile FemB = fem_file_on(kUnitFem, nullptr, 0);
+  FemScan FemB = fem_scan_on(kUnitFem, nullptr, 0);
   const Outcome B = run_once(Plain, FemB);
   REQUIRE(A.iEnding == B.iEnding && A.Label == B.Label && A.Listing == B.Listing);
   read_touched(Plain, PagesB);
@@ -555,10 +556,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nDa
   // more: only then is the third reading not the first one again.
   bool bOverflows = false;
   for (std::int32_t k = 0; k < kRecordKinds; ++k)
-    bOverflows = bOverflows || FemA.Index.nAt[k] > kSmallIndexMx;
+    bOverflows = bOverflows || FemA.Index.nAt[k] > MxSmallIndex;
   if (!bOverflows) return 0;
   reset_tables(SmallIndexed);
-  FemFile FemC = fem_file_on(kUnitFem, iSmallIndex, kSmallIndexMx);
+  FemScan FemC = fem_scan_on(kUnitFem, iSmallIndex, MxSmallIndex);
   const Outcome C = run_once(SmallIndexed, FemC);
   REQUIRE(A.iEnding == C.iEnding && A.Label == C.Label && A.Listing == C.Listing);
   read_touched(SmallIndexed, PagesC);

@@ -10,7 +10,7 @@ namespace {
 // may use this door too.
 char ChMessage[512];
 // The most of the message a place takes: the rest is for the reason.
-constexpr std::int32_t kPlaceMx = 240;
+constexpr std::int32_t MxPlace = 240;
 int (*pCleanup)() = nullptr;
 InputPlace pPlace = nullptr;
 
@@ -47,9 +47,9 @@ void on_stop_signal(const char* ChSignal, int iSignal) {
   end_by_signal(iSignal);
 }
 
-[[noreturn]] void stop_and_end(const char* ChHead, const char* ChPart1, const char* ChPart2,
-                               const char* ChPart3) {
-  stop_with(ChHead, ChPart1, ChPart2, ChPart3);
+// The end of a fatal stop once its message is out: the process ends, or, in
+// a build whose tests go on after a stop, the stop unwinds to them.
+[[noreturn]] void end_after_stop() {
 #if defined(LABLIX_FATAL_UNWINDS)
   release_stop_signals();
   throw FatalStopUnwind{};
@@ -57,6 +57,12 @@ void on_stop_signal(const char* ChSignal, int iSignal) {
   pause_if_console_is_own();
   end_process(kExitFatal);
 #endif
+}
+
+[[noreturn]] void stop_and_end(const char* ChHead, const char* ChPart1, const char* ChPart2,
+                               const char* ChPart3) {
+  stop_with(ChHead, ChPart1, ChPart2, ChPart3);
+  end_after_stop();
 }
 
 }  // namespace
@@ -68,9 +74,9 @@ void on_stop_signal(const char* ChSignal, int iSignal) {
 [[noreturn]] void fatal_stop_at(const char* pAt, const char* ChNoPlace, const char* ChPart1,
                                 const char* ChPart2, const char* ChPart3) {
   // static: built without the heap, like the message.
-  static char ChPlace[kPlaceMx + 3];
-  std::int32_t nPlace = pPlace == nullptr ? 0 : pPlace(pAt, ChPlace, kPlaceMx);
-  if (nPlace > kPlaceMx) nPlace = kPlaceMx;
+  static char ChPlace[MxPlace + 3];
+  std::int32_t nPlace = pPlace == nullptr ? 0 : pPlace(pAt, ChPlace, MxPlace);
+  if (nPlace > MxPlace) nPlace = MxPlace;
   if (nPlace <= 0) stop_and_end(ChNoPlace, ChPart1, ChPart2, ChPart3);
   ChPlace[nPlace++] = ':';
   ChPlace[nPlace++] = ' ';

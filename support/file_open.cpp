@@ -90,7 +90,7 @@ std::int32_t open_unit(const char* ChName, std::int32_t nName, std::int32_t iUni
                        std::int32_t iStatusCode, std::int32_t iAccessCode, std::int32_t iFormCode,
                        std::int32_t iBlankCode, std::int32_t iRecordLength,
                        std::int32_t iReportFlag, std::int32_t iMessageUnit) {
-  if (iUnit < 1 || iUnit > kMaxUnit) {
+  if (iUnit < 1 || iUnit > MxUnit) {
     LineBuilder Second;
     Second.literal("     ILLEGAL FILE UNIT");
     write_failure(iMessageUnit, iUnit, Second);

@@ -32,13 +32,13 @@ struct Unit {
 };
 
 constexpr std::int32_t kOutBufLen = 1 << 16;
-constexpr std::int32_t kMaxLineRoom = 4096;  // the most line_room gives
+constexpr std::int32_t MxLineRoom = 4096;  // the most line_room gives
 constexpr std::int32_t kConsoleBufLen = 1 << 12;
 
 // static: the unit table of the run, sized once; not re-entrant.
-Unit Units[kMaxUnit + 1] = {};
-OutputFile Outputs[kMaxUnit + 1];
-char ChOutBuf[kMaxUnit + 1][kOutBufLen];
+Unit Units[MxUnit + 1] = {};
+OutputFile Outputs[MxUnit + 1];
+char ChOutBuf[MxUnit + 1][kOutBufLen];
 bool bConsoleReady = false;
 
 // Console input buffer: bytes ChConsole[iConsolePos, nConsoleFill) are unread.
@@ -65,7 +65,7 @@ void ready_console() {
 
 Unit* unit_of(std::int32_t iUnit) {
   ready_console();
-  if (iUnit < 1 || iUnit > kMaxUnit) return nullptr;
+  if (iUnit < 1 || iUnit > MxUnit) return nullptr;
   return &Units[iUnit];
 }
 
@@ -182,7 +182,7 @@ bool is_connected(const FileIdentity& Id) {
       is_same_file(Id, identity_of_standard(true))) {
     return true;
   }
-  for (std::int32_t i = 1; i <= kMaxUnit; ++i) {
+  for (std::int32_t i = 1; i <= MxUnit; ++i) {
     const Unit& U = Units[i];
     if (U.iRole == kRoleInput || U.iRole == kRoleRecords) {
       if (is_same_file(Id, U.Id)) return true;
@@ -198,7 +198,7 @@ bool is_connected(const FileIdentity& Id) {
 // from the earlier.
 bool is_name_written(std::int32_t iUnit, const OutputFile& Out) {
   if (Out.iWriting != kWritingReplaced || Out.Target.iIndex != 0) return false;
-  for (std::int32_t i = 1; i <= kMaxUnit; ++i) {
+  for (std::int32_t i = 1; i <= MxUnit; ++i) {
     if (i != iUnit && Units[i].iRole == kRoleOutput && Outputs[i].Target.iIndex == 0 &&
         is_same_new_file(Outputs[i], Out)) {
       return true;
@@ -210,7 +210,7 @@ bool is_name_written(std::int32_t iUnit, const OutputFile& Out) {
 // A file that holds data but cannot be loaded (memory is short) is no
 // missing file: the run cannot go on and says why.
 [[noreturn]] void input_not_loaded(const char* ChPath, int iError) {
-  char ChWhat[kPathMax + 32];
+  char ChWhat[MxPath + 32];
   std::strcpy(ChWhat, "reading the input file ");
   std::strcat(ChWhat, ChPath);
   fatal_stop3(ChWhat, " failed: ", iError == ENOMEM ? "not enough memory" : std::strerror(iError));
@@ -287,7 +287,7 @@ int connect_output(std::int32_t iUnit, const char* ChPath, UnitStatus iStatus) {
 // (its header names the FEM file) or is an escape typed by mistake.
 std::int32_t name_refusal(const char* ChName, std::int32_t nName) {
   if (nName <= 0) return kRefusedEmptyName;
-  if (nName >= kPathMax) return ENAMETOOLONG;
+  if (nName >= MxPath) return ENAMETOOLONG;
   for (std::int32_t i = 0; i < nName; ++i) {
     const auto u = static_cast<unsigned char>(ChName[i]);
     if (u == 0) return kRefusedNulCharacter;
@@ -328,7 +328,7 @@ std::int32_t connect_unit(std::int32_t iUnit, const char* ChName, std::int32_t n
   Unit* U = unit_of(iUnit);
   if (U == nullptr) return EBADF;
   if (U->iRole != kRoleClosed) return EBUSY;
-  char ChPath[kPathMax];
+  char ChPath[MxPath];
   if (iStatus != kStatusScratch) {
     const std::int32_t iRefusal = name_refusal(ChName, nName);
     if (iRefusal != 0) return iRefusal;
@@ -417,12 +417,12 @@ namespace {
 
 }  // namespace
 
-char* line_room(std::int32_t iUnit, std::int32_t nMax) {
+char* line_room(std::int32_t iUnit, std::int32_t MxChars) {
   Unit* U = unit_of(iUnit);
   if (U == nullptr || (U->iRole != kRoleOutput && U->iRole != kRoleConsoleOut)) {
     not_open_for_output(iUnit);
   }
-  if (kOutBufLen - U->nWaiting < nMax + 2) flush_for_room(iUnit);
+  if (kOutBufLen - U->nWaiting < MxChars + 2) flush_for_room(iUnit);
   return ChOutBuf[iUnit] + U->nWaiting;
 }
 
@@ -437,7 +437,7 @@ void end_line_at(std::int32_t iUnit, std::int32_t n) {
 void write_line(std::int32_t iUnit, const char* Ch, std::int64_t n) {
   if (n < 0) n = 0;
   // A line that fits a room is copied into one; a longer one goes in parts.
-  if (n <= kMaxLineRoom) {
+  if (n <= MxLineRoom) {
     char* pTo = line_room(iUnit, static_cast<std::int32_t>(n));
     if (n > 0) std::memcpy(pTo, Ch, static_cast<std::size_t>(n));
     end_line_at(iUnit, static_cast<std::int32_t>(n));
@@ -510,7 +510,7 @@ void close_unit(std::int32_t iUnit) {
 int close_all_units() {
   ready_console();
   int nDropped = 0;
-  for (std::int32_t i = 1; i <= kMaxUnit; ++i) {
+  for (std::int32_t i = 1; i <= MxUnit; ++i) {
     Unit& U = Units[i];
     if (U.iRole == kRoleConsoleOut) hand_over(i, U);
     if (U.iRole == kRoleOutput) {

@@ -25,7 +25,7 @@
 
 inline constexpr std::int32_t kUnitConsoleIn = 5;
 inline constexpr std::int32_t kUnitConsoleOut = 6;
-inline constexpr std::int32_t kMaxUnit = 99;
+inline constexpr std::int32_t MxUnit = 99;
 
 // How a file is connected.
 enum UnitStatus : std::int32_t {
@@ -110,15 +110,15 @@ void rewind_unit(std::int32_t iUnit);
 // iUnit. Writing to a unit that is not connected for output is a fatal stop.
 void write_line(std::int32_t iUnit, const char* Ch, std::int64_t n);
 
-// For writers of many lines: room for a line of up to nMax characters (0 to
+// For writers of many lines: room for a line of up to MxChars characters (0 to
 // 4096) right in output unit iUnit's buffer, which is handed to the system
 // first when it has less. The caller builds the line there (it may write
-// anywhere in the nMax characters) and ends it with end_line_at; nothing
+// anywhere in the MxChars characters) and ends it with end_line_at; nothing
 // else is written to the unit in between. Saves copying each line.
-char* line_room(std::int32_t iUnit, std::int32_t nMax);
+char* line_room(std::int32_t iUnit, std::int32_t MxChars);
 
 // Ends the line of n characters built at the room line_room gave (n at most
-// the nMax asked for) with CR LF.
+// the MxChars asked for) with CR LF.
 void end_line_at(std::int32_t iUnit, std::int32_t n);
 
 // Writes the first n characters of Ch without a line end.

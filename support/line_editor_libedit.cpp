@@ -39,10 +39,10 @@ bool read_answer_line(const char* ChPrompt, std::int32_t nPrompt, char* ChLine, 
     write_prompt(kUnitConsoleOut, ChPrompt, nPrompt);
     return read_line(kUnitConsoleIn, ChLine, nLen);
   }
-  constexpr std::int32_t kPromptMx = 80;
-  if (nPrompt > kPromptMx) nPrompt = kPromptMx;
+  constexpr std::int32_t MxPrompt = 80;
+  if (nPrompt > MxPrompt) nPrompt = MxPrompt;
   if (nPrompt < 0) nPrompt = 0;
-  char ChShown[kPromptMx + 2];
+  char ChShown[MxPrompt + 2];
   ChShown[0] = ' ';
   std::memcpy(ChShown + 1, ChPrompt, static_cast<std::size_t>(nPrompt));
   ChShown[nPrompt + 1] = '\0';

@@ -75,8 +75,8 @@ struct OutputFile {
   bool bUnnamed = false;    // the new file has no name yet
   bool bNamedTemp = false;  // the new file is ChTemp in the folder
   bool bCutAtPlace = false;
-  std::int64_t nWritten = 0;   // bytes handed to the system
-  char ChBase[kPathMax] = {};  // the name in the folder
+  std::int64_t nWritten = 0;  // bytes handed to the system
+  char ChBase[MxPath] = {};   // the name in the folder
   char ChTemp[64] = {};
 };
 

@@ -70,7 +70,7 @@ int write_all_at(int iFd, const char* p, std::int64_t n, std::int64_t iAt) {
 
 // Splits ChPath into its folder ("." for a bare name) and its last part.
 // False when it ends in a slash (no file can be made so) or is too long.
-bool split_path(const char* ChPath, char (&ChFolder)[kPathMax], char (&ChBase)[kPathMax]) {
+bool split_path(const char* ChPath, char (&ChFolder)[MxPath], char (&ChBase)[MxPath]) {
   const char* pSlash = std::strrchr(ChPath, '/');
   const char* pBase = pSlash == nullptr ? ChPath : pSlash + 1;
   const std::size_t nBase = std::strlen(pBase);
@@ -88,7 +88,7 @@ bool split_path(const char* ChPath, char (&ChFolder)[kPathMax], char (&ChBase)[k
 
 // The path the system resolved when it opened iFd: the one look-up of the
 // name, links followed. False where the system does not tell (no /proc).
-bool resolved_path_of(int iFd, char (&ChPath)[kPathMax]) {
+bool resolved_path_of(int iFd, char (&ChPath)[MxPath]) {
   char ChProc[48];
   std::snprintf(ChProc, sizeof ChProc, "/proc/self/fd/%d", iFd);
   const ssize_t n = ::readlink(ChProc, ChPath, sizeof ChPath - 1);
@@ -97,19 +97,23 @@ bool resolved_path_of(int iFd, char (&ChPath)[kPathMax]) {
   return true;
 }
 
-// A file mounted over its name (a bind mount) cannot be renamed over.
-bool is_mount_root(int iFd, const struct stat& Info, const struct stat& Folder) {
-  if (Info.st_dev != Folder.st_dev) return true;
+// True when the system says the open file iFd is the root of a mount; false
+// where it does not tell.
+bool says_mount_root(int iFd) {
 #if defined(STATX_ATTR_MOUNT_ROOT)
   struct statx X;
-  if (::statx(iFd, "", AT_EMPTY_PATH, 0, &X) == 0 &&
-      (X.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT) != 0) {
-    return (X.stx_attributes & STATX_ATTR_MOUNT_ROOT) != 0;
-  }
+  return ::statx(iFd, "", AT_EMPTY_PATH, 0, &X) == 0 &&
+         (X.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT) != 0 &&
+         (X.stx_attributes & STATX_ATTR_MOUNT_ROOT) != 0;
 #else
   (void)iFd;
-#endif
   return false;
+#endif
+}
+
+// A file mounted over its name (a bind mount) cannot be renamed over.
+bool is_mount_root(int iFd, const struct stat& Info, const struct stat& Folder) {
+  return Info.st_dev != Folder.st_dev || says_mount_root(iFd);
 }
 
 // Whether the run may put a new file in the older one's place: in a sticky
@@ -292,7 +296,7 @@ int write_in_place(OutputFile& Out, const struct stat& Older) {
 // The folder that holds the file opened as iFd, and its name there; the
 // name must lead to that very file.
 int find_folder(const char* ChPath, int iFd, const struct stat& Info, OutputFile& Out) {
-  char ChReal[kPathMax], ChFolder[kPathMax];
+  char ChReal[MxPath], ChFolder[MxPath];
   if (!resolved_path_of(iFd, ChReal) && ::realpath(ChPath, ChReal) == nullptr) return errno;
   if (!split_path(ChReal, ChFolder, Out.ChBase)) return ENAMETOOLONG;
   const int iFolder = ::open(ChFolder, kFolderFlags);
@@ -312,7 +316,7 @@ int find_folder(const char* ChPath, int iFd, const struct stat& Info, OutputFile
 // shared sticky folder (/tmp) is not followed even where the system would,
 // so that no other user can point an output at the run's own files.
 int check_given_name(const char* ChPath, const struct stat& Info) {
-  char ChFolder[kPathMax], ChBase[kPathMax];
+  char ChFolder[MxPath], ChBase[MxPath];
   if (!split_path(ChPath, ChFolder, ChBase)) return EISDIR;
   const int iFolder = ::open(ChFolder, kFolderFlags);
   if (iFolder < 0) return errno;
@@ -363,7 +367,7 @@ int open_over_existing(const char* ChPath, int iFd, OutputFile& Out) {
 // is (a link that leads nowhere makes its file where it leads), takes a new
 // one.
 int open_missing(const char* ChPath, OutputFile& Out) {
-  char ChFolder[kPathMax];
+  char ChFolder[MxPath];
   if (!split_path(ChPath, ChFolder, Out.ChBase)) return EISDIR;
   int iFolder = ::open(ChFolder, kFolderFlags);
   if (iFolder < 0) return errno;
@@ -377,7 +381,7 @@ int open_missing(const char* ChPath, OutputFile& Out) {
     if (iHop == kMxLinkHops) return close_with(iFolder, ELOOP);
     if (::fstat(iFolder, &Folder) != 0) return close_with(iFolder, errno);
     if (!may_follow(Link, Folder)) return close_with(iFolder, EACCES);
-    char ChLink[kPathMax];
+    char ChLink[MxPath];
     const ssize_t n = ::readlinkat(iFolder, Out.ChBase, ChLink, sizeof ChLink - 1);
     if (n <= 0) return close_with(iFolder, n < 0 ? errno : ENOENT);
     ChLink[n] = '\0';

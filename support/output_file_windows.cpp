@@ -51,20 +51,20 @@ int close_with(HANDLE h, int iError) {
   return iError;
 }
 
-bool to_utf8(const wchar_t* Wc, char (&Ch)[kPathMax]) {
-  return ::WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, Wc, -1, Ch, kPathMax, nullptr,
+bool to_utf8(const wchar_t* Wc, char (&Ch)[MxPath]) {
+  return ::WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, Wc, -1, Ch, MxPath, nullptr,
                                nullptr) > 0;
 }
 
-bool from_utf8(const char* Ch, wchar_t (&Wc)[kPathMax]) {
-  return ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, Ch, -1, Wc, kPathMax) > 0;
+bool from_utf8(const char* Ch, wchar_t (&Wc)[MxPath]) {
+  return ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, Ch, -1, Wc, MxPath) > 0;
 }
 
 // WcFolder, a separator unless it ends in one, and WcName.
-bool join(const wchar_t* WcFolder, const wchar_t* WcName, wchar_t (&WcPath)[kPathMax]) {
+bool join(const wchar_t* WcFolder, const wchar_t* WcName, wchar_t (&WcPath)[MxPath]) {
   const std::size_t nFolder = std::wcslen(WcFolder), nName = std::wcslen(WcName);
   const bool bSeparator = nFolder > 0 && WcFolder[nFolder - 1] != L'\\';
-  if (nFolder + nName + 2 > static_cast<std::size_t>(kPathMax)) return false;
+  if (nFolder + nName + 2 > static_cast<std::size_t>(MxPath)) return false;
   std::wmemcpy(WcPath, WcFolder, nFolder);
   if (bSeparator) WcPath[nFolder] = L'\\';
   std::wmemcpy(WcPath + nFolder + (bSeparator ? 1 : 0), WcName, nName + 1);
@@ -74,12 +74,11 @@ bool join(const wchar_t* WcFolder, const wchar_t* WcName, wchar_t (&WcPath)[kPat
 // The path the system knows the open file or folder h by, links and
 // junctions resolved: "\\?\C:\...", or the volume's GUID form for a volume
 // without a drive letter. 0 or the error.
-int final_path_of(HANDLE h, wchar_t (&WcPath)[kPathMax]) {
+int final_path_of(HANDLE h, wchar_t (&WcPath)[MxPath]) {
   for (const DWORD iVolume : {VOLUME_NAME_DOS, VOLUME_NAME_GUID}) {
-    const DWORD n =
-        ::GetFinalPathNameByHandleW(h, WcPath, kPathMax, FILE_NAME_NORMALIZED | iVolume);
-    if (n > 0 && n < static_cast<DWORD>(kPathMax)) return 0;
-    if (n >= static_cast<DWORD>(kPathMax)) return ENAMETOOLONG;
+    const DWORD n = ::GetFinalPathNameByHandleW(h, WcPath, MxPath, FILE_NAME_NORMALIZED | iVolume);
+    if (n > 0 && n < static_cast<DWORD>(MxPath)) return 0;
+    if (n >= static_cast<DWORD>(MxPath)) return ENAMETOOLONG;
   }
   return last_error();
 }
@@ -87,7 +86,7 @@ int final_path_of(HANDLE h, wchar_t (&WcPath)[kPathMax]) {
 // Cuts WcPath at its last separator: WcPath keeps the folder (with its
 // separator where it is a drive's root, "C:\"), ChBase takes the last part.
 // EISDIR where the path ends in a separator.
-int split_at_last_part(wchar_t* WcPath, char (&ChBase)[kPathMax]) {
+int split_at_last_part(wchar_t* WcPath, char (&ChBase)[MxPath]) {
   wchar_t* pLast = std::wcsrchr(WcPath, L'\\');
   if (pLast == nullptr || pLast[1] == L'\0') return EISDIR;
   if (!to_utf8(pLast + 1, ChBase)) return EILSEQ;
@@ -127,8 +126,8 @@ int hold_folder(const wchar_t* WcFolder, OutputFile& Out) {
 }
 
 // The path of Out's name in its folder, as the folder stands now.
-int name_path(const OutputFile& Out, const char* ChName, wchar_t (&WcPath)[kPathMax]) {
-  wchar_t WcFolder[kPathMax], WcName[kPathMax];
+int name_path(const OutputFile& Out, const char* ChName, wchar_t (&WcPath)[MxPath]) {
+  wchar_t WcFolder[MxPath], WcName[MxPath];
   const int iError = final_path_of(handle_of(Out.hFolder), WcFolder);
   if (iError != 0) return iError;
   if (!from_utf8(ChName, WcName)) return EILSEQ;
@@ -140,7 +139,7 @@ int name_path(const OutputFile& Out, const char* ChName, wchar_t (&WcPath)[kPath
 bool look_at_name(const OutputFile& Out, FileIdentity& Id, bool& bLink) {
   Id = FileIdentity{0, 0};
   bLink = false;
-  wchar_t WcPath[kPathMax];
+  wchar_t WcPath[MxPath];
   if (name_path(Out, Out.ChBase, WcPath) != 0) return true;
   const HANDLE h =
       ::CreateFileW(WcPath, FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
@@ -177,7 +176,7 @@ bool mark_for_deletion(HANDLE h, bool bDelete) {
 // more (a kill or a power loss left them); a live run's file refuses to be
 // deleted.
 void remove_debris(const wchar_t* WcFolder) {
-  wchar_t WcPattern[kPathMax], WcPath[kPathMax];
+  wchar_t WcPattern[MxPath], WcPath[MxPath];
   if (!join(WcFolder, L".lablix-*", WcPattern)) return;
   WIN32_FIND_DATAW Found;
   const HANDLE hFind =
@@ -198,7 +197,7 @@ void remove_debris(const wchar_t* WcFolder) {
 // The new file in Out's folder, with the attributes iAttributes, marked for
 // deletion until it takes its name.
 int open_new_file(OutputFile& Out, DWORD iAttributes) {
-  wchar_t WcFolder[kPathMax], WcTemp[kPathMax], WcName[64];
+  wchar_t WcFolder[MxPath], WcTemp[MxPath], WcName[64];
   const int iError = final_path_of(handle_of(Out.hFolder), WcFolder);
   if (iError != 0) return iError;
   constexpr DWORD kBaseAccess = GENERIC_READ | GENERIC_WRITE | DELETE;
@@ -340,7 +339,7 @@ int write_in_place(OutputFile& Out) {
 // The folder that holds the opened file hOlder, and its name there; the
 // name must lead to that very file.
 int find_folder(HANDLE hOlder, OutputFile& Out) {
-  wchar_t WcReal[kPathMax];
+  wchar_t WcReal[MxPath];
   int iError = final_path_of(hOlder, WcReal);
   if (iError == 0) iError = split_at_last_part(WcReal, Out.ChBase);
   if (iError != 0) return iError;
@@ -386,10 +385,10 @@ int open_over_existing(HANDLE h, OutputFile& Out) {
 // The name holds no file: the folder it names, reached through any links
 // and junctions, takes a new one.
 int open_missing(const wchar_t* WcPath, OutputFile& Out) {
-  wchar_t WcFull[kPathMax];
-  const DWORD n = ::GetFullPathNameW(WcPath, kPathMax, WcFull, nullptr);
+  wchar_t WcFull[MxPath];
+  const DWORD n = ::GetFullPathNameW(WcPath, MxPath, WcFull, nullptr);
   if (n == 0) return last_error();
-  if (n >= static_cast<DWORD>(kPathMax)) return ENAMETOOLONG;
+  if (n >= static_cast<DWORD>(MxPath)) return ENAMETOOLONG;
   for (wchar_t* p = WcFull; *p != L'\0'; ++p) {
     if (*p == L'/') *p = L'\\';
   }
@@ -412,8 +411,8 @@ int open_missing(const wchar_t* WcPath, OutputFile& Out) {
 DWORD rename_new_file(const OutputFile& Out, bool bReplace) {
   // static: the rename's record holds the path at its end.
   alignas(
-      FILE_RENAME_INFO) static char ChRecord[sizeof(FILE_RENAME_INFO) + kPathMax * sizeof(wchar_t)];
-  static wchar_t WcPath[kPathMax];
+      FILE_RENAME_INFO) static char ChRecord[sizeof(FILE_RENAME_INFO) + MxPath * sizeof(wchar_t)];
+  static wchar_t WcPath[MxPath];
   const int iError = name_path(Out, Out.ChBase, WcPath);
   if (iError == ENAMETOOLONG) return ERROR_FILENAME_EXCED_RANGE;
   if (iError != 0) return ERROR_INVALID_NAME;
@@ -464,7 +463,7 @@ int copy_into(HANDLE hFrom, HANDLE hTo, std::int64_t n) {
 // replace: the complete new content goes into it in place instead, through
 // its name, which must still lead to it.
 int place_into_held_older(OutputFile& Out) {
-  wchar_t WcPath[kPathMax];
+  wchar_t WcPath[MxPath];
   int iError = name_path(Out, Out.ChBase, WcPath);
   if (iError != 0) return iError;
   const HANDLE h = ::CreateFileW(WcPath, GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING,
@@ -558,7 +557,7 @@ HANDLE open_older(const wchar_t* WcPath) {
 
 int open_output_file(const char* ChPath, OutputFile& Out) {
   Out = OutputFile{};
-  wchar_t WcPath[kPathMax];
+  wchar_t WcPath[MxPath];
   int iError = wide_path_for_open(ChPath, WcPath);
   if (iError != 0) return iError;
   if (is_folder(WcPath)) return EISDIR;
@@ -583,7 +582,7 @@ bool is_same_new_file(const OutputFile& A, const OutputFile& B) {
       A.Folder.iDevice != B.Folder.iDevice) {
     return false;
   }
-  wchar_t WcA[kPathMax], WcB[kPathMax];
+  wchar_t WcA[MxPath], WcB[MxPath];
   if (!from_utf8(A.ChBase, WcA) || !from_utf8(B.ChBase, WcB)) return false;
   // Windows' file systems do not tell case apart: "X.LAB" is "x.lab".
   return ::CompareStringOrdinal(WcA, -1, WcB, -1, TRUE) == CSTR_EQUAL;

@@ -1,16 +1,22 @@
-// The operating system beneath the file units: opening and mapping input
-// files, telling two names of one file apart, the standard streams, memory,
-// the clock and the signals that stop a run (output files that replace the
-// older file whole are support/output_file.h). One implementation per
-// system, chosen at build time (support/platform_posix.cpp,
-// support/platform_windows.cpp). Knows nothing of units or FEM records.
+// The operating system beneath the file units, in three sections:
+//   - files: opening and mapping input files, telling two names of one file
+//     apart, scratch files (output files that replace the older file whole
+//     are support/output_file.h);
+//   - signals and the console: the signals that stop a run, the standard
+//     streams, the console window;
+//   - memory and the clock.
+// One implementation per system, chosen at build time
+// (support/platform_posix.cpp, support/platform_windows.cpp). Knows nothing
+// of units or FEM records.
 //
 // Failures are positive error numbers (errno values); 0 is success. Nothing
 // here ends the run: the unit layer decides.
 #pragma once
 #include <cstdint>
 
-inline constexpr std::int32_t kPathMax = 4096;
+// ---- Files ----------------------------------------------------------------
+
+inline constexpr std::int32_t MxPath = 4096;
 
 // A name the system forbids or would take for something else (on Windows a
 // reserved device such as CON or nul.lab, a character such as ? or <, a
@@ -67,6 +73,8 @@ int close_file(FileHandle hFile);
 // A nameless temporary file for reading and writing, gone when closed.
 int open_scratch_file(FileHandle& hFile);
 
+// ---- Signals and the console ---------------------------------------------
+
 // The stop signals: an interrupt from the console (SIGINT), a request to end
 // (SIGTERM) and a closed terminal (SIGHUP). catch_stop_signals makes each
 // call OnStop with its name in the user's words ("Ctrl-C" for an interrupt,
@@ -107,6 +115,24 @@ bool is_terminal(StandardStream iStream);
 // read: a line feed on POSIX systems, CR LF on Windows.
 extern const char kSystemLineEnd[];
 
+// Started by a double click, a console program has a console window of its
+// own, which closes the moment it ends, taking its last message with it.
+// The decision: the console is the run's own when no other process shares
+// it (nConsoleProcesses 1) and the answers come from it.
+inline bool is_console_own(std::int32_t nConsoleProcesses, bool bInputIsConsole) {
+  return nConsoleProcesses == 1 && bInputIsConsole;
+}
+
+// Where the console is the run's own, asks for Enter before the run ends
+// (one line, then waits); nothing elsewhere, nor on POSIX systems, whose
+// terminals outlive their programs.
+void pause_if_console_is_own();
+
+// Ends the process at once with iExit; nothing is cleaned up.
+[[noreturn]] void end_process(int iExit);
+
+// ---- Memory and the clock ------------------------------------------------
+
 // Memory for tables that live for the run: nBytes, zeroed, costing memory
 // only where written; null when it cannot be had. release_memory gives
 // back all of it (the program never does; tests and the fuzzer do).
@@ -127,19 +153,3 @@ struct LocalClock {
   std::int32_t iYear, iMonth, iDay, iHour, iMinute, iSecond;
 };
 bool read_local_clock(LocalClock& Now);
-
-// Started by a double click, a console program has a console window of its
-// own, which closes the moment it ends, taking its last message with it.
-// The decision: the console is the run's own when no other process shares
-// it (nConsoleProcesses 1) and the answers come from it.
-inline bool is_console_own(std::int32_t nConsoleProcesses, bool bInputIsConsole) {
-  return nConsoleProcesses == 1 && bInputIsConsole;
-}
-
-// Where the console is the run's own, asks for Enter before the run ends
-// (one line, then waits); nothing elsewhere, nor on POSIX systems, whose
-// terminals outlive their programs.
-void pause_if_console_is_own();
-
-// Ends the process at once with iExit; nothing is cleaned up.
-[[noreturn]] void end_process(int iExit);

@@ -56,9 +56,7 @@ int clear_nonblocking(int iFd) {
 // Huge pages are a hint where the system knows them; elsewhere nothing.
 void advise_sequential_huge(void* pMap, std::size_t nBytes) {
   ::madvise(pMap, nBytes, MADV_SEQUENTIAL);
-#if defined(MADV_HUGEPAGE)
-  ::madvise(pMap, nBytes, MADV_HUGEPAGE);
-#endif
+  advise_huge_pages(pMap, static_cast<std::int64_t>(nBytes));
 }
 
 // Reads the whole of a file the system cannot map, or whose size reads as

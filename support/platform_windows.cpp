@@ -59,7 +59,7 @@ bool is_valid_utf8(const char* Ch) {
 }
 
 // The UTF-16 form of a typed name (see the top of this file).
-bool wide_name(const char* ChPath, wchar_t (&WcPath)[kPathMax]) {
+bool wide_name(const char* ChPath, wchar_t (&WcPath)[MxPath]) {
   UINT iCodePage = CP_ACP;
   DWORD iMode = 0;
   if (is_valid_utf8(ChPath)) {
@@ -67,7 +67,7 @@ bool wide_name(const char* ChPath, wchar_t (&WcPath)[kPathMax]) {
   } else if (::GetConsoleMode(::GetStdHandle(STD_INPUT_HANDLE), &iMode)) {
     iCodePage = ::GetConsoleCP();
   }
-  return ::MultiByteToWideChar(iCodePage, 0, ChPath, -1, WcPath, kPathMax) > 0;
+  return ::MultiByteToWideChar(iCodePage, 0, ChPath, -1, WcPath, MxPath) > 0;
 }
 
 // The console, a printer, a port, or the bit bucket: Windows takes the last
@@ -122,7 +122,7 @@ bool is_forbidden_name(const wchar_t* WcPath) {
 
 }  // namespace
 
-int wide_path_for_open(const char* ChPath, wchar_t (&WcPath)[kPathMax]) {
+int wide_path_for_open(const char* ChPath, wchar_t (&WcPath)[MxPath]) {
   if (!wide_name(ChPath, WcPath)) return ENAMETOOLONG;
   if (is_forbidden_name(WcPath)) return kForbiddenName;
   return 0;
@@ -170,7 +170,7 @@ FileIdentity identity_of(FileHandle hFile) {
 }
 
 int open_regular_file(const char* ChPath, RegularOpen iWay, FileHandle& hFile, FileIdentity& Id) {
-  wchar_t WcPath[kPathMax];
+  wchar_t WcPath[MxPath];
   const int iNameError = wide_path_for_open(ChPath, WcPath);
   if (iNameError != 0) return iNameError;
   if (is_folder(WcPath)) return EISDIR;

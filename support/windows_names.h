@@ -30,7 +30,7 @@ int last_error();
 // for a name Windows forbids or turns into something else (a reserved
 // device other than plain NUL, with or without an extension, a character
 // no name may hold, a last part ending in a dot or a blank).
-int wide_path_for_open(const char* ChPath, wchar_t (&WcPath)[kPathMax]);
+int wide_path_for_open(const char* ChPath, wchar_t (&WcPath)[MxPath]);
 
 bool is_folder(const wchar_t* WcPath);
 

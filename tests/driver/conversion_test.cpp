@@ -59,7 +59,7 @@ Ran convert_text(const std::string& FemText, ListingOutcome (*ask_listing)()) {
   EXPECT_EQ(0, open_run_file(FemField.data(), kUnitFem, 1));
   EXPECT_EQ(0, open_run_file(LabelField.data(), kUnitLabel, 0));
   std::string ChDate = field_of("now");
-  FemFile Fem = fem_file_on(kUnitFem, nullptr, 0);
+  FemFile& Fem = fem_file_on(kUnitFem);
   const Conversion Run{FemField.data(), LabelField.data(), ChDate.data(), ask_listing, false};
   Out.Result = convert_model(Out.Tables, Fem, Run);
   close_unit(kUnitListing);

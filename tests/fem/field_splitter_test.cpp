@@ -7,6 +7,7 @@
 #include <sstream>
 #include <string>
 
+#include "fem/header_scan.h"
 #include "fem/line_shape.h"
 
 namespace {
@@ -156,7 +157,11 @@ TEST(IsRecordHeader, FirstFieldStartsWithTheName) {
     std::string Line = c.line;
     Line.resize(256, ' ');
     EXPECT_EQ(c.expected, is_record_header(Fields, c.record)) << c.line << " / " << c.record;
-    EXPECT_EQ(c.expected, starts_with_record(Line.data(), 256, c.record))
+    // The checking pass finds its headers by the header scan's own test.
+    const std::int32_t iFirst = header_scan_start(Line.data(), 256);
+    const RecordKind iKind =
+        iFirst < 0 ? kRecordKinds : record_kind_at(Line.data() + iFirst, 256 - iFirst);
+    EXPECT_EQ(c.expected, iKind < kRecordKinds && std::strcmp(kRecordName[iKind], c.record) == 0)
         << c.line << " / " << c.record;
   }
 }
