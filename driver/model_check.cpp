@@ -8,6 +8,7 @@
 #include "driver/label_writer.h"
 #include "driver/model_reading.h"
 #include "fem/field_splitter.h"
+#include "fem/record_kinds.h"
 #include "support/fatal_stop.h"
 #include "support/file_units.h"
 
@@ -35,10 +36,10 @@ void describe_limit(FailedReader iFailed, const NameTables& Tables, FindingText&
     return put_above("GNODE", "the internal node number", stopped_number(3), kTables);
   }
   if (iFailed == kMemberReaderFailed) {
-    if (is_record_header(Stopped, "GELMNT1")) {
+    if (is_record_header(Stopped, kRecordName[kRecordGelmnt1])) {
       return put_above("GELMNT1", "the internal element number", stopped_number(3), kTables);
     }
-    if (!is_record_header(Stopped, "TDSCONC")) {
+    if (!is_record_header(Stopped, kRecordName[kRecordTdsconc])) {
       begin_text(Text, "SCONCEPT");
       return put_text(Text,
                       "the member number of the record is above 100000, the most the tables hold");
@@ -49,7 +50,7 @@ void describe_limit(FailedReader iFailed, const NameTables& Tables, FindingText&
     return put_above("TDSCONC", "member name", Tables.nNames,
                      " is one more than the 100000 the tables hold");
   }
-  if (!is_record_header(Stopped, "SCONMESH")) {
+  if (!is_record_header(Stopped, kRecordName[kRecordSconmesh])) {
     return put_above("SCONMESH", "the element count", stopped_number(1),
                      " is above 99, the most elements a relation holds");
   }
