@@ -3,7 +3,7 @@
 //
 //   lablix                              the dialogue
 //   lablix [options] FEM [LABEL [LISTING]]   (no LABEL: FEM's name, .lab)
-//   lablix --check FEM                  the model check (driver/model_check.h)
+//   lablix --check FEM                  the model check (check/model_check.h)
 //
 // Options: -h/--help, --version, -v/--verbose, -c/--check; "--" ends the options, so
 // that a file name may start with "-". Options may stand before, between

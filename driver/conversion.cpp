@@ -3,7 +3,7 @@
 #include "driver/member_listing.h"
 #include "driver/run_messages.h"
 #include "driver/run_units.h"
-#include "support/file_units.h"
+#include "files/file_units.h"
 
 ConversionResult convert_model(NameTables& Tables, FemFile& Fem, const Conversion& Run) {
   ConversionResult Result{kNoneFailed, {0, 0}, kListingNotAsked};

@@ -8,9 +8,9 @@
 #include "driver/run_file_open.h"
 #include "driver/run_messages.h"
 #include "support/fatal_stop.h"
-#include "support/file_units.h"
-#include "support/line_editor.h"
-#include "support/platform.h"
+#include "files/file_units.h"
+#include "driver/line_editor.h"
+#include "platform/platform.h"
 #include "support/text_helpers.h"
 
 static_assert(sizeof kPromptFemFile - 1 == kPromptLen);

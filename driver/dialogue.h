@@ -4,7 +4,7 @@
 // At a terminal (standard output one) console lines are written without
 // their trailing blanks, so that none wraps into empty rows; into a pipe or
 // a file they are written whole. With standard input a terminal too, the
-// answers are typed with line editing (support/line_editor.h).
+// answers are typed with line editing (driver/line_editor.h).
 #pragma once
 #include <cstdint>
 

@@ -5,7 +5,7 @@
 #include <string_view>
 
 #include "driver/dialogue.h"
-#include "support/file_units.h"
+#include "files/file_units.h"
 #include "support/text_helpers.h"
 
 namespace {

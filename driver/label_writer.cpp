@@ -5,7 +5,7 @@
 
 #include "driver/label_header.h"
 #include "support/array_helpers.h"
-#include "support/file_units.h"
+#include "files/file_units.h"
 #include "support/text_helpers.h"
 
 namespace {

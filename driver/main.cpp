@@ -7,7 +7,7 @@
 // listing. With the files as arguments (driver/command_line.h), the same
 // run without questions, for scripts: every file is opened before anything
 // is read, and a file that cannot be opened ends the run with one line on
-// standard error. With --check (driver/model_check.h), the FEM file alone
+// standard error. With --check (check/model_check.h), the FEM file alone
 // is opened as for a run, read by the same readers, and the model check's
 // report goes to standard output; no file is written.
 //
@@ -28,7 +28,7 @@
 #include "driver/label_header.h"
 #include "driver/label_writer.h"
 #include "driver/member_listing.h"
-#include "driver/model_check.h"
+#include "check/model_check.h"
 #include "driver/run_file_open.h"
 #include "driver/run_messages.h"
 #include "driver/run_units.h"
@@ -37,9 +37,9 @@
 #include "fem/name_tables.h"
 #include "support/date_helpers.h"
 #include "support/fatal_stop.h"
-#include "support/file_open.h"
-#include "support/file_units.h"
-#include "support/platform.h"
+#include "files/file_open.h"
+#include "files/file_units.h"
+#include "platform/platform.h"
 #include "support/text_helpers.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "driver/label_header.h"
-#include "support/file_units.h"
+#include "files/file_units.h"
 #include "support/text_helpers.h"
 
 namespace {

@@ -2,8 +2,8 @@
 
 #include "driver/dialogue.h"
 #include "fem/sesam_records.h"
-#include "support/file_open.h"
-#include "support/file_units.h"
+#include "files/file_open.h"
+#include "files/file_units.h"
 #include "support/text_helpers.h"
 
 namespace {

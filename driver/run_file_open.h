@@ -10,7 +10,7 @@ inline constexpr std::int32_t kRefusedSesamRecords = 1101;
 // Opens the file named by the 256-character field ChField (trailing blanks
 // are not part of the name) on iUnit: an existing file to read (iMode 1) or
 // an output (iMode 0). Returns 0, or the refusal: an error number or
-// refusal of connect_unit (support/file_units.h), or kRefusedSesamRecords;
+// refusal of connect_unit (files/file_units.h), or kRefusedSesamRecords;
 // a refused open has created and changed nothing.
 std::int32_t open_run_file(const char* ChField, std::int32_t iUnit, std::int32_t iMode);
 

@@ -6,7 +6,7 @@
 
 #include "driver/dialogue.h"
 #include "driver/run_file_open.h"
-#include "support/platform.h"
+#include "platform/platform.h"
 #include "support/text_helpers.h"
 
 namespace {

@@ -3,7 +3,7 @@
 // recognised record are then read raw, without any test. A reader asks for
 // its next header and its raw lines through the calls below; a FemFile
 // shows it nothing but the line buffer and the limit it found broken. How
-// the scanner finds its lines is its own (fem/fem_scan_internal.h).
+// the scanner finds its lines is its own (fem/scan/fem_scan_internal.h).
 //
 // Header scan: a line with "$", "#" or "!" in column 1, or blank in its first
 // 256 columns, is passed over; every other line is split (so a field that
@@ -13,7 +13,7 @@
 // Speed: the FEM file may hold millions of lines and is scanned six times.
 // The first pass of a run that reads no raw lines (GNODE or GELMNT1) checks
 // every field of every line once and notes in the header index where the
-// headers of the other kinds stand (fem/checking_pass.h). The later passes
+// headers of the other kinds stand (fem/scan/checking_pass.h). The later passes
 // then go from noted header to noted header: the lines in between could
 // neither stop the run (they were checked) nor be headers of their kind, so
 // skipping them changes nothing. A kind with more headers than the index

@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "fem/name_tables.h"
-#include "support/file_units.h"
+#include "files/file_units.h"
 #include "support/text_helpers.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "fem/input_errors.h"
-#include "support/file_units.h"
+#include "files/file_units.h"
 #include "support/text_helpers.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <type_traits>
 
 #include "support/array_helpers.h"
-#include "support/platform.h"
+#include "platform/platform.h"
 #include "support/text_helpers.h"
 
 namespace {

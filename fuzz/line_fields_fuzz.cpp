@@ -20,8 +20,8 @@
 
 #include "fem/fem_scan.h"
 #include "fem/field_splitter.h"
-#include "fem/header_scan.h"
-#include "fem/line_shape.h"
+#include "fem/scan/header_scan.h"
+#include "fem/scan/line_shape.h"
 #include "support/fatal_stop.h"
 
 namespace {

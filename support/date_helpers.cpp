@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "support/platform.h"
+#include "platform/platform.h"
 #include "support/text_helpers.h"
 
 DateTime current_date_time() {

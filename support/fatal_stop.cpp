@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "support/platform.h"
+#include "platform/platform.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <sstream>
 #include <string>
 
-#include "fem/header_scan.h"
-#include "fem/line_shape.h"
+#include "fem/scan/header_scan.h"
+#include "fem/scan/line_shape.h"
 
 namespace {
 

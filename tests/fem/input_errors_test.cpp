@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "support/file_units.h"
+#include "files/file_units.h"
 #include "tests/testlib/lablix_run.h"
 
 TEST(InputErrors, ComposedReportsAndTheLinesWritten) {

@@ -13,9 +13,9 @@
 #include "driver/conversion.h"
 #include "driver/run_units.h"
 #include "fem/fem_scan.h"
-#include "fem/fem_scan_internal.h"
+#include "fem/scan/fem_scan_internal.h"
 #include "fem/name_tables.h"
-#include "support/file_units.h"
+#include "files/file_units.h"
 #include "support/text_helpers.h"
 #include "tests/testlib/lablix_run.h"
 

@@ -1,0 +1,53 @@
+// The record scanner's own state: how a pass finds its headers and where it
+// stands. For the scanner's files, its tests and the fuzz target only; the
+// readers and the driver see the FemFile of fem/fem_scan.h.
+#pragma once
+#include <cstdint>
+
+#include "fem/fem_scan.h"
+#include "fem/scan/header_index.h"
+
+enum ScanMode : std::int32_t { kScanEveryLine, kScanChecking, kScanIndexed };
+
+// An indexed pass's place in the index, and what the note of the header it
+// took last says of the line after it (at iNotedAt), for the raw reads:
+// where the line after that one starts (0 when the note says nothing), and
+// its name's length when it is in the tool layout (-1 when not).
+struct IndexCursor {
+  std::int32_t iNext;  // the next note of the pass's kind
+  std::int64_t iNotedAt;
+  std::int64_t iNotedNext;
+  std::int32_t nNotedName;
+};
+
+// A FemFile with the scanner's state. Every FemFile the scanner is handed
+// is one of these: fem_file_on gives out the scanner's own, and a test
+// makes its own with fem_scan_on.
+struct FemScan : FemFile {
+  HeaderIndex Index;
+  // The pass under way: its kind, how it finds its headers, and the mapped
+  // file with the pass's place in it (the pass keeps its own place rather
+  // than asking the unit for every line).
+  RecordKind iKind;
+  ScanMode iMode;
+  const char* pData;
+  std::int64_t nData;
+  std::int64_t iPos;
+  // The values above entry nWritten of pCleared are known to be 0 (see
+  // next_header): a split clears only what the previous one wrote.
+  const LineFields* pCleared;
+  std::int32_t nWritten;
+  IndexCursor Cursor;
+};
+
+// A FemScan on iUnit over the index storage Notes, room for nIndexMx notes
+// per kind. Notes may be null (nIndexMx 0): no index.
+FemScan fem_scan_on(std::int32_t iUnit, HeaderNote* Notes, std::int32_t nIndexMx);
+
+// The scanner's state of a FemFile handed to it.
+inline FemScan& scan_of(FemFile& Fem) {
+  return static_cast<FemScan&>(Fem);
+}
+inline const FemScan& scan_of(const FemFile& Fem) {
+  return static_cast<const FemScan&>(Fem);
+}

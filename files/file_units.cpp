@@ -1,0 +1,527 @@
+#include "files/file_units.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+#include "support/fatal_stop.h"
+#include "platform/platform.h"
+#include "support/text_helpers.h"
+
+namespace {
+
+enum UnitRole : std::int32_t {
+  kRoleClosed,
+  kRoleConsoleIn,
+  kRoleConsoleOut,
+  kRoleInput,    // a mapped input file
+  kRoleOutput,   // a sequential output file (Outputs[unit])
+  kRoleRecords,  // a direct-access file: connected, no record I/O
+};
+
+struct Unit {
+  UnitRole iRole;
+  FileHandle hFile;  // input and direct-access files
+  FileIdentity Id;   // input and direct-access files
+  // Input: the file's content and the offset of the next line.
+  const char* pData;
+  std::int64_t nData;
+  std::int64_t iPos;
+  // Output: bytes waiting in the unit's buffer.
+  std::int32_t nWaiting;
+};
+
+constexpr std::int32_t kOutBufLen = 1 << 16;
+constexpr std::int32_t MxLineRoom = 4096;  // the most line_room gives
+constexpr std::int32_t kConsoleBufLen = 1 << 12;
+
+// static: the unit table of the run, sized once; not re-entrant.
+Unit Units[MxUnit + 1] = {};
+OutputFile Outputs[MxUnit + 1];
+char ChOutBuf[MxUnit + 1][kOutBufLen];
+bool bConsoleReady = false;
+
+// Console input buffer: bytes ChConsole[iConsolePos, nConsoleFill) are unread.
+char ChConsole[kConsoleBufLen];
+std::int32_t iConsolePos = 0;
+std::int32_t nConsoleFill = 0;
+// Once the console has given end of input, no later answer is read: at a
+// terminal the next line typed is meant for the shell, not for this run.
+bool bConsoleEnded = false;
+
+void on_input_fault() {
+  fatal_stop("reading an input file failed (it was changed or cut short during the run)");
+}
+
+void ready_console() {
+  if (bConsoleReady) return;
+  bConsoleReady = true;
+  Units[kUnitConsoleIn] = Unit{kRoleConsoleIn, kNoFile, {0, 0}, nullptr, 0, 0, 0};
+  Units[kUnitConsoleOut] = Unit{kRoleConsoleOut, kNoFile, {0, 0}, nullptr, 0, 0, 0};
+  // Whatever ends the run, the files written so far are put in order.
+  set_fatal_cleanup(close_all_units);
+  catch_input_faults(on_input_fault);
+}
+
+Unit* unit_of(std::int32_t iUnit) {
+  ready_console();
+  if (iUnit < 1 || iUnit > MxUnit) return nullptr;
+  return &Units[iUnit];
+}
+
+char ChUnitText[4];
+
+const char* unit_text(std::int32_t iUnit) {
+  put_integer(ChUnitText, 3, iUnit);
+  ChUnitText[3] = '\0';
+  std::int32_t i = 0;
+  while (ChUnitText[i] == ' ')
+    ++i;
+  return ChUnitText + i;
+}
+
+[[noreturn]] void write_failed(std::int32_t iUnit, int iError) {
+  const char* ChWhy = " failed: the output could not be written whole";
+  if (iError == ENOSPC) ChWhy = " failed: no space left on device";
+  if (iError == EFBIG) ChWhy = " failed: the file size limit was reached";
+  if (iError == kOutputNameTaken) {
+    ChWhy = " failed: its name led to another file by the end of the run";
+  }
+  fatal_stop3("writing to unit ", unit_text(iUnit), ChWhy);
+}
+
+// Hands the unit's buffer to the system. The count is cleared first: a
+// stop signal that arrives during the write then does not write it again,
+// and the file holds a whole prefix of what the run wrote.
+int hand_over(std::int32_t iUnit, Unit& U) {
+  const std::int32_t nWaiting = U.nWaiting;
+  U.nWaiting = 0;
+  if (nWaiting == 0) return 0;
+  if (U.iRole == kRoleConsoleOut) return write_standard_output(ChOutBuf[iUnit], nWaiting);
+  return write_output_file(Outputs[iUnit], ChOutBuf[iUnit], nWaiting);
+}
+
+void flush_buffer(std::int32_t iUnit, Unit& U) {
+  const int iError = hand_over(iUnit, U);
+  if (iError != 0) write_failed(iUnit, iError);
+}
+
+void put_bytes(std::int32_t iUnit, const char* Ch, std::int64_t n) {
+  Unit* U = unit_of(iUnit);
+  if (U == nullptr || (U->iRole != kRoleOutput && U->iRole != kRoleConsoleOut)) {
+    fatal_stop3("unit ", unit_text(iUnit), " is not open for output");
+  }
+  while (n > 0) {
+    if (U->nWaiting == kOutBufLen) flush_buffer(iUnit, *U);
+    std::int64_t nTake = kOutBufLen - U->nWaiting;
+    if (nTake > n) nTake = n;
+    std::memcpy(ChOutBuf[iUnit] + U->nWaiting, Ch, static_cast<std::size_t>(nTake));
+    U->nWaiting += static_cast<std::int32_t>(nTake);
+    Ch += nTake;
+    n -= nTake;
+  }
+}
+
+// Stores the line bytes p[0, n) at column iCol of the nLen-character field,
+// as far as the field reaches.
+void put_part(char* ChLine, std::int32_t nLen, std::int64_t iCol, const char* p, std::int64_t n) {
+  if (iCol >= nLen) return;
+  if (n > nLen - iCol) n = nLen - iCol;
+  std::memcpy(ChLine + iCol, p, static_cast<std::size_t>(n));
+}
+
+bool read_console_line(char* ChLine, std::int32_t nLen) {
+  fill_blanks(ChLine, nLen);
+  // A prompt waiting in the output buffer must be seen before we wait.
+  flush_buffer(kUnitConsoleOut, Units[kUnitConsoleOut]);
+  std::int64_t nTotal = 0;
+  bool bAny = false;
+  // An answer loses one trailing carriage return: the CR of a CR LF end, or
+  // a CR typed before the input ended.
+  auto drop_carriage_return = [&] {
+    if (nTotal >= 1 && nTotal <= nLen && ChLine[nTotal - 1] == '\r') ChLine[nTotal - 1] = kBlank;
+  };
+  for (;;) {
+    if (iConsolePos == nConsoleFill) {
+      std::int64_t n = 0;
+      if (!bConsoleEnded && read_standard_input(ChConsole, kConsoleBufLen, n) != 0) {
+        fatal_stop("reading the console input failed");
+      }
+      if (n == 0) {  // a last line without terminator is a line
+        bConsoleEnded = true;
+        drop_carriage_return();
+        return bAny;
+      }
+      iConsolePos = 0;
+      nConsoleFill = static_cast<std::int32_t>(n);
+    }
+    bAny = true;
+    const char* pStart = ChConsole + iConsolePos;
+    const std::int64_t nLeft = nConsoleFill - iConsolePos;
+    const char* pEnd =
+        static_cast<const char*>(std::memchr(pStart, '\n', static_cast<std::size_t>(nLeft)));
+    const std::int64_t nPart = pEnd ? pEnd - pStart : nLeft;
+    put_part(ChLine, nLen, nTotal, pStart, nPart);
+    nTotal += nPart;
+    iConsolePos += static_cast<std::int32_t>(nPart);
+    if (pEnd != nullptr) {
+      ++iConsolePos;
+      drop_carriage_return();
+      return true;
+    }
+  }
+}
+
+// True when the regular file Id is already connected to a unit: the
+// console units when they are redirected to files, an input or
+// direct-access file, an output file being written, or the older file it
+// replaces.
+bool is_connected(const FileIdentity& Id) {
+  if (Id.iIndex == 0) return false;
+  if (is_same_file(Id, identity_of_standard(false)) ||
+      is_same_file(Id, identity_of_standard(true))) {
+    return true;
+  }
+  for (std::int32_t i = 1; i <= MxUnit; ++i) {
+    const Unit& U = Units[i];
+    if (U.iRole == kRoleInput || U.iRole == kRoleRecords) {
+      if (is_same_file(Id, U.Id)) return true;
+    } else if (U.iRole == kRoleOutput) {
+      if (is_same_file(Id, Outputs[i].Target) || is_same_file(Id, Outputs[i].Own)) return true;
+    }
+  }
+  return false;
+}
+
+// True when another output unit makes a new file under the name that Out
+// makes one under, however either was spelt: the later would take the name
+// from the earlier.
+bool is_name_written(std::int32_t iUnit, const OutputFile& Out) {
+  if (Out.iWriting != kWritingReplaced || Out.Target.iIndex != 0) return false;
+  for (std::int32_t i = 1; i <= MxUnit; ++i) {
+    if (i != iUnit && Units[i].iRole == kRoleOutput && Outputs[i].Target.iIndex == 0 &&
+        is_same_new_file(Outputs[i], Out)) {
+      return true;
+    }
+  }
+  return false;
+}
+
+// A file that holds data but cannot be loaded (memory is short) is no
+// missing file: the run cannot go on and says why.
+[[noreturn]] void input_not_loaded(const char* ChPath, int iError) {
+  char ChWhat[MxPath + 32];
+  std::strcpy(ChWhat, "reading the input file ");
+  std::strcat(ChWhat, ChPath);
+  fatal_stop3(ChWhat, " failed: ", iError == ENOMEM ? "not enough memory" : std::strerror(iError));
+}
+
+int connect_input(Unit& U, const char* ChPath) {
+  Unit New{};
+  const int iError = open_regular_file(ChPath, kRegularRead, New.hFile, New.Id);
+  if (iError != 0) return iError;
+  // Checked before anything is read, so that no unit reads what another writes.
+  if (is_connected(New.Id)) {
+    close_file(New.hFile);
+    return kRefusedOtherFileOfRun;
+  }
+  const int iLoadError = load_input_file(New.hFile, New.pData, New.nData);
+  if (iLoadError != 0) {
+    close_file(New.hFile);
+    input_not_loaded(ChPath, iLoadError);
+  }
+  New.iRole = kRoleInput;
+  U = New;
+  return 0;
+}
+
+int connect_records(Unit& U, const char* ChPath, UnitStatus iStatus) {
+  Unit New{};
+  New.iRole = kRoleRecords;
+  int iError;
+  if (iStatus == kStatusScratch) {
+    iError = open_scratch_file(New.hFile);
+  } else {
+    const RegularOpen iWay = iStatus == kStatusOld   ? kRegularUpdate
+                             : iStatus == kStatusNew ? kRegularCreateNew
+                                                     : kRegularUpdateOrCreate;
+    iError = open_regular_file(ChPath, iWay, New.hFile, New.Id);
+  }
+  if (iError != 0) return iError;
+  if (is_connected(New.Id)) {
+    close_file(New.hFile);
+    return kRefusedOtherFileOfRun;
+  }
+  U = New;
+  return 0;
+}
+
+int connect_output(std::int32_t iUnit, const char* ChPath, UnitStatus iStatus) {
+  OutputFile& Out = Outputs[iUnit];
+  if (iStatus == kStatusScratch) {
+    Out = OutputFile{};
+    Out.bPlaced = true;  // nameless: there is nothing to put in place
+    const int iError = open_scratch_file(Out.hFile);
+    if (iError != 0) return iError;
+  } else {
+    const int iError = open_output_file(ChPath, Out);
+    if (iError != 0) return iError;
+    // Checked before anything is written, so a refused open changes nothing.
+    int iRefusal = 0;
+    if (iStatus == kStatusNew && (Out.Target.iIndex != 0 || Out.iWriting == kWritingDirect)) {
+      iRefusal = EEXIST;
+    } else if (is_connected(Out.Target) || is_name_written(iUnit, Out)) {
+      iRefusal = kRefusedOtherFileOfRun;
+    }
+    if (iRefusal != 0) {
+      abandon_output_file(Out);
+      return iRefusal;
+    }
+  }
+  Units[iUnit] = Unit{kRoleOutput, kNoFile, {0, 0}, nullptr, 0, 0, 0};
+  return 0;
+}
+
+// Names that no file of a run may have: none at all, one the system cannot
+// take, one holding a character that would break a line of the label file
+// (its header names the FEM file) or is an escape typed by mistake.
+std::int32_t name_refusal(const char* ChName, std::int32_t nName) {
+  if (nName <= 0) return kRefusedEmptyName;
+  if (nName >= MxPath) return ENAMETOOLONG;
+  for (std::int32_t i = 0; i < nName; ++i) {
+    const auto u = static_cast<unsigned char>(ChName[i]);
+    if (u == 0) return kRefusedNulCharacter;
+    if (u < 32 || u == 127) return kRefusedControlCharacter;
+  }
+  return 0;
+}
+
+}  // namespace
+
+const char* refusal_words(std::int32_t iError) {
+  switch (iError) {
+    case kRefusedEmptyName:
+      return "the name is empty";
+    case EISDIR:
+      return "it is a folder";
+    case kRefusedControlCharacter:
+      return "the name holds a control character";
+    case kRefusedNulCharacter:
+      return "the name holds a NUL character";
+    case EINVAL:  // a FIFO, socket or other file that is not a file of lines
+      return "not a regular file";
+    case kRefusedOtherFileOfRun:
+      return "it is another file of this run (the FEM file or an output)";
+    case kRefusedNameTaken:
+      return "the name changed while it was opened";
+    case kForbiddenName:
+      return "the system forbids such a name";
+    case ENAMETOOLONG:
+      return "the name is too long";
+    default:
+      return std::strerror(iError);
+  }
+}
+
+std::int32_t connect_unit(std::int32_t iUnit, const char* ChName, std::int32_t nName,
+                          UnitStatus iStatus, bool bDirect) {
+  Unit* U = unit_of(iUnit);
+  if (U == nullptr) return EBADF;
+  if (U->iRole != kRoleClosed) return EBUSY;
+  char ChPath[MxPath];
+  if (iStatus != kStatusScratch) {
+    const std::int32_t iRefusal = name_refusal(ChName, nName);
+    if (iRefusal != 0) return iRefusal;
+    std::memcpy(ChPath, ChName, static_cast<std::size_t>(nName));
+    ChPath[nName] = '\0';
+  }
+  // The table changes whole before a stop signal may look at it.
+  hold_stop_signals();
+  int iError;
+  if (bDirect) {
+    iError = connect_records(*U, ChPath, iStatus);
+  } else if (iStatus == kStatusOld) {
+    iError = connect_input(*U, ChPath);
+  } else {
+    iError = connect_output(iUnit, ChPath, iStatus);
+  }
+  release_stop_signals();
+  return iError;
+}
+
+bool is_unit_open(std::int32_t iUnit) {
+  const Unit* U = unit_of(iUnit);
+  return U != nullptr && U->iRole != kRoleClosed;
+}
+
+bool read_line_view(std::int32_t iUnit, const char*& pLine, std::int64_t& nLine) {
+  Unit* U = unit_of(iUnit);
+  if (U == nullptr || U->iRole != kRoleInput) {
+    fatal_stop3("unit ", unit_text(iUnit), " is not open for input");
+  }
+  if (U->iPos >= U->nData) return false;
+  pLine = U->pData + U->iPos;
+  const std::int64_t nLeft = U->nData - U->iPos;
+  const auto* pFeed =
+      static_cast<const char*>(std::memchr(pLine, '\n', static_cast<std::size_t>(nLeft)));
+  if (pFeed == nullptr) {
+    nLine = nLeft;
+    U->iPos = U->nData;
+  } else {
+    nLine = length_before_feed(pLine, pFeed - pLine);
+    U->iPos += pFeed - pLine + 1;
+  }
+  return true;
+}
+
+bool read_line(std::int32_t iUnit, char* ChLine, std::int32_t nLen) {
+  Unit* U = unit_of(iUnit);
+  if (U != nullptr && U->iRole == kRoleConsoleIn) return read_console_line(ChLine, nLen);
+  const char* pLine = nullptr;
+  std::int64_t nLine = 0;
+  if (!read_line_view(iUnit, pLine, nLine)) {
+    fill_blanks(ChLine, nLen);
+    return false;
+  }
+  copy_padded(ChLine, nLen, pLine, nLine > nLen ? nLen : static_cast<std::int32_t>(nLine));
+  return true;
+}
+
+bool unit_contents(std::int32_t iUnit, const char*& pData, std::int64_t& nData) {
+  const Unit* U = unit_of(iUnit);
+  if (U == nullptr || U->iRole != kRoleInput) return false;
+  pData = U->pData;
+  nData = U->nData;
+  return true;
+}
+
+void rewind_unit(std::int32_t iUnit) {
+  Unit* U = unit_of(iUnit);
+  if (U != nullptr && U->iRole == kRoleInput) U->iPos = 0;
+}
+
+void write_text(std::int32_t iUnit, const char* Ch, std::int64_t n) {
+  if (n > 0) put_bytes(iUnit, Ch, n);
+}
+
+namespace {
+
+// The rare ways out of line_room, kept out of it so that the call made for
+// every line stays a few instructions.
+[[noreturn, gnu::noinline, gnu::cold]] void not_open_for_output(std::int32_t iUnit) {
+  fatal_stop3("unit ", unit_text(iUnit), " is not open for output");
+}
+[[gnu::noinline, gnu::cold]] void flush_for_room(std::int32_t iUnit) {
+  flush_buffer(iUnit, Units[iUnit]);
+}
+
+}  // namespace
+
+char* line_room(std::int32_t iUnit, std::int32_t MxChars) {
+  Unit* U = unit_of(iUnit);
+  if (U == nullptr || (U->iRole != kRoleOutput && U->iRole != kRoleConsoleOut)) {
+    not_open_for_output(iUnit);
+  }
+  if (kOutBufLen - U->nWaiting < MxChars + 2) flush_for_room(iUnit);
+  return ChOutBuf[iUnit] + U->nWaiting;
+}
+
+void end_line_at(std::int32_t iUnit, std::int32_t n) {
+  Unit& U = Units[iUnit];
+  char* pEnd = ChOutBuf[iUnit] + U.nWaiting + n;
+  pEnd[0] = '\r';
+  pEnd[1] = '\n';
+  U.nWaiting += n + 2;
+}
+
+void write_line(std::int32_t iUnit, const char* Ch, std::int64_t n) {
+  if (n < 0) n = 0;
+  // A line that fits a room is copied into one; a longer one goes in parts.
+  if (n <= MxLineRoom) {
+    char* pTo = line_room(iUnit, static_cast<std::int32_t>(n));
+    if (n > 0) std::memcpy(pTo, Ch, static_cast<std::size_t>(n));
+    end_line_at(iUnit, static_cast<std::int32_t>(n));
+    return;
+  }
+  put_bytes(iUnit, Ch, n);
+  put_bytes(iUnit, "\r\n", 2);
+}
+
+void flush_unit(std::int32_t iUnit) {
+  Unit* U = unit_of(iUnit);
+  if (U == nullptr) return;
+  if (U->iRole == kRoleOutput || U->iRole == kRoleConsoleOut) flush_buffer(iUnit, *U);
+}
+
+namespace {
+
+// Releases a unit's file; for an output, what was written is put in place
+// first. 0 or the error number of an output that could not be put there.
+int release_unit(std::int32_t iUnit) {
+  Unit& U = Units[iUnit];
+  const UnitRole iRole = U.iRole;
+  int iError = 0;
+  if (iRole == kRoleOutput) iError = finish_output_file(Outputs[iUnit]);
+  if (iRole == kRoleInput) release_input_file(U.pData, U.nData);
+  if (iRole == kRoleInput || iRole == kRoleRecords) close_file(U.hFile);
+  U = Unit{};
+  return iError;
+}
+
+}  // namespace
+
+void finish_unit(std::int32_t iUnit) {
+  Unit* U = unit_of(iUnit);
+  if (U == nullptr || U->iRole != kRoleOutput) return;
+  flush_buffer(iUnit, *U);
+  hold_stop_signals();
+  const int iError = place_output_file(Outputs[iUnit]);
+  release_stop_signals();
+  if (iError != 0) write_failed(iUnit, iError);
+}
+
+std::int64_t read_replaced_start(std::int32_t iUnit, char* p, std::int64_t nRoom) {
+  const Unit* U = unit_of(iUnit);
+  if (U == nullptr || U->iRole != kRoleOutput) return 0;
+  return read_older_start(Outputs[iUnit], p, nRoom);
+}
+
+void discard_unit(std::int32_t iUnit) {
+  Unit* U = unit_of(iUnit);
+  if (U == nullptr || U->iRole != kRoleOutput) return;
+  hold_stop_signals();
+  U->nWaiting = 0;
+  abandon_output_file(Outputs[iUnit]);
+  *U = Unit{};
+  release_stop_signals();
+}
+
+void close_unit(std::int32_t iUnit) {
+  Unit* U = unit_of(iUnit);
+  if (U == nullptr || U->iRole == kRoleClosed || U->iRole == kRoleConsoleIn) return;
+  flush_unit(iUnit);
+  if (U->iRole == kRoleConsoleOut) return;
+  hold_stop_signals();
+  const int iError = release_unit(iUnit);
+  release_stop_signals();
+  if (iError != 0) write_failed(iUnit, iError);
+}
+
+int close_all_units() {
+  ready_console();
+  int nDropped = 0;
+  for (std::int32_t i = 1; i <= MxUnit; ++i) {
+    Unit& U = Units[i];
+    if (U.iRole == kRoleConsoleOut) hand_over(i, U);
+    if (U.iRole == kRoleOutput) {
+      // Not finished, so not whole: the older file stays as it was.
+      if (!Outputs[i].bPlaced) ++nDropped;
+      U.nWaiting = 0;
+      abandon_output_file(Outputs[i]);
+      U = Unit{};
+    } else if (U.iRole != kRoleClosed && U.iRole != kRoleConsoleIn && U.iRole != kRoleConsoleOut) {
+      release_unit(i);
+    }
+  }
+  return nDropped;
+}

@@ -1,0 +1,13 @@
+// The steps of an output file that each system takes its own way, for the
+// steps written once above them (files/output_file.cpp). Only the output
+// file's own sources include this.
+#pragma once
+#include "files/output_file.h"
+
+// The new file goes; the older file and the folder stay open.
+void drop_new_file(OutputFile& Out);
+
+// The new file takes the name (a replaced output), or the complete content
+// is copied over the older file (in place); 0 or the error, nothing changed.
+int place_replaced(OutputFile& Out);
+int place_in_place(OutputFile& Out);

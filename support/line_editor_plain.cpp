@@ -1,9 +1,0 @@
-// The plain form: the console's own line handling.
-#include "support/file_units.h"
-#include "support/line_editor.h"
-#include "support/prompt.h"
-
-bool read_answer_line(const char* ChPrompt, std::int32_t nPrompt, char* ChLine, std::int32_t nLen) {
-  write_prompt(kUnitConsoleOut, ChPrompt, nPrompt);
-  return read_line(kUnitConsoleIn, ChLine, nLen);
-}
