@@ -13,11 +13,11 @@
 
 #include "driver/run_units.h"
 #include "fem/fem_scan.h"
-#include "fem/scan/fem_scan_internal.h"
 #include "fem/field_classifier.h"
 #include "fem/field_splitter.h"
 #include "fem/name_tables.h"
 #include "fem/node_reader.h"
+#include "fem/scan/fem_scan_internal.h"
 #include "files/file_units.h"
 #include "support/text_helpers.h"
 

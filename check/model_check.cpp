@@ -9,8 +9,8 @@
 #include "driver/model_reading.h"
 #include "fem/field_splitter.h"
 #include "fem/record_kinds.h"
-#include "support/fatal_stop.h"
 #include "files/file_units.h"
+#include "support/fatal_stop.h"
 
 namespace {
 

@@ -5,12 +5,12 @@
 #include <string_view>
 
 #include "driver/file_answers.h"
+#include "driver/line_editor.h"
 #include "driver/run_file_open.h"
 #include "driver/run_messages.h"
-#include "support/fatal_stop.h"
 #include "files/file_units.h"
-#include "driver/line_editor.h"
 #include "platform/platform.h"
+#include "support/fatal_stop.h"
 #include "support/text_helpers.h"
 
 static_assert(sizeof kPromptFemFile - 1 == kPromptLen);

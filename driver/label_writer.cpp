@@ -4,8 +4,8 @@
 #include <cstring>
 
 #include "driver/label_header.h"
-#include "support/array_helpers.h"
 #include "files/file_units.h"
+#include "support/array_helpers.h"
 #include "support/text_helpers.h"
 
 namespace {

@@ -6,10 +6,10 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "files/file_units.h"
 #include "driver/line_editor.h"
-#include "platform/platform.h"
 #include "driver/prompt.h"
+#include "files/file_units.h"
+#include "platform/platform.h"
 #include "support/text_helpers.h"
 
 namespace {

@@ -1,7 +1,7 @@
 // The plain form: the console's own line handling.
-#include "files/file_units.h"
 #include "driver/line_editor.h"
 #include "driver/prompt.h"
+#include "files/file_units.h"
 
 bool read_answer_line(const char* ChPrompt, std::int32_t nPrompt, char* ChLine, std::int32_t nLen) {
   write_prompt(kUnitConsoleOut, ChPrompt, nPrompt);

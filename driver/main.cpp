@@ -21,6 +21,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "check/model_check.h"
 #include "driver/command_line.h"
 #include "driver/conversion.h"
 #include "driver/dialogue.h"
@@ -28,18 +29,17 @@
 #include "driver/label_header.h"
 #include "driver/label_writer.h"
 #include "driver/member_listing.h"
-#include "check/model_check.h"
 #include "driver/run_file_open.h"
 #include "driver/run_messages.h"
 #include "driver/run_units.h"
 #include "fem/fem_place.h"
 #include "fem/fem_scan.h"
 #include "fem/name_tables.h"
-#include "support/date_helpers.h"
-#include "support/fatal_stop.h"
 #include "files/file_open.h"
 #include "files/file_units.h"
 #include "platform/platform.h"
+#include "support/date_helpers.h"
+#include "support/fatal_stop.h"
 #include "support/text_helpers.h"
 
 namespace {

@@ -4,8 +4,8 @@
 #include <cstring>
 #include <type_traits>
 
-#include "support/array_helpers.h"
 #include "platform/platform.h"
+#include "support/array_helpers.h"
 #include "support/text_helpers.h"
 
 namespace {

@@ -4,8 +4,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "support/fatal_stop.h"
 #include "platform/platform.h"
+#include "support/fatal_stop.h"
 #include "support/text_helpers.h"
 
 namespace {

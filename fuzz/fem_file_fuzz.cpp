@@ -39,11 +39,11 @@
 #include "driver/conversion.h"
 #include "driver/run_units.h"
 #include "fem/fem_scan.h"
-#include "fem/scan/fem_scan_internal.h"
 #include "fem/name_tables.h"
-#include "support/fatal_stop.h"
+#include "fem/scan/fem_scan_internal.h"
 #include "files/file_open.h"
 #include "files/file_units.h"
+#include "support/fatal_stop.h"
 #include "support/text_helpers.h"
 
 namespace {

@@ -7,8 +7,8 @@
 #include "fem/scan/header_scan.h"
 #include "fem/scan/line_shape.h"
 #include "fem/scan/tool_line_split.h"
-#include "support/fatal_stop.h"
 #include "files/file_units.h"
+#include "support/fatal_stop.h"
 #include "support/line_count.h"
 #include "support/text_helpers.h"
 

@@ -6,9 +6,9 @@
 #include <cstdint>
 #include <cstring>
 
+#include "fem/record_kinds.h"
 #include "fem/scan/line_shape.h"
 #include "fem/scan/line_words.h"
-#include "fem/record_kinds.h"
 
 // The line buffer's length: a longer line is looked at by its first 256
 // characters.
