@@ -1,0 +1,50 @@
+// Where the model stands, for drawing it: each node's coordinates (GCOORD)
+// and each element's type and node list (GELMNT1: the internal node numbers
+// after ELTYAD, over its continuation lines, as many as the element type
+// has; the zero padding of the last line ignored). Read in one record walk
+// (fem/record_walk.h) with the readers' line rules, beside the tables a run
+// fills; a normal run never reads them.
+#pragma once
+#include <cstdint>
+
+#include "fem/element_types.h"
+#include "fem/name_tables.h"
+
+// Why an element is not drawn (kDrawn: it is).
+enum UndrawnReason : std::int32_t {
+  kDrawn,
+  kUndrawnNoCoordinate,   // a node of its list has no GCOORD
+  kUndrawnBadCoordinate,  // a coordinate of a node of its list is text or not finite
+  kUndrawnUnknownType,    // its type is not in the element table
+  kUndrawnNoShape,        // its type has no shape of its own (MATR, contact elements)
+  kUndrawnListCut,        // the file ends before its node list does
+  kUndrawnBadNode,        // a node number of its list is below 1 or above MxNode
+  kUndrawnNoRecord        // no GELMNT1 numbers it (a hole in 1..nElems)
+};
+
+// The state of a node's coordinates.
+enum CoordState : std::uint8_t { kCoordNone, kCoordRead, kCoordBad };
+
+// The geometry tables, 1-based like the name tables (entry 0 unused), taken
+// once at start-up and zeroed.
+struct ModelGeometry {
+  float* Xyz;                // [3 * (MxNode + 1)]: x, y, z of internal node i at 3 * i
+  std::uint8_t* iCoord;      // [MxNode + 1]: CoordState of internal node i
+  std::int64_t* iCoordLine;  // [MxNode + 1]: FEM line of its GCOORD (the last one wins)
+  std::int32_t nCoords;      // nodes with a GCOORD read
+  std::int32_t* iElemType;   // [MxElem + 1]: ELTYP of internal element i (0: no GELMNT1)
+  std::int32_t* nElemNodes;  // [MxElem + 1]: nodes read into its list
+  std::int32_t* iElemNodes;  // [MxElemNodes * (MxElem + 1)]: its list at MxElemNodes * i
+  std::int64_t* iElemLine;   // [MxElem + 1]: FEM line of its GELMNT1 header
+  std::int32_t* iUndrawn;    // [MxElem + 1]: UndrawnReason, set by read_model_geometry
+};
+
+// Takes and zeroes the tables' memory. False when it cannot be had.
+bool create_model_geometry(ModelGeometry& Geometry);
+
+// Reads GCOORD and GELMNT1 from the nData bytes of the FEM file at pData
+// into Geometry (cleared first), then sets iUndrawn of elements 1 to
+// Tables.nElems. Tables are the readers' results. Never fails: what cannot
+// be read is an element not drawn, with its reason.
+void read_model_geometry(const char* pData, std::int64_t nData, const NameTables& Tables,
+                         ModelGeometry& Geometry);
