@@ -216,6 +216,8 @@ int check_model(NameTables& Tables, FemFile& Fem, std::int32_t iUnitReports, con
     check_nodes(Tables, Lines, Store);
     check_members(Tables, Lines, Store);
   }
+  // The report is of one version of the file, or there is none.
+  stop_if_input_changed(Fem.iUnit);
   write_run_summary(kUnitConsoleOut, Tables);
   write_findings(Store, kUnitConsoleOut, ChFile, nFile);
   return Store.nFound == 0 ? 0 : 1;

@@ -32,5 +32,8 @@ const char* run_file_refusal_words(std::int32_t iRefusal) {
   if (iRefusal == kRefusedSesamRecords) {
     return "it holds SESAM records, and Lablix never writes over a model";
   }
+  // The words of the system's own refusal of a name too long, as the
+  // answer is refused for the same reason.
+  if (iRefusal == kRefusedLongerThanField) return "the name is too long";
   return refusal_words(iRefusal);
 }
