@@ -140,13 +140,22 @@ Unit* unit_of(std::int32_t iUnit) {
 }
 
 [[noreturn]] void write_failed(std::int32_t iUnit, int iError) {
-  const char* ChWhy = " failed: the output could not be written whole";
-  if (iError == ENOSPC) ChWhy = " failed: no space left on device";
-  if (iError == EFBIG) ChWhy = " failed: the file size limit was reached";
-  if (iError == kOutputNameTaken) {
-    ChWhy = " failed: its name led to another file by the end of the run";
+  const char* ChWhy = "the output could not be written whole";
+  if (iError == ENOSPC) {
+    ChWhy = "no space left on device";
+  } else if (iError == EFBIG) {
+    ChWhy = "the file size limit was reached";
+  } else if (iError == kOutputNameTaken) {
+    ChWhy = "its name led to another file by the end of the run";
+  } else if (iError > 0 && iError < kRefusedEmptyName) {
+    ChWhy = std::strerror(iError);  // the system's own words: a quota, an I/O error
   }
-  fatal_stop3("writing ", unit_words(iUnit), ChWhy);
+  // Joined to the file's words: the fatal stop takes three pieces.
+  std::size_t nAt = std::strlen(unit_words(iUnit));
+  add_words(nAt, " failed: ");
+  add_words(nAt, ChWhy);
+  ChUnitWords[nAt] = '\0';
+  fatal_stop3("writing ", ChUnitWords, nullptr);
 }
 
 // Hands the unit's buffer to the system. The count is cleared first: a
@@ -476,6 +485,12 @@ bool read_console_answer(char* ChLine, std::int32_t nLen, std::int64_t& nAnswer)
   nAnswer = 0;
   unit_of(kUnitConsoleIn);
   return read_console_line(ChLine, nLen, nAnswer);
+}
+
+void restart_console_input() {
+  iConsolePos = 0;
+  nConsoleFill = 0;
+  bConsoleEnded = false;
 }
 
 void set_unit_role(std::int32_t iUnit, const char* ChRole) {

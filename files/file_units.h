@@ -99,6 +99,11 @@ bool read_line(std::int32_t iUnit, char* ChLine, std::int32_t nLen);
 // only the start of it.
 bool read_console_answer(char* ChLine, std::int32_t nLen, std::int64_t& nAnswer);
 
+// Forgets what the console input has buffered and that it ended, so that
+// the next answer is read from standard input afresh: for a program that
+// puts a new standard input in place (the dialogue's fuzz target).
+void restart_console_input();
+
 // Ends the run with a fatal stop when the file of input unit iUnit is no
 // longer the one connected: cut short, or its size or modification time
 // changed, or its name now leads to another file or none (another program
