@@ -230,6 +230,8 @@ int run_check(const CommandLine& Cmd, NameTables& Tables) {
 }  // namespace
 
 int main(int nArgs, char** ChArgs) {
+  // First of all: a closed standard stream's number would otherwise go to
+  // the first file opened, and the FEM file be taken for the console.
   keep_standard_streams_open();
   const CommandLine Cmd = parse_command_line(nArgs, ChArgs);
   if (Cmd.iAction == kActionHelp) return write_to_stdout(kHelpText), kExitDone;
@@ -266,6 +268,7 @@ int main(int nArgs, char** ChArgs) {
   set_unit_role(kUnitFem, "FEM file");
   set_unit_role(kUnitLabel, "label file");
   set_unit_role(kUnitListing, "listing file");
+  set_unit_role(kUnitConsoleOut, "console output (standard output)");
   // A failure in the FEM file names its place; worked out only then.
   set_input_place(fem_failure_place);
 
