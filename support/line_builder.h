@@ -1,9 +1,10 @@
 // One line of text built piece by piece in fixed storage: texts, numbers as
 // few digits as they need, and numbers right-justified in a field of
-// columns. Every line Lablix composes from pieces (messages, findings, the
-// fatal stop's line, the open reports) is built here. No heap, no stdio,
-// no state beyond the builder itself, so the fatal stop may use it in a
-// signal handler.
+// columns: the run's messages, the check's findings, the fatal stop's line
+// and its place in the FEM file, and the open reports. (The label file,
+// the listing and the reports of a broken limit are fixed columns, written
+// straight into their lines.) No heap, no stdio, no state beyond the
+// builder itself, so the fatal stop may use it in a signal handler.
 #pragma once
 #include <cstdint>
 
