@@ -85,112 +85,115 @@ void note_limit(FailedReader iFailed, const FemFile& Fem, const NameTables& Tabl
   add_finding(Store, iLine, Text);
 }
 
-// "<RECORD>: <ChWhat> <i> <quoted name of entry i of Names>" begun in Text.
-void begin_named(FindingText& Text, const char* ChRecord, const char* ChWhat, std::int32_t i,
+// "<RECORD>: <ChWhat> <iEntry> <quoted name of entry iEntry of Names>" begun in Text.
+void begin_named(FindingText& Text, const char* ChRecord, const char* ChWhat, std::int32_t iEntry,
                  const NameColumn& Names) {
   begin_text(Text, ChRecord);
   put_text(Text, ChWhat);
-  put_number(Text, i);
+  put_number(Text, iEntry);
   put_text(Text, " ");
-  put_quoted(Text, name_text(Names, i), name_length(Names, i));
+  put_quoted(Text, name_text(Names, iEntry), name_length(Names, iEntry));
 }
 
 // Named nodes that get no label, or one with node number 0.
 void check_nodes(const NameTables& Tables, const RecordLines& Lines, FindingStore& Store) {
-  for (std::int32_t i = 1; i <= MxNode; ++i) {
-    if (name_length(Tables.ChNodeName, i) == 0) continue;
+  for (std::int32_t iNode = 1; iNode <= MxNode; ++iNode) {
+    if (name_length(Tables.ChNodeName, iNode) == 0) continue;
     FindingText Text;
-    if (Lines.iGnode[i] == 0) {
-      begin_named(Text, "TDNODE", "no GNODE numbers node ", i, Tables.ChNodeName);
-      put_text(Text, i <= Tables.nNodes ? ": its label shows node number 0" : ": it gets no label");
-    } else if (i > Tables.nNodes) {
-      begin_named(Text, "TDNODE", "node ", i, Tables.ChNodeName);
+    if (Lines.iGnode[iNode] == 0) {
+      begin_named(Text, "TDNODE", "no GNODE numbers node ", iNode, Tables.ChNodeName);
+      put_text(Text,
+               iNode <= Tables.nNodes ? ": its label shows node number 0" : ": it gets no label");
+    } else if (iNode > Tables.nNodes) {
+      begin_named(Text, "TDNODE", "node ", iNode, Tables.ChNodeName);
       put_text(Text, " is numbered (GNODE at line ");
-      put_number(Text, Lines.iGnode[i]);
+      put_number(Text, Lines.iGnode[iNode]);
       put_text(Text, "), but the label file lists nodes 1 to ");
       put_number(Text, Tables.nNodes);
       put_text(Text, ", as many as there are GNODE records: it gets no label");
     } else {
       continue;
     }
-    add_finding(Store, Lines.iTdnode[i], Text);
+    add_finding(Store, Lines.iTdnode[iNode], Text);
   }
 }
 
-// Element e of named member k, listed in the relation at line iLine: one
+// Element iElem of named member iMemb, listed in the relation at line iLine: one
 // that gets no label, a label with element number 0, or another's name.
-void check_element(const NameTables& Tables, const RecordLines& Lines, std::int32_t k,
-                   std::int32_t e, std::int64_t iLine, FindingStore& Store) {
+void check_element(const NameTables& Tables, const RecordLines& Lines, std::int32_t iMemb,
+                   std::int32_t iElem, std::int64_t iLine, FindingStore& Store) {
   FindingText Text;
   begin_text(Text, "SCONMESH");
-  const bool bNumber = e >= 1 && e <= MxElem;
-  if (bNumber && e <= Tables.nElems && Lines.iGelmnt1[e] != 0 && Tables.iElemMemb[e] == k) return;
-  put_text(Text, bNumber && e <= Tables.nElems && Lines.iGelmnt1[e] == 0
+  const bool bNumber = iElem >= 1 && iElem <= MxElem;
+  if (bNumber && iElem <= Tables.nElems && Lines.iGelmnt1[iElem] != 0 &&
+      Tables.iElemMemb[iElem] == iMemb)
+    return;
+  put_text(Text, bNumber && iElem <= Tables.nElems && Lines.iGelmnt1[iElem] == 0
                      ? "no GELMNT1 numbers element "
                      : "element ");
-  put_number(Text, e);
+  put_number(Text, iElem);
   put_text(Text, " of member ");
-  put_number(Text, k);
+  put_number(Text, iMemb);
   put_text(Text, " ");
-  put_quoted(Text, name_text(Tables.ChMembName, k), name_length(Tables.ChMembName, k));
+  put_quoted(Text, name_text(Tables.ChMembName, iMemb), name_length(Tables.ChMembName, iMemb));
   if (!bNumber) {
     put_text(Text, " is no element number: no element gets its name from it");
-  } else if (e > Tables.nElems) {
+  } else if (iElem > Tables.nElems) {
     put_text(Text, " is beyond the ");
     put_number(Text, Tables.nElems);
     put_text(Text, " elements read (GELMNT1): it gets no label");
-  } else if (Lines.iGelmnt1[e] == 0) {
+  } else if (Lines.iGelmnt1[iElem] == 0) {
     put_text(Text, ": its label shows element number 0");
   } else {
-    const std::int32_t j = Tables.iElemMemb[e];
+    const std::int32_t iOwner = Tables.iElemMemb[iElem];
     put_text(Text, " (element number ");
-    put_number(Text, Tables.iElemExt[e]);
+    put_number(Text, Tables.iElemExt[iElem]);
     put_text(Text, ") is listed by member ");
-    put_number(Text, j);
+    put_number(Text, iOwner);
     put_text(Text, " too: its label shows the higher member's name, ");
-    put_quoted(Text, name_text(Tables.ChMembName, j), name_length(Tables.ChMembName, j));
+    put_quoted(Text, name_text(Tables.ChMembName, iOwner), name_length(Tables.ChMembName, iOwner));
   }
   add_finding(Store, iLine, Text);
 }
 
-// Named member k: the way to its elements, then each of them.
-void check_member(const NameTables& Tables, const RecordLines& Lines, std::int32_t k,
+// Named member iMemb: the way to its elements, then each of them.
+void check_member(const NameTables& Tables, const RecordLines& Lines, std::int32_t iMemb,
                   FindingStore& Store) {
   FindingText Text;
-  const std::int32_t iRef = Tables.iMembDef[kMeshRefSlot][k];
-  const std::int32_t m = member_mesh_row(Tables, k);
-  std::int64_t iLine = Lines.iSconcept[k];
+  const std::int32_t iRef = Tables.iMembDef[kMeshRefSlot][iMemb];
+  const std::int32_t iMesh = member_mesh_row(Tables, iMemb);
+  std::int64_t iLine = Lines.iSconcept[iMemb];
   if (iLine == 0) {
-    begin_named(Text, "TDSCONC", "member ", k, Tables.ChMembName);
+    begin_named(Text, "TDSCONC", "member ", iMemb, Tables.ChMembName);
     put_text(Text, " has no SCONCEPT, so no mesh reference: none of its elements gets its name");
-    return add_finding(Store, Lines.iTdsconc[k], Text);
+    return add_finding(Store, Lines.iTdsconc[iMemb], Text);
   }
-  if (m != 0 && mesh_row_count(Tables, m) > 0) {
-    const std::int64_t iMeshLine = Lines.iSconmesh[m];
-    for (std::int32_t j = 1; j <= mesh_row_count(Tables, m); ++j)
-      check_element(Tables, Lines, k, Tables.iMeshList[j + 1][m], iMeshLine, Store);
+  if (iMesh != 0 && mesh_row_count(Tables, iMesh) > 0) {
+    const std::int64_t iMeshLine = Lines.iSconmesh[iMesh];
+    for (std::int32_t iAt = 1; iAt <= mesh_row_count(Tables, iMesh); ++iAt)
+      check_element(Tables, Lines, iMemb, Tables.iMeshList[iAt + 1][iMesh], iMeshLine, Store);
     return;
   }
-  begin_named(Text, "SCONCEPT", "member ", k, Tables.ChMembName);
+  begin_named(Text, "SCONCEPT", "member ", iMemb, Tables.ChMembName);
   put_text(Text, " has mesh reference ");
   put_number(Text, iRef);
   if (iRef < 1) {
     put_text(Text, ": none of its elements gets its name");
-  } else if (m == 0) {
+  } else if (iMesh == 0) {
     put_text(Text, ", beyond the 100000 the tables hold: none of its elements gets its name");
-  } else if (Lines.iSconmesh[m] == 0) {
+  } else if (Lines.iSconmesh[iMesh] == 0) {
     put_text(Text, ", for which no SCONMESH relation was read: none of its elements gets its name");
   } else {
     put_text(Text, ", whose relation (SCONMESH at line ");
-    put_number(Text, Lines.iSconmesh[m]);
+    put_number(Text, Lines.iSconmesh[iMesh]);
     put_text(Text, ") lists no elements: none gets its name");
   }
   add_finding(Store, iLine, Text);
 }
 
 void check_members(const NameTables& Tables, const RecordLines& Lines, FindingStore& Store) {
-  for (std::int32_t k = 1; k <= Tables.MaxMembRef && k <= MxMemb; ++k) {
-    if (name_length(Tables.ChMembName, k) > 0) check_member(Tables, Lines, k, Store);
+  for (std::int32_t iMemb = 1; iMemb <= Tables.MaxMembRef && iMemb <= MxMemb; ++iMemb) {
+    if (name_length(Tables.ChMembName, iMemb) > 0) check_member(Tables, Lines, iMemb, Store);
   }
 }
 

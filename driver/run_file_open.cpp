@@ -9,7 +9,7 @@
 namespace {
 
 // static: the start of an older output file, looked at before it is replaced.
-char ChOlderStart[kMxSesamLook];
+char ChOlderStart[MxSesamLook];
 
 }  // namespace
 
@@ -20,7 +20,7 @@ std::int32_t open_run_file(const char* ChField, std::int32_t iUnit, std::int32_t
       open_unit(ChField, nName, iUnit, iMode > 0 ? 2 : 1, 0, 1, 0, 0, 0, -1);
   if (iResult != 0) return -iResult;
   if (iMode > 0) return 0;
-  const std::int64_t nOlder = read_replaced_start(iUnit, ChOlderStart, kMxSesamLook);
+  const std::int64_t nOlder = read_replaced_start(iUnit, ChOlderStart, MxSesamLook);
   if (holds_sesam_records(ChOlderStart, nOlder)) {
     discard_unit(iUnit);
     return kRefusedSesamRecords;

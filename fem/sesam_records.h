@@ -4,7 +4,7 @@
 #include <cstdint>
 
 // How much of a file's start is looked at.
-inline constexpr std::int64_t kMxSesamLook = 1 << 16;
+inline constexpr std::int64_t MxSesamLook = 1 << 16;
 
 // True when one of the lines of p[0, n) begins in column 1 with a record
 // name (a capital letter, then up to seven capitals or digits), a blank, and

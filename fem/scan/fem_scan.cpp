@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "fem/name_tables.h"
 #include "fem/scan/checking_pass.h"
 #include "fem/scan/fem_scan_internal.h"
 #include "fem/scan/header_scan.h"
@@ -211,11 +212,11 @@ ScanMode scan_mode(const FemScan& Fem, RecordKind iKind) {
 
 }  // namespace
 
-FemScan fem_scan_on(std::int32_t iUnit, HeaderNote* Notes, std::int32_t nIndexMx) {
+FemScan fem_scan_on(std::int32_t iUnit, HeaderNote* Notes, std::int32_t MxIndexNotes) {
   FemScan Fem{};
   Fem.iUnit = iUnit;
   Fem.Index.Notes = Notes;
-  Fem.Index.nMx = Notes == nullptr ? 0 : nIndexMx;
+  Fem.Index.nMx = Notes == nullptr ? 0 : MxIndexNotes;
   return Fem;
 }
 
@@ -272,12 +273,11 @@ bool read_raw_line(FemFile& Fem, LineFields& Fields) {
 }
 
 bool read_raw_name(FemFile& Fem, char* ChName) {
-  constexpr std::int32_t kNameWidth = 80;
   const char* pLine;
   std::int64_t nLine;
   // Blanks in one fixed-size move, then the line's characters over them.
-  std::memset(ChName, kBlank, kNameWidth);
+  std::memset(ChName, kBlank, kNameLen);
   if (!next_line(scan_of(Fem), pLine, nLine)) return false;
-  std::memcpy(ChName, pLine, static_cast<std::size_t>(nLine > kNameWidth ? kNameWidth : nLine));
+  std::memcpy(ChName, pLine, static_cast<std::size_t>(nLine > kNameLen ? kNameLen : nLine));
   return true;
 }

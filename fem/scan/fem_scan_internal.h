@@ -40,9 +40,9 @@ struct FemScan : FemFile {
   IndexCursor Cursor;
 };
 
-// A FemScan on iUnit over the index storage Notes, room for nIndexMx notes
-// per kind. Notes may be null (nIndexMx 0): no index.
-FemScan fem_scan_on(std::int32_t iUnit, HeaderNote* Notes, std::int32_t nIndexMx);
+// A FemScan on iUnit over the index storage Notes, room for MxIndexNotes notes
+// per kind. Notes may be null (MxIndexNotes 0): no index.
+FemScan fem_scan_on(std::int32_t iUnit, HeaderNote* Notes, std::int32_t MxIndexNotes);
 
 // The scanner's state of a FemFile handed to it.
 inline FemScan& scan_of(FemFile& Fem) {

@@ -58,3 +58,26 @@ TEST(LineCount, CountsLineFeedsBeforeTheOffset) {
 }
 
 }  // namespace
+
+// A place cut at its room never shows another line than its own.
+TEST(FemPlace, CutAtTheRoomNeverInsideTheLineNumber) {
+  std::string Content;
+  for (int i = 0; i < 11; ++i)
+    Content += "GNODE 1 1 6 0\n";
+  Content += "GNODE 1E5E5 1 6 0\n";
+  const std::int64_t iOffset = static_cast<std::int64_t>(Content.find("1E5E5"));
+  struct Case {
+    std::int32_t nRoom;
+    const char* Place;
+  };
+  const Case cases[] = {
+      {17, "T1.FEM:12: GNODE"}, {12, "T1.FEM:12: G"}, {9, "T1.FEM:12"}, {8, "T1.FEM:"}, {3, "T1."},
+  };
+  for (const Case& c : cases) {
+    char ChOut[32];
+    const std::int32_t n =
+        describe_fem_place("T1.FEM", 6, Content.data(), static_cast<std::int64_t>(Content.size()),
+                           iOffset, ChOut, c.nRoom);
+    EXPECT_EQ(c.Place, std::string(ChOut, static_cast<std::size_t>(n))) << c.nRoom;
+  }
+}

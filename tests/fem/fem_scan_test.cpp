@@ -78,8 +78,8 @@ TEST(FemScan, IndexOverflowAndStretchesChangeNothing) {
   EXPECT_EQ(0u, Plain.find("nodes 20000/20000 elems 20000 names 0 maxmemb 0 mesh 20000 maxmesh "
                            "20000 status 0\n"))
       << Plain.substr(0, 200);
-  for (std::int32_t nIndexMx : {MxHeaderNotes, 8192, 8193, 19999, 20000, 3}) {
-    EXPECT_EQ(Plain, run_readers(Fem, true, 1, nIndexMx)) << "index of " << nIndexMx;
+  for (std::int32_t MxIndexNotes : {MxHeaderNotes, 8192, 8193, 19999, 20000, 3}) {
+    EXPECT_EQ(Plain, run_readers(Fem, true, 1, MxIndexNotes)) << "index of " << MxIndexNotes;
   }
 }
 
