@@ -1,6 +1,8 @@
 // The steps of an output file that are the same on every system.
 #include "files/output_file.h"
 
+#include <cstdio>
+
 #include "files/output_file_system.h"
 
 namespace {
@@ -11,6 +13,12 @@ void close_handle(FileHandle& h) {
 }
 
 }  // namespace
+
+void make_temp_name(char (&ChTemp)[MxTempName], unsigned long iProcess, bool bUnnamed,
+                    unsigned iTry) {
+  std::snprintf(ChTemp, sizeof ChTemp, "%s%lu-%s%u", kTempPrefix, iProcess, bUnnamed ? "u" : "",
+                iTry);
+}
 
 int place_output_file(OutputFile& Out) {
   if (Out.hFile == kNoFile || Out.bPlaced) return 0;

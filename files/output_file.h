@@ -32,17 +32,9 @@
 // ".lablix-<process>-<n>" in the folder and locked while the run writes it;
 // such files of runs that no longer run are removed when a new one is made.
 //
-// On Windows the new file is always ".lablix-<process>-<n>", held open so
-// that no one may delete it (the lock) and marked for deletion until it
-// takes its name, so that even a killed run leaves it behind only when
-// killed at that moment. What is carried over there is the security
-// descriptor (owner, group, DACL) and the hidden, system and not-indexed
-// attributes; a read-only file is refused as it cannot be written, and a
-// file with other attributes (compressed, encrypted, sparse) or with named
-// streams is written in place. An older file that another program holds
-// open cannot be renamed over: its new content then goes into it in place
-// at place_output_file. ChBase is UTF-8 there, and names are compared
-// without regard to case. bUnnamed there means the mark for deletion.
+// Windows differs where its files do (the new file always named, held open
+// as its lock; what is carried over; names without regard to case): see
+// files/output_file_windows.cpp.
 //
 // Errors are the system's error numbers, or the refusals below; 0 is
 // success. Nothing here ends the run.
@@ -61,6 +53,9 @@ struct FolderIdentity {
   std::uint64_t iIndex;  // 0: none
 };
 
+// Room for the temporary name of a new file in its folder.
+inline constexpr int MxTempName = 64;
+
 enum OutputWriting : std::int32_t { kWritingReplaced, kWritingInPlace, kWritingDirect };
 
 struct OutputFile {
@@ -77,7 +72,7 @@ struct OutputFile {
   bool bCutAtPlace = false;
   std::int64_t nWritten = 0;  // bytes handed to the system
   char ChBase[MxPath] = {};   // the name in the folder
-  char ChTemp[64] = {};
+  char ChTemp[MxTempName] = {};
 };
 
 // Opens ChPath (NUL-terminated) for output, or creates it when missing.

@@ -17,22 +17,16 @@
 
 #include "files/output_file.h"
 #include "files/output_file_system.h"
+#include "platform/posix_files.h"
 
 namespace {
 
-constexpr int kOpenFlags = O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
 constexpr int kFolderFlags = O_PATH | O_DIRECTORY | O_CLOEXEC;
 // More links than this in a row are a loop, as the system counts them.
 constexpr int kMxLinkHops = 40;
 
 bool is_same_inode(const struct stat& A, const struct stat& B) {
   return A.st_dev == B.st_dev && A.st_ino == B.st_ino;
-}
-
-FileIdentity identity_from(const struct stat& Info) {
-  if (!S_ISREG(Info.st_mode)) return FileIdentity{0, 0};
-  return FileIdentity{static_cast<std::uint64_t>(Info.st_dev),
-                      static_cast<std::uint64_t>(Info.st_ino) + 1};
 }
 
 int close_with(int iFd, int iError) {
@@ -47,12 +41,6 @@ void close_handle(FileHandle& h) {
 
 int fd_of(FileHandle h) {
   return static_cast<int>(h);
-}
-
-int clear_nonblocking(int iFd) {
-  const int iFlags = ::fcntl(iFd, F_GETFL);
-  if (iFlags < 0 || ::fcntl(iFd, F_SETFL, iFlags & ~O_NONBLOCK) != 0) return errno;
-  return 0;
 }
 
 int write_all_at(int iFd, const char* p, std::int64_t n, std::int64_t iAt) {
@@ -89,8 +77,8 @@ bool split_path(const char* ChPath, char (&ChFolder)[MxPath], char (&ChBase)[MxP
 // The path the system resolved when it opened iFd: the one look-up of the
 // name, links followed. False where the system does not tell (no /proc).
 bool resolved_path_of(int iFd, char (&ChPath)[MxPath]) {
-  char ChProc[48];
-  std::snprintf(ChProc, sizeof ChProc, "/proc/self/fd/%d", iFd);
+  char ChProc[MxDescriptorPath];
+  descriptor_path(iFd, ChProc);
   const ssize_t n = ::readlink(ChProc, ChPath, sizeof ChPath - 1);
   if (n <= 0 || ChPath[0] != '/') return false;
   ChPath[n] = '\0';
@@ -186,11 +174,6 @@ bool carry_attributes(int iOlder, const struct stat& Older, int iNew) {
          New.st_gid == Older.st_gid;
 }
 
-bool can_link_unnamed() {
-  static const bool bCan = ::access("/proc/self/fd", X_OK) == 0;
-  return bCan;
-}
-
 // Removes the ".lablix-*" files of this user's earlier runs in the folder
 // that no run holds locked any more (a kill left them).
 void remove_debris(int iFolder) {
@@ -202,7 +185,7 @@ void remove_debris(int iFolder) {
     return;
   }
   while (const dirent* pEntry = ::readdir(pDir)) {
-    if (std::strncmp(pEntry->d_name, ".lablix-", 8) != 0) continue;
+    if (std::strncmp(pEntry->d_name, kTempPrefix, sizeof kTempPrefix - 1) != 0) continue;
     const int iFd = ::openat(iList, pEntry->d_name, O_RDONLY | O_NOFOLLOW | kOpenFlags);
     if (iFd < 0) continue;
     struct stat Info, Named;
@@ -222,8 +205,7 @@ void remove_debris(int iFolder) {
 int open_named_temp(OutputFile& Out, mode_t iMode) {
   const int iFolder = fd_of(Out.hFolder);
   for (unsigned iTry = 0; iTry < 1000000; ++iTry) {
-    std::snprintf(Out.ChTemp, sizeof Out.ChTemp, ".lablix-%ld-%u", static_cast<long>(::getpid()),
-                  iTry);
+    make_temp_name(Out.ChTemp, static_cast<unsigned long>(::getpid()), false, iTry);
     const int iFd = ::openat(iFolder, Out.ChTemp, O_RDWR | O_CREAT | O_EXCL | kOpenFlags, iMode);
     if (iFd < 0 && errno == EEXIST) continue;
     if (iFd < 0) return errno;
@@ -245,8 +227,8 @@ int open_named_temp(OutputFile& Out, mode_t iMode) {
 // The new file in Out's folder: nameless where the system allows, otherwise
 // under a temporary name.
 int open_new_file(OutputFile& Out, mode_t iMode) {
-  if (can_link_unnamed()) {
-    const int iFd = ::openat(fd_of(Out.hFolder), ".", O_TMPFILE | O_RDWR | O_CLOEXEC, iMode);
+  if (has_descriptor_paths()) {
+    const int iFd = open_unnamed_at(fd_of(Out.hFolder), ".", iMode);
     if (iFd >= 0) {
       // Locked, so that the name it may get for a moment at the finish is
       // not taken for debris.
@@ -398,8 +380,8 @@ int open_missing(const char* ChPath, OutputFile& Out) {
 }
 
 int link_unnamed(const OutputFile& Out, const char* ChName) {
-  char ChProc[48];
-  std::snprintf(ChProc, sizeof ChProc, "/proc/self/fd/%d", fd_of(Out.hFile));
+  char ChProc[MxDescriptorPath];
+  descriptor_path(fd_of(Out.hFile), ChProc);
   return ::linkat(AT_FDCWD, ChProc, fd_of(Out.hFolder), ChName, AT_SYMLINK_FOLLOW) == 0 ? 0 : errno;
 }
 
@@ -469,8 +451,7 @@ int place_replaced(OutputFile& Out) {
   }
   if (Out.bUnnamed) {
     for (unsigned iTry = 0;; ++iTry) {
-      std::snprintf(Out.ChTemp, sizeof Out.ChTemp, ".lablix-%ld-u%u", static_cast<long>(::getpid()),
-                    iTry);
+      make_temp_name(Out.ChTemp, static_cast<unsigned long>(::getpid()), true, iTry);
       const int iError = link_unnamed(Out, Out.ChTemp);
       if (iError == 0) break;
       if (iError != EEXIST) return iError;

@@ -4,6 +4,16 @@
 #pragma once
 #include "files/output_file.h"
 
+// The names a new file has in its folder before it takes its own:
+// ".lablix-<process>-<n>" for one named from the start, and
+// ".lablix-<process>-u<n>" for a nameless one named just before its rename;
+// <process> and <n> in decimal.
+inline constexpr char kTempPrefix[] = ".lablix-";
+
+// The name of try iTry of process iProcess (the "u" form when bUnnamed).
+void make_temp_name(char (&ChTemp)[MxTempName], unsigned long iProcess, bool bUnnamed,
+                    unsigned iTry);
+
 // The new file goes; the older file and the folder stay open.
 void drop_new_file(OutputFile& Out);
 

@@ -14,6 +14,18 @@
 // removes, from the files of live ones). The new file is marked for deletion
 // while it is written, so that a killed run leaves nothing behind; only a
 // kill in the few calls that give it its name can leave it there.
+//
+// Beside the POSIX form: the new file is always ".lablix-<process>-<n>", held open so
+// that no one may delete it (the lock) and marked for deletion until it
+// takes its name, so that even a killed run leaves it behind only when
+// killed at that moment. What is carried over there is the security
+// descriptor (owner, group, DACL) and the hidden, system and not-indexed
+// attributes; a read-only file is refused as it cannot be written, and a
+// file with other attributes (compressed, encrypted, sparse) or with named
+// streams is written in place. An older file that another program holds
+// open cannot be renamed over: its new content then goes into it in place
+// at place_output_file. ChBase is UTF-8 there, and names are compared
+// without regard to case. bUnnamed there means the mark for deletion.
 #include <aclapi.h>
 
 #include <cerrno>
@@ -176,15 +188,20 @@ bool mark_for_deletion(HANDLE h, bool bDelete) {
 // more (a kill or a power loss left them); a live run's file refuses to be
 // deleted.
 void remove_debris(const wchar_t* WcFolder) {
-  wchar_t WcPattern[MxPath], WcPath[MxPath];
-  if (!join(WcFolder, L".lablix-*", WcPattern)) return;
+  wchar_t WcPrefix[MxTempName], WcAny[MxTempName], WcPattern[MxPath], WcPath[MxPath];
+  ::MultiByteToWideChar(CP_UTF8, 0, kTempPrefix, -1, WcPrefix, MxTempName);
+  const std::size_t nPrefix = std::wcslen(WcPrefix);
+  std::wmemcpy(WcAny, WcPrefix, nPrefix);
+  WcAny[nPrefix] = L'*';
+  WcAny[nPrefix + 1] = L'\0';
+  if (!join(WcFolder, WcAny, WcPattern)) return;
   WIN32_FIND_DATAW Found;
   const HANDLE hFind =
       ::FindFirstFileExW(WcPattern, FindExInfoBasic, &Found, FindExSearchNameMatch, nullptr, 0);
   if (hFind == INVALID_HANDLE_VALUE) return;
   do {
     // The pattern matches short names too: the long name must begin so.
-    if (std::wcsncmp(Found.cFileName, L".lablix-", 8) != 0 ||
+    if (std::wcsncmp(Found.cFileName, WcPrefix, nPrefix) != 0 ||
         (Found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0 ||
         !join(WcFolder, Found.cFileName, WcPath)) {
       continue;
@@ -202,8 +219,7 @@ int open_new_file(OutputFile& Out, DWORD iAttributes) {
   if (iError != 0) return iError;
   constexpr DWORD kBaseAccess = GENERIC_READ | GENERIC_WRITE | DELETE;
   for (unsigned iTry = 0; iTry < 1000000; ++iTry) {
-    std::snprintf(Out.ChTemp, sizeof Out.ChTemp, ".lablix-%lu-%u",
-                  static_cast<unsigned long>(::GetCurrentProcessId()), iTry);
+    make_temp_name(Out.ChTemp, static_cast<unsigned long>(::GetCurrentProcessId()), false, iTry);
     ::MultiByteToWideChar(CP_UTF8, 0, Out.ChTemp, -1, WcName, 64);
     if (!join(WcFolder, WcName, WcTemp)) return ENAMETOOLONG;
     HANDLE h = INVALID_HANDLE_VALUE;
