@@ -184,8 +184,8 @@ bool mark_for_deletion(HANDLE h, bool bDelete) {
   return ::SetFileInformationByHandle(h, FileDispositionInfo, &Info, sizeof Info) != 0;
 }
 
-// Removes the ".lablix-*" files in WcFolder that no run holds open any
-// more (a kill or a power loss left them); a live run's file refuses to be
+// Removes the temporary files in WcFolder that no run holds open any more
+// (a kill or a power loss left them); a live run's file refuses to be
 // deleted.
 void remove_debris(const wchar_t* WcFolder) {
   wchar_t WcPrefix[MxTempName], WcAny[MxTempName], WcPattern[MxPath], WcPath[MxPath];
@@ -201,7 +201,10 @@ void remove_debris(const wchar_t* WcFolder) {
   if (hFind == INVALID_HANDLE_VALUE) return;
   do {
     // The pattern matches short names too: the long name must begin so.
-    if (std::wcsncmp(Found.cFileName, WcPrefix, nPrefix) != 0 ||
+    // Only names of the exact form a run gives them, never a user's own.
+    char ChName[MxPath];
+    unsigned long iProcess = 0;
+    if (!to_utf8(Found.cFileName, ChName) || !is_temp_name(ChName, iProcess) ||
         (Found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0 ||
         !join(WcFolder, Found.cFileName, WcPath)) {
       continue;
@@ -513,7 +516,8 @@ void let_others_delete(OutputFile& Out) {
 
 }  // namespace
 
-int place_replaced(OutputFile& Out) {
+// The new file keeps its handle to the end on Windows: it is renamed by it.
+int place_replaced(OutputFile& Out, bool /*bClosing*/) {
   const bool bOver = Out.Target.iIndex != 0;
   // Checked while the older file is held, so that its name cannot change
   // between the look and the rename but for the moment its handle must be
@@ -542,7 +546,7 @@ int place_replaced(OutputFile& Out) {
 // The complete new content, from the scratch file into the older file from
 // its start; the older file is then cut to its length and is written to
 // from there on.
-int place_in_place(OutputFile& Out) {
+int place_in_place(OutputFile& Out, bool /*bClosing*/) {
   const int iError = copy_into(handle_of(Out.hFile), handle_of(Out.hOlder), Out.nWritten);
   if (iError != 0) return iError;
   close_handle(Out.hFile);
@@ -553,17 +557,15 @@ int place_in_place(OutputFile& Out) {
 
 namespace {
 
-// Opens the existing file for output, read as well where allowed. Held so
-// that no one renames or deletes it while the run lives, unless another
-// program already holds it for that.
+// Opens the existing file for output, and for reading: a file that may be
+// written but not read cannot be looked at before it is replaced, and is
+// refused. Held so that no one renames or deletes it while the run lives,
+// unless another program already holds it for that.
 HANDLE open_older(const wchar_t* WcPath) {
   HANDLE h = INVALID_HANDLE_VALUE;
   for (const DWORD iShare : {kShareNoDelete, kShareAll}) {
-    for (const DWORD iAccess : {DWORD{GENERIC_READ | GENERIC_WRITE}, DWORD{GENERIC_WRITE}}) {
-      h = ::CreateFileW(WcPath, iAccess, iShare, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                        nullptr);
-      if (h != INVALID_HANDLE_VALUE || ::GetLastError() != ERROR_ACCESS_DENIED) break;
-    }
+    h = ::CreateFileW(WcPath, GENERIC_READ | GENERIC_WRITE, iShare, nullptr, OPEN_EXISTING,
+                      FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h != INVALID_HANDLE_VALUE || ::GetLastError() != ERROR_SHARING_VIOLATION) break;
   }
   return h;
@@ -604,13 +606,13 @@ bool is_same_new_file(const OutputFile& A, const OutputFile& B) {
   return ::CompareStringOrdinal(WcA, -1, WcB, -1, TRUE) == CSTR_EQUAL;
 }
 
-std::int64_t read_older_start(const OutputFile& Out, char* p, std::int64_t nRoom) {
+std::int64_t read_older_at(const OutputFile& Out, std::int64_t iAt, char* p, std::int64_t nRoom) {
   if (Out.hOlder == kNoFile) return 0;
   std::int64_t nHave = 0;
   while (nHave < nRoom) {
     OVERLAPPED At{};
-    At.Offset = static_cast<DWORD>(nHave);
-    At.OffsetHigh = static_cast<DWORD>(nHave >> 32);
+    At.Offset = static_cast<DWORD>(iAt + nHave);
+    At.OffsetHigh = static_cast<DWORD>((iAt + nHave) >> 32);
     const std::int64_t nLeft = nRoom - nHave;
     DWORD nRead = 0;
     if (!::ReadFile(handle_of(Out.hOlder), p + nHave,

@@ -66,7 +66,7 @@ TEST(OutputFile, ADroppedFileLeavesTheOlderOneAsItWas) {
   OutputFile Out;
   ASSERT_EQ(0, open_output_file(Path.c_str(), Out));
   char ChStart[8] = {};
-  EXPECT_EQ(5, read_older_start(Out, ChStart, 5));
+  EXPECT_EQ(5, read_older_at(Out, 0, ChStart, 5));
   EXPECT_EQ("older", std::string(ChStart, 5));
   ASSERT_EQ(0, write_text(Out, "newer\n"));
   ASSERT_EQ(0, finish_output_file(Out));
