@@ -81,15 +81,15 @@ bool holds_sesam_records(const char* p, std::int64_t n) {
 }
 
 bool look_further(const char* p, std::int64_t n, std::int64_t& iAt, bool& bInComment) {
-  if (n < kMxSesamLook) return false;  // the file ends within this piece
   const char* pFeed = nullptr;
   if (bInComment) {
     // The rest of a passed-over line: the next piece starts after it.
     const std::int64_t nRest = line_length(p, n, pFeed);
     bInComment = pFeed == nullptr;
     iAt += pFeed == nullptr ? n : nRest + 1;
-    return true;
+    return pFeed != nullptr || n == kMxSesamLook;
   }
+  if (n < kMxSesamLook) return false;  // the file ends within this piece
   std::int64_t nPassed = 0;
   while (nPassed < n) {
     const std::int64_t nLine = line_length(p + nPassed, n - nPassed, pFeed);

@@ -570,12 +570,23 @@ bool reports_errors_late(int iFd) {
 #endif
 }
 
-// Everything written reaches the file system (synced where it reports
-// errors late), and the file is closed; 0 or the first error.
-int sync_and_close(FileHandle& hFile) {
+// Everything written reaches the file system and its errors are known:
+// synced where it reports them late, and a copy of the handle closed, which
+// makes a network file system send what it holds and say how that went,
+// while the file stays open for what is written after. 0 or the first
+// error.
+int settle_new_file(int iFd) {
+  if (reports_errors_late(iFd) && ::fsync(iFd) != 0) return errno;
+  const int iCopy = ::fcntl(iFd, F_DUPFD_CLOEXEC, 0);
+  if (iCopy < 0) return errno;
+  if (::close(iCopy) != 0 && errno != EINTR) return errno;
+  return 0;
+}
+
+// Settles and closes hFile; 0 or the first error.
+int settle_and_close(FileHandle& hFile) {
   const int iFd = fd_of(hFile);
-  int iError = 0;
-  if (reports_errors_late(iFd) && ::fsync(iFd) != 0) iError = errno;
+  int iError = settle_new_file(iFd);
   hFile = kNoFile;
   if (::close(iFd) != 0 && errno != EINTR && iError == 0) iError = errno;
   return iError;
@@ -603,7 +614,8 @@ int place_replaced(OutputFile& Out, bool bClosing) {
   if (!bClosing && Out.bUnnamed && Out.Target.iIndex == 0) {
     // Written on after this: it keeps its handle and takes the free name
     // directly.
-    if (reports_errors_late(fd_of(Out.hFile)) && ::fsync(fd_of(Out.hFile)) != 0) return errno;
+    const int iSettleError = settle_new_file(fd_of(Out.hFile));
+    if (iSettleError != 0) return iSettleError;
     const int iError = link_unnamed(Out, Out.ChBase);
     if (iError == 0) Out.bUnnamed = false;
     return iError == EEXIST ? kOutputNameTaken : iError;
@@ -612,12 +624,8 @@ int place_replaced(OutputFile& Out, bool bClosing) {
     const int iError = name_unnamed(Out);
     if (iError != 0) return iError;
   }
-  if (bClosing) {
-    const int iError = sync_and_close(Out.hFile);
-    if (iError != 0) return iError;
-  } else if (reports_errors_late(fd_of(Out.hFile)) && ::fsync(fd_of(Out.hFile)) != 0) {
-    return errno;
-  }
+  const int iError = bClosing ? settle_and_close(Out.hFile) : settle_new_file(fd_of(Out.hFile));
+  if (iError != 0) return iError;
   return Out.Target.iIndex == 0 ? link_to_free_name(Out) : rename_over_older(Out);
 }
 
@@ -663,7 +671,7 @@ int place_in_place(OutputFile& Out, bool bClosing) {
   Out.hFile = Out.hOlder;
   Out.hOlder = kNoFile;
   // Closed (and so unlocked) at once when nothing more is to come.
-  return bClosing ? sync_and_close(Out.hFile) : 0;
+  return bClosing ? settle_and_close(Out.hFile) : settle_new_file(fd_of(Out.hFile));
 }
 
 int open_output_file(const char* ChPath, OutputFile& Out) {
