@@ -347,6 +347,47 @@ bool has_named_streams(HANDLE h) {
   return reinterpret_cast<const FILE_STREAM_INFO*>(ChInfo)->NextEntryOffset != 0;
 }
 
+// The older file's size, last write and change times into nBytes and iTimes;
+// false when they cannot be read.
+bool read_older_state(HANDLE h, std::int64_t& nBytes, std::int64_t (&iTimes)[2]) {
+  FILE_BASIC_INFO Basic;
+  FILE_STANDARD_INFO Standard;
+  if (!::GetFileInformationByHandleEx(h, FileBasicInfo, &Basic, sizeof Basic) ||
+      !::GetFileInformationByHandleEx(h, FileStandardInfo, &Standard, sizeof Standard)) {
+    return false;
+  }
+  nBytes = Standard.EndOfFile.QuadPart;
+  iTimes[0] = Basic.LastWriteTime.QuadPart;
+  iTimes[1] = Basic.ChangeTime.QuadPart;
+  return true;
+}
+
+// Whether the older file still has the size and times it had at the open.
+bool is_older_unchanged(const OutputFile& Out) {
+  std::int64_t nBytes = 0, iTimes[2] = {};
+  return read_older_state(handle_of(Out.hOlder), nBytes, iTimes) && nBytes == Out.nOlderBytes &&
+         iTimes[0] == Out.iOlderTimes[0] && iTimes[1] == Out.iOlderTimes[1];
+}
+
+// How long a run waits for another that is copying into the same file.
+constexpr int kMxLockWaitMillis = 30000;
+
+// Takes the lock on the whole older file that runs writing it in place
+// share (released when its handle closes); 0 or the error.
+int lock_older(HANDLE h) {
+  for (int iWaited = 0;; iWaited += 5) {
+    OVERLAPPED At{};
+    if (::LockFileEx(h, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, MAXDWORD, MAXDWORD,
+                     &At)) {
+      return 0;
+    }
+    if (::GetLastError() != ERROR_LOCK_VIOLATION || iWaited >= kMxLockWaitMillis) {
+      return last_error();
+    }
+    ::Sleep(5);
+  }
+}
+
 // The older file is kept and written over at the place; until then the
 // run's bytes go to a scratch file.
 int write_in_place(OutputFile& Out) {
@@ -384,6 +425,7 @@ int open_over_existing(HANDLE h, OutputFile& Out) {
   // superuser would.
   if ((Info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0) return EACCES;
   Out.Target = identity_of(Out.hOlder);
+  if (!read_older_state(h, Out.nOlderBytes, Out.iOlderTimes)) return last_error();
   const int iError = find_folder(h, Out);
   if (iError != 0) return iError;
   if ((Info.dwFileAttributes & ~kPlainAttributes) != 0 || has_named_streams(h)) {
@@ -523,6 +565,7 @@ int place_replaced(OutputFile& Out, bool /*bClosing*/) {
   // between the look and the rename but for the moment its handle must be
   // closed: Windows replaces no file that is open.
   if (bOver && !name_leads_to_target(Out)) return kOutputNameTaken;
+  if (bOver && !is_older_unchanged(Out)) return kOutputChanged;
   if (Out.bUnnamed) {
     if (!mark_for_deletion(handle_of(Out.hFile), false)) return last_error();
     Out.bUnnamed = false;
@@ -544,9 +587,13 @@ int place_replaced(OutputFile& Out, bool /*bClosing*/) {
 }
 
 // The complete new content, from the scratch file into the older file from
-// its start; the older file is then cut to its length and is written to
+// its start, under the lock and only while the older file is as it was at
+// the open; the older file is then cut to its length and is written to
 // from there on.
 int place_in_place(OutputFile& Out, bool /*bClosing*/) {
+  const int iLockError = lock_older(handle_of(Out.hOlder));
+  if (iLockError != 0) return iLockError;
+  if (!is_older_unchanged(Out)) return kOutputChanged;
   const int iError = copy_into(handle_of(Out.hFile), handle_of(Out.hOlder), Out.nWritten);
   if (iError != 0) return iError;
   close_handle(Out.hFile);
