@@ -670,8 +670,11 @@ int place_in_place(OutputFile& Out, bool bClosing) {
   close_handle(Out.hFile);
   Out.hFile = Out.hOlder;
   Out.hOlder = kNoFile;
-  // Closed (and so unlocked) at once when nothing more is to come.
-  return bClosing ? settle_and_close(Out.hFile) : settle_new_file(fd_of(Out.hFile));
+  const int iError = bClosing ? settle_and_close(Out.hFile) : settle_new_file(fd_of(Out.hFile));
+  // The copy is done: a run that waits may look now (and find the file
+  // changed), though this run may still be asking its questions.
+  if (Out.hFile != kNoFile) ::flock(fd_of(Out.hFile), LOCK_UN);
+  return iError;
 }
 
 int open_output_file(const char* ChPath, OutputFile& Out) {

@@ -595,6 +595,10 @@ int place_in_place(OutputFile& Out, bool /*bClosing*/) {
   if (iLockError != 0) return iLockError;
   if (!is_older_unchanged(Out)) return kOutputChanged;
   const int iError = copy_into(handle_of(Out.hFile), handle_of(Out.hOlder), Out.nWritten);
+  // The copy is done: other programs may read the file again, and a run
+  // that waits may look (and find the file changed).
+  OVERLAPPED At{};
+  ::UnlockFileEx(handle_of(Out.hOlder), 0, MAXDWORD, MAXDWORD, &At);
   if (iError != 0) return iError;
   close_handle(Out.hFile);
   Out.hFile = Out.hOlder;
