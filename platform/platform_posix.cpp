@@ -107,12 +107,17 @@ int clear_nonblocking(int iFd) {
   return 0;
 }
 
+namespace {
+// Where the system names the open files of the process.
+constexpr char kDescriptorFolder[] = "/proc/self/fd";
+}  // namespace
+
 void descriptor_path(int iFd, char (&ChPath)[MxDescriptorPath]) {
-  std::snprintf(ChPath, sizeof ChPath, "/proc/self/fd/%d", iFd);
+  std::snprintf(ChPath, sizeof ChPath, "%s/%d", kDescriptorFolder, iFd);
 }
 
 bool has_descriptor_paths() {
-  static const bool bHas = ::access("/proc/self/fd", X_OK) == 0;
+  static const bool bHas = ::access(kDescriptorFolder, X_OK) == 0;
   return bHas;
 }
 
