@@ -138,6 +138,16 @@ int run_dialogue(NameTables& Tables) {
                       Result.Counts, Result.iListing == kListingOpen);
 }
 
+// True when the argument ChArg of nArg characters ends in a blank, or in a
+// blank and then its closing quote: the answer field drops trailing blanks,
+// so it would name another file.
+bool ends_in_blank(const char* ChArg, std::size_t nArg) {
+  if (nArg > 0 && ChArg[nArg - 1] == ' ') return true;
+  const bool bQuoted = nArg >= 2 && (ChArg[nArg - 1] == '"' || ChArg[nArg - 1] == '\'') &&
+                       ChArg[0] == ChArg[nArg - 1];
+  return bQuoted && ChArg[nArg - 2] == ' ';
+}
+
 // Opens the argument ChArg, as an answer would be (its quotes taken off),
 // on iUnit; on a refusal says which file and why, in words.
 bool open_argument(const char* ChArg, char* ChField, const char* ChRole, std::int32_t iUnit,
@@ -145,6 +155,11 @@ bool open_argument(const char* ChArg, char* ChField, const char* ChRole, std::in
   const std::size_t nArg = std::strlen(ChArg);
   if (nArg > static_cast<std::size_t>(kAnswerLen)) {
     say("cannot open the ", ChRole, " \"", ChArg, "\": the name is longer than 256 characters");
+    return false;
+  }
+  if (ends_in_blank(ChArg, nArg)) {
+    say("cannot open the ", ChRole, " \"", ChArg,
+        "\": the name ends in a blank, which Lablix drops from names");
     return false;
   }
   copy_padded(ChField, kAnswerLen, ChArg, static_cast<std::int32_t>(nArg));

@@ -8,8 +8,19 @@
 
 namespace {
 
-// static: the start of an older output file, looked at before it is replaced.
-char ChOlderStart[MxSesamLook];
+// static: a piece of an older output file, looked at before it is replaced.
+char ChOlderPiece[MxSesamLook];
+
+// Whether the older file that output unit iUnit replaces is a model.
+bool replaces_model(std::int32_t iUnit) {
+  std::int64_t iAt = 0;
+  bool bInComment = false;
+  for (;;) {
+    const std::int64_t nPiece = read_replaced_at(iUnit, iAt, ChOlderPiece, MxSesamLook);
+    if (!bInComment && holds_sesam_records(ChOlderPiece, nPiece)) return true;
+    if (!look_further(ChOlderPiece, nPiece, iAt, bInComment)) return false;
+  }
+}
 
 }  // namespace
 
@@ -20,8 +31,7 @@ std::int32_t open_run_file(const char* ChField, std::int32_t iUnit, std::int32_t
       open_unit(ChField, nName, iUnit, iMode > 0 ? 2 : 1, 0, 1, 0, 0, 0, -1);
   if (iResult != 0) return -iResult;
   if (iMode > 0) return 0;
-  const std::int64_t nOlder = read_replaced_start(iUnit, ChOlderStart, MxSesamLook);
-  if (holds_sesam_records(ChOlderStart, nOlder)) {
+  if (replaces_model(iUnit)) {
     discard_unit(iUnit);
     return kRefusedSesamRecords;
   }
@@ -31,6 +41,9 @@ std::int32_t open_run_file(const char* ChField, std::int32_t iUnit, std::int32_t
 const char* run_file_refusal_words(std::int32_t iRefusal) {
   if (iRefusal == kRefusedSesamRecords) {
     return "it holds SESAM records, and Lablix never writes over a model";
+  }
+  if (iRefusal == kOutputUnreadable) {
+    return "Lablix may write it but not read it, so it cannot be told from a model";
   }
   return refusal_words(iRefusal);
 }

@@ -87,6 +87,9 @@ const char* unit_text(std::int32_t iUnit) {
   if (iError == kOutputNameTaken) {
     ChWhy = " failed: its name led to another file by the end of the run";
   }
+  if (iError == kOutputChanged) {
+    ChWhy = " failed: the older file was changed by another program during the run";
+  }
   fatal_stop3("writing to unit ", unit_text(iUnit), ChWhy);
 }
 
@@ -314,6 +317,8 @@ const char* refusal_words(std::int32_t iError) {
       return "it is another file of this run (the FEM file or an output)";
     case kRefusedNameTaken:
       return "the name changed while it was opened";
+    case kOutputUnreadable:
+      return "it may be written but not read, so what it holds cannot be looked at";
     case kForbiddenName:
       return "the system forbids such a name";
     case ENAMETOOLONG:
@@ -480,10 +485,10 @@ void finish_unit(std::int32_t iUnit) {
   if (iError != 0) write_failed(iUnit, iError);
 }
 
-std::int64_t read_replaced_start(std::int32_t iUnit, char* p, std::int64_t nRoom) {
+std::int64_t read_replaced_at(std::int32_t iUnit, std::int64_t iAt, char* p, std::int64_t nRoom) {
   const Unit* U = unit_of(iUnit);
   if (U == nullptr || U->iRole != kRoleOutput) return 0;
-  return read_older_start(Outputs[iUnit], p, nRoom);
+  return read_older_at(Outputs[iUnit], iAt, p, nRoom);
 }
 
 void discard_unit(std::int32_t iUnit) {

@@ -13,20 +13,9 @@
 #include <ctime>
 
 #include "platform/platform.h"
+#include "platform/posix_files.h"
 
 namespace {
-
-// Files are opened without becoming the controlling terminal, without
-// leaking into other programs, and without waiting on a FIFO (refused later).
-constexpr int kOpenFlags = O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
-
-FileIdentity identity_from(const struct stat& Info) {
-  if (!S_ISREG(Info.st_mode)) return FileIdentity{0, 0};
-  // An inode number of 0 does not occur for a regular file on Linux; the +1
-  // keeps "no file" apart anyway.
-  return FileIdentity{static_cast<std::uint64_t>(Info.st_dev),
-                      static_cast<std::uint64_t>(Info.st_ino) + 1};
-}
 
 int write_all(int iFd, const char* p, std::int64_t n) {
   while (n > 0) {
@@ -45,12 +34,6 @@ int write_all(int iFd, const char* p, std::int64_t n) {
 int fail_closing(int iFd, int iError) {
   ::close(iFd);
   return iError;
-}
-
-int clear_nonblocking(int iFd) {
-  const int iFlags = ::fcntl(iFd, F_GETFL);
-  if (iFlags < 0 || ::fcntl(iFd, F_SETFL, iFlags & ~O_NONBLOCK) != 0) return errno;
-  return 0;
 }
 
 // Huge pages are a hint where the system knows them; elsewhere nothing.
@@ -108,17 +91,45 @@ int read_input_whole(int iFd, const char*& pData, std::int64_t& nData) {
   return 0;
 }
 
-int open_unnamed_in(const char* ChFolder) {
+}  // namespace
+
+FileIdentity identity_from(const struct stat& Info) {
+  if (!S_ISREG(Info.st_mode)) return FileIdentity{0, 0};
+  // An inode number of 0 does not occur for a regular file on Linux; the +1
+  // keeps "no file" apart anyway.
+  return FileIdentity{static_cast<std::uint64_t>(Info.st_dev),
+                      static_cast<std::uint64_t>(Info.st_ino) + 1};
+}
+
+int clear_nonblocking(int iFd) {
+  const int iFlags = ::fcntl(iFd, F_GETFL);
+  if (iFlags < 0 || ::fcntl(iFd, F_SETFL, iFlags & ~O_NONBLOCK) != 0) return errno;
+  return 0;
+}
+
+namespace {
+// Where the system names the open files of the process.
+constexpr char kDescriptorFolder[] = "/proc/self/fd";
+}  // namespace
+
+void descriptor_path(int iFd, char (&ChPath)[MxDescriptorPath]) {
+  std::snprintf(ChPath, sizeof ChPath, "%s/%d", kDescriptorFolder, iFd);
+}
+
+bool has_descriptor_paths() {
+  static const bool bHas = ::access(kDescriptorFolder, X_OK) == 0;
+  return bHas;
+}
+
+int open_unnamed_at(int iAt, const char* ChFolder, mode_t iMode) {
 #if defined(O_TMPFILE)
-  return ::open(ChFolder, O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+  return ::openat(iAt, ChFolder, O_TMPFILE | O_RDWR | O_CLOEXEC, iMode);
 #else
-  (void)ChFolder;
+  (void)iAt, (void)ChFolder, (void)iMode;
   errno = EOPNOTSUPP;
   return -1;
 #endif
 }
-
-}  // namespace
 
 FileIdentity identity_of(FileHandle hFile) {
   struct stat Info;
@@ -184,7 +195,7 @@ void catch_input_faults(void (*OnFault)()) {
 }
 
 int open_scratch_file(FileHandle& hFile) {
-  int iFd = open_unnamed_in("/tmp");
+  int iFd = open_unnamed_at(AT_FDCWD, "/tmp", 0600);
   if (iFd < 0) {
     char ChTemplate[] = "/tmp/lablix-scratch-XXXXXX";
     iFd = ::mkstemp(ChTemplate);
