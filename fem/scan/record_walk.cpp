@@ -11,6 +11,14 @@ namespace {
 // static: the split handed out with every step; the walk is not re-entrant.
 LineFields Fields;
 
+constexpr std::size_t coord_name_length() {
+  std::size_t n = 0;
+  while (kCoordRecordName[n] != '\0')
+    ++n;
+  return n;
+}
+constexpr std::size_t kCoordNameLen = coord_name_length();
+
 // The slot of bWasOwed that stands for the node list.
 constexpr std::int32_t kNodeListSlot = kRecordKinds;
 
@@ -53,11 +61,12 @@ bool take_line(RecordWalk& Walk) {
   }
   Walk.iHeader = kRecordKinds;
   Walk.bCoordinates = false;
-  if (bCandidate) {
-    for (std::int32_t k = 0; k < kRecordKinds && Walk.iHeader == kRecordKinds; ++k) {
-      if (is_record_header(Fields, kRecordName[k])) Walk.iHeader = static_cast<RecordKind>(k);
-    }
-    Walk.bCoordinates = is_record_header(Fields, kCoordRecordName);
+  // A header's first field is text that starts with its record name (as
+  // is_record_header has it), found as the header scans find it.
+  if (bCandidate && Fields.count >= 1 && Fields.kinds[1] == kFieldText) {
+    const char* pName = Fields.texts[1];
+    Walk.iHeader = record_kind_at(pName, kFieldTextLen);
+    Walk.bCoordinates = std::memcmp(pName, kCoordRecordName, kCoordNameLen) == 0;
   }
   Walk.iStep = 0;
   return true;
