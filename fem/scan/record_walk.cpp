@@ -94,7 +94,7 @@ void take_owed(RecordWalk& Walk, WalkOwed& Owed, WalkRole iRole, RecordKind iKin
   Line.iRawLine = ++Owed.nTaken;
   --Owed.nLeft;
   if (iRole == kWalkRaw && iKind == kRecordSconmesh && Owed.nTaken == 1) {
-    Owed.nLeft = integer_value(Fields.values[1], 1) / 4;
+    Owed.nLeft = relation_lines_after_first(integer_value(Fields.values[1], 1));
   }
   Line.bRecordEnd = Owed.nLeft <= 0;
   if (Line.bRecordEnd) Owed = WalkOwed{};
@@ -110,8 +110,8 @@ void owe_after_header(RecordWalk& Walk, RecordKind iKind) {
       nOwed = 1;
       break;
     case kRecordSconmesh:
-      // The relation is read only when fields 4 and 5 select it.
-      if (integer_value(Fields.values[4], 4) == 1 && integer_value(Fields.values[5], 5) == 2) {
+      if (is_read_relation(integer_value(Fields.values[4], 4),
+                           integer_value(Fields.values[5], 5))) {
         nOwed = 1;
       }
       break;
