@@ -6,6 +6,7 @@
 
 #include "driver/dialogue.h"
 #include "driver/run_file_open.h"
+#include "fem/record_kinds.h"
 #include "platform/platform.h"
 #include "support/text_helpers.h"
 
@@ -109,7 +110,9 @@ void say_if_no_labels(const char* ChFemField, const char* ChLabelField, const Na
     add_field(Line, ChFemField);
     add_text(Line, "\" holds no SESAM records that Lablix reads (is it a FEM file?)");
   } else {
-    add_text(Line, "the FEM file has no named nodes (TDNODE) and no named members with elements");
+    add_text(Line, "the FEM file has no named nodes (");
+    add_text(Line, kRecordName[kRecordTdnode]);
+    add_text(Line, ") and no named members with elements");
   }
   write_message_line(Line);
 }
