@@ -65,23 +65,30 @@ bool take_line(RecordWalk& Walk) {
   for (std::int32_t k = 0; k < kRecordKinds; ++k)
     Walk.bWasOwed[k] = Walk.Owed[k].iHeaderLine != 0;
   Walk.bWasOwed[kNodeListSlot] = Walk.NodeList.iHeaderLine != 0;
-  // Raw name lines are not split by their readers; data lines are.
-  const bool bCandidate = header_scan_start(Walk.pLine, Walk.nCut) >= 0;
-  const bool bSplit = bCandidate || Walk.bWasOwed[kRecordSconcept] ||
-                      Walk.bWasOwed[kRecordSconmesh] || Walk.bWasOwed[kNodeListSlot];
+  // A header's first field starts with its record name; a field that
+  // starts with a letter is text, so the header scans' test of the line's
+  // first characters tells it without a split.
+  Walk.iHeader = kRecordKinds;
+  Walk.bCoordinates = false;
+  const std::int32_t iStart = header_scan_start(Walk.pLine, Walk.nCut);
+  if (iStart >= 0) {
+    const char* pName = Walk.pLine + iStart;
+    const std::int32_t nName = Walk.nCut - iStart;
+    Walk.iHeader = record_kind_at(pName, nName);
+    Walk.bCoordinates = nName >= static_cast<std::int32_t>(kCoordNameLen) &&
+                        std::memcmp(pName, kCoordRecordName, kCoordNameLen) == 0;
+  }
+  // Only the lines whose values somebody takes are split: headers, data
+  // lines and node lists (raw name lines are not split by their readers).
+  // The readers' passes split every other line too, and would have
+  // stopped on a number in them that does not convert.
+  const bool bSplit = Walk.iHeader != kRecordKinds || Walk.bCoordinates ||
+                      Walk.bWasOwed[kRecordSconcept] || Walk.bWasOwed[kRecordSconmesh] ||
+                      Walk.bWasOwed[kNodeListSlot];
   if (bSplit) {
     split_line(Walk);
   } else {
     clear_split();
-  }
-  Walk.iHeader = kRecordKinds;
-  Walk.bCoordinates = false;
-  // A header's first field is text that starts with its record name (as
-  // is_record_header has it), found as the header scans find it.
-  if (bCandidate && Fields.count >= 1 && Fields.kinds[1] == kFieldText) {
-    const char* pName = Fields.texts[1];
-    Walk.iHeader = record_kind_at(pName, kFieldTextLen);
-    Walk.bCoordinates = std::memcmp(pName, kCoordRecordName, kCoordNameLen) == 0;
   }
   Walk.iStep = 0;
   return true;
