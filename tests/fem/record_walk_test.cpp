@@ -1,6 +1,6 @@
 // The record walk: which role each line has for each record kind, by the
 // readers' rules and the node lists' counts, alike in both layouts and with
-// CR LF; and that it ends on any bytes.
+// CR LF. That it ends on any bytes is the fuzz target's to show.
 #include "fem/record_walk.h"
 
 #include <gtest/gtest.h>
@@ -124,26 +124,4 @@ TEST(RecordWalk, ToolLayoutWalksAsTheFreeLayout) {
                                           0, 13, 1, 1,  4,  1,  2,  3,  4, 0,  0,   0};
     EXPECT_EQ(Expected, Values);
   }
-}
-
-// Any bytes: the walk ends, every step's line lies within the text, and
-// the line numbers never go back.
-TEST(RecordWalk, EndsOnAnyBytes) {
-  std::string Text;
-  for (int i = 0; i < 4000; ++i)
-    Text += static_cast<char>("GELMNT1 SCONMESH 2 1\n\r$ 70 9e9 X"[(i * 7919) % 32]);
-  RecordWalk Walk;
-  begin_walk(Walk, Text.data(), static_cast<std::int64_t>(Text.size()));
-  WalkLine Line;
-  std::int64_t iLast = 0;
-  std::int64_t nSteps = 0;
-  while (next_walk_line(Walk, Line) && nSteps < 100000) {
-    ++nSteps;
-    if (Line.iRole == kWalkCutShort) continue;
-    EXPECT_GE(Line.iLine, iLast);
-    EXPECT_GE(Line.pLine, Text.data());
-    EXPECT_LE(Line.pLine + Line.nLine, Text.data() + Text.size());
-    iLast = Line.iLine;
-  }
-  EXPECT_LT(nSteps, 100000);
 }
