@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -123,5 +124,78 @@ TEST(RecordWalk, ToolLayoutWalksAsTheFreeLayout) {
     const std::vector<double> Expected = {0, 1,  1, 24, 11, 12, 13, 14, 0, 11, 0.5, -1.25,
                                           0, 13, 1, 1,  4,  1,  2,  3,  4, 0,  0,   0};
     EXPECT_EQ(Expected, Values);
+  }
+}
+
+namespace {
+
+// The lines of the headers of kind iKind that the scanner's pass takes,
+// with the raw lines read after each as its reader reads them.
+std::vector<std::int64_t> pass_headers(FemFile& Fem, RecordKind iKind) {
+  std::vector<std::int64_t> Lines;
+  const LineFields& Fields = fem_fields(Fem);
+  char ChName[kNameLen];
+  begin_pass(Fem, iKind);
+  while (next_header(Fem)) {
+    Lines.push_back(fem_line_number(Fem));
+    if (iKind == kRecordTdnode || iKind == kRecordTdsconc) {
+      if (!read_raw_name(Fem, ChName)) break;
+    } else if (iKind == kRecordSconcept) {
+      if (!read_raw_line(Fem)) break;
+    } else if (iKind == kRecordSconmesh && is_read_relation(integer_value(Fields.values[4], 4),
+                                                            integer_value(Fields.values[5], 5))) {
+      if (!read_raw_line(Fem)) break;
+      const std::int32_t nMore = relation_lines_after_first(integer_value(Fields.values[1], 1));
+      bool bWhole = true;
+      for (std::int32_t k = 0; k < nMore && bWhole; ++k)
+        bWhole = read_raw_line(Fem);
+      if (!bWhole) break;
+    }
+  }
+  return Lines;
+}
+
+}  // namespace
+
+// Over real files, the examples and the end-to-end cases that read to the
+// end: for each kind, the walk's headers are the lines the readers' passes
+// take as headers.
+TEST(RecordWalk, HeadersAreThoseTheReadersPassesTake) {
+  namespace fs = std::filesystem;
+  std::vector<std::string> Paths;
+  for (const fs::path& Folder :
+       {fs::path(LABLIX_SOURCE_DIR) / "examples", fs::path(LABLIX_REALWORLD_DIR)}) {
+    if (!fs::is_directory(Folder)) continue;
+    for (const fs::directory_entry& Entry : fs::directory_iterator(Folder)) {
+      const std::string Ext = Entry.path().extension().string();
+      if (Ext == ".FEM" || Ext == ".SIF") Paths.push_back(Entry.path().string());
+    }
+  }
+  for (const fs::directory_entry& Case :
+       fs::directory_iterator(fs::path(LABLIX_SOURCE_DIR) / "tests/e2e/cases")) {
+    // A fatal stop ends the passes before the end of the file.
+    if (!fs::exists(Case.path() / "input.FEM") ||
+        read_file((Case.path() / "expected_exit").string()).starts_with("2")) {
+      continue;
+    }
+    Paths.push_back((Case.path() / "input.FEM").string());
+  }
+  ASSERT_FALSE(Paths.empty());
+  for (const std::string& Path : Paths) {
+    const std::string Text = read_file(Path);
+    std::vector<std::int64_t> Walked[kRecordKinds];
+    RecordWalk Walk;
+    begin_walk(Walk, Text.data(), static_cast<std::int64_t>(Text.size()));
+    WalkLine Line;
+    while (next_walk_line(Walk, Line)) {
+      if (Line.iRole == kWalkHeader) Walked[Line.iKind].push_back(Line.iLine);
+    }
+    ASSERT_EQ(0, connect(kUnitFem, Path, kStatusOld)) << Path;
+    FemScan Fem = fem_scan_on(kUnitFem, nullptr, 0);
+    for (std::int32_t k = 0; k < kRecordKinds; ++k) {
+      EXPECT_EQ(Walked[k], pass_headers(Fem, static_cast<RecordKind>(k)))
+          << Path << " " << kRecordName[k];
+    }
+    close_unit(kUnitFem);
   }
 }
