@@ -47,8 +47,10 @@ struct WalkLine {
   std::int32_t iRawLine;     // raw and node-list lines: which line after the header, from 1
   bool bRecordEnd;           // raw and node-list lines: the record's last line
   // The line's first nCut characters split, values of missing and text
-  // fields 0. Only headers, data lines and node-list lines are split: on a
-  // name line (TDNODE, TDSCONC raw) that is no header too, count is 0.
+  // fields 0. Only headers, data lines and node-list lines are split, and
+  // only lines the readers split too: on a name line (TDNODE, TDSCONC raw)
+  // that is no header, and on a comment or blank node-list line, count is
+  // 0.
   const LineFields* pFields;
 };
 

@@ -78,13 +78,15 @@ bool take_line(RecordWalk& Walk) {
     Walk.bCoordinates = nName >= static_cast<std::int32_t>(kCoordNameLen) &&
                         std::memcmp(pName, kCoordRecordName, kCoordNameLen) == 0;
   }
-  // Only the lines whose values somebody takes are split: headers, data
-  // lines and node lists (raw name lines are not split by their readers).
-  // The readers' passes split every other line too, and would have
-  // stopped on a number in them that does not convert.
+  // Only the lines whose values somebody takes are split, and only lines
+  // the readers split too (so that the walk stops on a number that does not
+  // convert only where a run stops): headers, the data lines the readers
+  // read raw, and node-list lines that are no comment or blank line (the
+  // header scans split those; a node-list line they pass over reads as no
+  // fields). Raw name lines are not split by their readers.
   const bool bSplit = Walk.iHeader != kRecordKinds || Walk.bCoordinates ||
                       Walk.bWasOwed[kRecordSconcept] || Walk.bWasOwed[kRecordSconmesh] ||
-                      Walk.bWasOwed[kNodeListSlot];
+                      (Walk.bWasOwed[kNodeListSlot] && iStart >= 0);
   if (bSplit) {
     split_line(Walk);
   } else {

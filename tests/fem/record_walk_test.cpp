@@ -16,8 +16,8 @@ namespace {
 using Steps = std::vector<std::string>;
 
 // Each step as "H GNODE 3" (header at line 3), "R TDNODE 4/3 1 end" (raw
-// line 1 of the TDNODE at line 3, at line 4, its last), "N 6/5 2" (node
-// list), "C 7" (GCOORD), "X SCONMESH/2" (cut short).
+// line 1 of the TDNODE at line 3, at line 4, its last), "N 6/5 2 4" (node
+// list, with its field count), "C 7" (GCOORD), "X SCONMESH/2" (cut short).
 Steps walk_steps(const std::string& Text) {
   RecordWalk Walk;
   begin_walk(Walk, Text.data(), static_cast<std::int64_t>(Text.size()));
@@ -36,7 +36,7 @@ Steps walk_steps(const std::string& Text) {
         Out.push_back("R " + Kind + " " + Of);
         break;
       case kWalkNodeList:
-        Out.push_back("N " + Of);
+        Out.push_back("N " + Of + " " + std::to_string(Line.pFields->count));
         break;
       case kWalkCoordinates:
         Out.push_back("C " + At);
@@ -87,15 +87,21 @@ TEST(RecordWalk, EachLineHasTheRolesTheReadersGiveIt) {
        {"GELMNT1 1 1 15 0", "1 2 0 0", "GELMNT1 2 2 20 0", "1 2 3 4", "5 6 7 8", "9 10 11 12",
         "13 14 15 16", "17 18 19 20", "GELMNT1 3 3 99 0", "1 2", "GELMNT1 4 4 70 6", "1 2 3 4",
         "5 6 0 0", "GCOORD 1 0.0 1.0 2.0"},
-       {"H GELMNT1 1", "N 2/1 1 end", "H GELMNT1 3", "N 4/3 1", "N 5/3 2", "N 6/3 3", "N 7/3 4",
-        "N 8/3 5 end", "H GELMNT1 9", "H GELMNT1 11", "N 12/11 1", "N 13/11 2 end", "C 14"}},
+       {"H GELMNT1 1", "N 2/1 1 end 4", "H GELMNT1 3", "N 4/3 1 4", "N 5/3 2 4", "N 6/3 3 4",
+        "N 7/3 4 4", "N 8/3 5 end 4", "H GELMNT1 9", "H GELMNT1 11", "N 12/11 1 4",
+        "N 13/11 2 end 4", "C 14"}},
+      // The readers' passes never split a comment line: a node list does
+      // not either, so a number in it that does not convert stops nothing.
+      {"a comment line in a node list reads as no fields",
+       {"GELMNT1 1 1 24 0", "$ 1.2.3E5 --", "GELMNT1 2 2 24 0", "1 2 3 4"},
+       {"H GELMNT1 1", "N 2/1 1 end 0", "H GELMNT1 3", "N 4/3 1 end 4"}},
       {"a header inside a node list is a header too",
        {"GELMNT1 1 1 24 0", "GELMNT1 2 2 24 0", "1 2 3 4"},
-       {"H GELMNT1 1", "N 2/1 1 end", "H GELMNT1 2", "N 3/2 1 end"}},
+       {"H GELMNT1 1", "N 2/1 1 end 5", "H GELMNT1 2", "N 3/2 1 end 4"}},
       {"records the end of the file cuts short",
        {"TDNODE 4 1 1 0", "SCONMESH 13 1 1 2", "13 1 2 3", "GELMNT1 1 1 20 0", "1 2 3 4"},
        {"H TDNODE 1", "R TDNODE 2/1 1 end", "H SCONMESH 2", "R SCONMESH 3/2 1", "R SCONMESH 4/2 2",
-        "H GELMNT1 4", "R SCONMESH 5/2 3", "N 5/4 1", "X SCONMESH/2"}},
+        "H GELMNT1 4", "R SCONMESH 5/2 3", "N 5/4 1 4", "X SCONMESH/2"}},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(c.Expected, walk_steps(lines_of(c.Lines, "\n"))) << c.name;
