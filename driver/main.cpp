@@ -29,6 +29,7 @@
 #include "driver/label_header.h"
 #include "driver/label_writer.h"
 #include "driver/member_listing.h"
+#include "driver/model_reading.h"
 #include "driver/run_file_open.h"
 #include "driver/run_messages.h"
 #include "driver/run_units.h"
@@ -230,7 +231,10 @@ int run_check(const CommandLine& Cmd, NameTables& Tables) {
     fatal_stop("no scratch file can be had for the readers' reports");
   }
   prefer_huge_pages(Tables, fem_file_bytes(*pFem));
-  const int iExit = check_model(Tables, *pFem, kUnitLabel, Cmd.ChFem,
+  const FailedReader iFailed = read_model(Tables, *pFem, kUnitLabel);
+  if (iFailed == kNoneFailed) assign_element_owners(Tables);
+  write_run_summary(kUnitConsoleOut, Tables);
+  const int iExit = check_model(Tables, *pFem, iFailed != kNoneFailed, Cmd.ChFem,
                                 static_cast<std::int32_t>(std::strlen(Cmd.ChFem)));
   discard_unit(kUnitLabel);
   flush_unit(kUnitConsoleOut);

@@ -4,6 +4,7 @@
 
 #include "driver/dialogue.h"
 #include "driver/run_file_open.h"
+#include "fem/record_kinds.h"
 #include "platform/platform.h"
 #include "support/line_builder.h"
 #include "support/text_helpers.h"
@@ -92,7 +93,9 @@ void say_if_no_labels(const char* ChFemField, const char* ChLabelField, const Na
     put_field(Line, ChFemField);
     put_text(Line, "\" holds no SESAM records that Lablix reads (is it a FEM file?)");
   } else {
-    put_text(Line, "the FEM file has no named nodes (TDNODE) and no named members with elements");
+    put_text(Line, "the FEM file has no named nodes (");
+    put_text(Line, kRecordName[kRecordTdnode]);
+    put_text(Line, ") and no named members with elements");
   }
   write_message_line(Line);
 }
