@@ -22,3 +22,8 @@ void strip_quotes(char* ChField, std::int32_t nLen);
 // when it does not fit.
 std::int32_t label_name_beside(const char* ChFem, std::int32_t nFem, char* ChOut,
                                std::int32_t nRoom);
+
+// The listing's name for the FEM file name ChFem when the command line asks
+// for a listing without naming it (-l): as label_name_beside, with ".lst".
+std::int32_t listing_name_beside(const char* ChFem, std::int32_t nFem, char* ChOut,
+                                 std::int32_t nRoom);

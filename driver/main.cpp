@@ -9,19 +9,21 @@
 // is read, and a file that cannot be opened ends the run with one line on
 // standard error. With --check (check/model_check.h), the FEM file alone
 // is opened as for a run, read by the same readers, and the model check's
-// report goes to standard output; no file is written.
+// report goes to standard output; no file is written. With several models
+// (driver/batch_run.h), each model is run by the program started again on
+// it alone, as one of these runs.
 //
-// Exit status: 0 when the label file is complete and any listing asked for
-// was written (a check: no findings); 1 when a check has findings, or when
-// a reader's input error ended the run (the label file holds its report)
-// or, in the dialogue, the listing file could not be opened; 2 for a fatal
-// stop (end of console input, a read or write failure, a field that does
-// not convert); 3 when a file named on the command line could not be
+// Exit status (several models: the highest of theirs): 0 when the label file is complete and any
+// listing asked for was written (a check: no findings); 1 when a check has findings, or when a
+// reader's input error ended the run (the label file holds its report) or, in the dialogue, the
+// listing file could not be opened; 2 for a fatal stop (end of console input, a read or write
+// failure, a field that does not convert); 3 when a file named on the command line could not be
 // opened; 64 for wrong arguments; 128 + n when stopped by signal n.
 #include <cstdint>
 #include <cstring>
 
 #include "check/model_check.h"
+#include "driver/batch_run.h"
 #include "driver/command_line.h"
 #include "driver/conversion.h"
 #include "driver/dialogue.h"
@@ -169,6 +171,19 @@ bool open_label_beside_fem() {
   return open_argument(ChName, ChLabelName, "label file", kUnitLabel, kModeCreate);
 }
 
+// The listing named after the FEM file, for -l without a listing's name.
+bool open_listing_beside_fem() {
+  char ChName[kAnswerLen + 8];
+  const std::int32_t n = listing_name_beside(ChFemName, trimmed_length(ChFemName, kAnswerLen),
+                                             ChName, static_cast<std::int32_t>(sizeof ChName) - 1);
+  if (n < 0) {
+    say("cannot name the listing after the FEM file: the name would be longer than 256 "
+        "characters");
+    return false;
+  }
+  return open_argument(ChName, ChListingName, "listing file", kUnitListing, kModeCreate);
+}
+
 ListingOutcome listing_opened() {
   return kListingOpen;
 }
@@ -185,22 +200,30 @@ int run_files(const CommandLine& Cmd, NameTables& Tables) {
       (Cmd.ChLabel == nullptr
            ? open_label_beside_fem()
            : open_argument(Cmd.ChLabel, ChLabelName, "label file", kUnitLabel, kModeCreate)) &&
-      (Cmd.ChListing == nullptr ||
-       open_argument(Cmd.ChListing, ChListingName, "listing file", kUnitListing, kModeCreate));
+      (Cmd.ChListing != nullptr
+           ? open_argument(Cmd.ChListing, ChListingName, "listing file", kUnitListing, kModeCreate)
+           : !Cmd.bListing || open_listing_beside_fem());
   if (!bOpen) {
     discard_unit(kUnitLabel);
     discard_unit(kUnitListing);
     return kExitFileRefused;
   }
-  // The listing named on the command line is open already.
-  const ConversionResult Result = convert_model(
-      Tables, *pFem, conversion_of(Cmd.ChListing != nullptr ? listing_opened : no_listing));
+  // The listing named on the command line, or after the FEM file, is open
+  // already.
+  const bool bListing = Cmd.ChListing != nullptr || Cmd.bListing;
+  const ConversionResult Result =
+      convert_model(Tables, *pFem, conversion_of(bListing ? listing_opened : no_listing));
   if (Result.iFailedReader != kNoneFailed) {
     discard_unit(kUnitListing);
     return end_run(kExitInputError);
   }
-  // For other programs: their line ends.
-  if (Cmd.bVerbose) write_run_summary_text(kUnitConsoleOut, Tables, kSystemLineEnd);
+  // For other programs: their line ends; one line per model of several.
+  if (Cmd.bVerbose && Cmd.bBatchModel) {
+    write_run_summary_line(kUnitConsoleOut, ChFemName, trimmed_length(ChFemName, kAnswerLen),
+                           Tables, kSystemLineEnd);
+  } else if (Cmd.bVerbose) {
+    write_run_summary_text(kUnitConsoleOut, Tables, kSystemLineEnd);
+  }
   return end_run(kExitDone);
 }
 
@@ -222,10 +245,21 @@ int run_check(const CommandLine& Cmd, NameTables& Tables) {
   return iExit;
 }
 
+// The command line, settled: a second file name that names a model makes
+// every name a FEM file (a look at that file, before anything else is
+// opened).
+CommandLine settled_command_line(int nArgs, const char* const* ChArgs) {
+  const CommandLine Cmd = parse_command_line(nArgs, ChArgs);
+  const bool bLook = (Cmd.iAction == kActionFiles || Cmd.iAction == kActionCheck) &&
+                     Cmd.nFiles >= 2 && !Cmd.bBatchModel;
+  return settle_batch(Cmd, bLook && names_a_model(Cmd.ChLabel));
+}
+
 }  // namespace
 
 int main(int nArgs, char** ChArgs) {
-  const CommandLine Cmd = parse_command_line(nArgs, ChArgs);
+  note_own_program(nArgs > 0 ? ChArgs[0] : nullptr);
+  const CommandLine Cmd = settled_command_line(nArgs, ChArgs);
   if (Cmd.iAction == kActionHelp) return write_to_stdout(kHelpText), kExitDone;
   if (Cmd.iAction == kActionVersion) {
     // The package's version, then the version the program's texts show.
@@ -239,6 +273,13 @@ int main(int nArgs, char** ChArgs) {
     constexpr char kMore[] = "Try 'lablix --help' for more.\n";
     write_to_stderr(kMore, sizeof kMore - 1);
     return kExitUsage;
+  }
+
+  if (Cmd.bBatch) {
+    const int iExit = run_batch(Cmd);
+    // Started by dropping files on it, the window stays until read.
+    pause_if_console_is_own();
+    return iExit;
   }
 
   // Ctrl-C, a closed terminal or a request to end takes the fatal door: the

@@ -389,6 +389,135 @@ bool is_terminal(StandardStream iStream) {
 
 const char kSystemLineEnd[] = "\r\n";
 
+namespace {
+
+// The program's own file, and the name it was started by (shown as the
+// new process's argv[0]).
+wchar_t WcOwnProgram[MxPath];
+const char* ChOwnName = "lablix";
+
+// Appends Text to the command line at WcLine as the C run-time of the new
+// process splits it back into one argument; false when it does not fit.
+bool append_argument(wchar_t* WcLine, std::size_t& nAt, std::size_t nRoom, const wchar_t* Wc) {
+  auto put = [&](wchar_t c) {
+    if (nAt + 1 >= nRoom) return false;
+    WcLine[nAt++] = c;
+    return true;
+  };
+  if (nAt > 0 && !put(L' ')) return false;
+  if (!put(L'"')) return false;
+  std::size_t nSlashes = 0;
+  for (const wchar_t* p = Wc; *p != L'\0'; ++p) {
+    if (*p == L'\\') {
+      ++nSlashes;
+      continue;
+    }
+    for (std::size_t k = 0; k < (*p == L'"' ? 2 * nSlashes + 1 : nSlashes); ++k)
+      if (!put(L'\\')) return false;
+    nSlashes = 0;
+    if (!put(*p)) return false;
+  }
+  for (std::size_t k = 0; k < 2 * nSlashes; ++k)
+    if (!put(L'\\')) return false;
+  if (!put(L'"')) return false;
+  WcLine[nAt] = L'\0';
+  return true;
+}
+
+HANDLE inheritable(FileHandle hFile, DWORD iStandard) {
+  const HANDLE h = hFile == kNoFile ? ::GetStdHandle(iStandard) : handle_of(hFile);
+  ::SetHandleInformation(h, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
+  return h;
+}
+
+}  // namespace
+
+void note_own_program(const char* ChArg0) {
+  if (ChArg0 != nullptr && ChArg0[0] != '\0') ChOwnName = ChArg0;
+  const DWORD n = ::GetModuleFileNameW(nullptr, WcOwnProgram, MxPath);
+  if (n == 0 || n >= static_cast<DWORD>(MxPath)) WcOwnProgram[0] = L'\0';
+}
+
+int start_own_program(const char* const* ChArgs, std::int32_t nArgs, FileHandle hOut,
+                      FileHandle hErr, ProcessHandle& hProcess) {
+  if (WcOwnProgram[0] == L'\0' || nArgs < 0 || nArgs > MxOwnArgs) return EINVAL;
+  // The arguments arrived in the ANSI code page (the C run-time's form of
+  // the command line); the new process gets them back the same way.
+  static wchar_t WcLine[32768];
+  wchar_t WcArg[MxPath];
+  std::size_t nAt = 0;
+  WcLine[0] = L'\0';
+  for (std::int32_t i = -1; i < nArgs; ++i) {
+    const char* ChArg = i < 0 ? ChOwnName : ChArgs[i];
+    if (::MultiByteToWideChar(CP_ACP, 0, ChArg, -1, WcArg, MxPath) <= 0 ||
+        !append_argument(WcLine, nAt, sizeof WcLine / sizeof WcLine[0], WcArg)) {
+      return ENAMETOOLONG;
+    }
+  }
+  STARTUPINFOW Start{};
+  Start.cb = sizeof Start;
+  Start.dwFlags = STARTF_USESTDHANDLES;
+  Start.hStdInput = inheritable(kNoFile, STD_INPUT_HANDLE);
+  Start.hStdOutput = inheritable(hOut, STD_OUTPUT_HANDLE);
+  Start.hStdError = inheritable(hErr, STD_ERROR_HANDLE);
+  PROCESS_INFORMATION Process{};
+  if (!::CreateProcessW(WcOwnProgram, WcLine, nullptr, nullptr, TRUE, 0, nullptr, nullptr, &Start,
+                        &Process)) {
+    return last_error();
+  }
+  ::CloseHandle(Process.hThread);
+  hProcess = reinterpret_cast<ProcessHandle>(Process.hProcess);
+  return 0;
+}
+
+int wait_for_process(const ProcessHandle* hProcesses, std::int32_t n, std::int32_t& iWhich,
+                     int& iExit) {
+  HANDLE hWait[MAXIMUM_WAIT_OBJECTS];
+  std::int32_t iIndex[MAXIMUM_WAIT_OBJECTS];
+  DWORD nWait = 0;
+  for (std::int32_t i = 0; i < n && nWait < MAXIMUM_WAIT_OBJECTS; ++i) {
+    if (hProcesses[i] == kNoProcess) continue;
+    hWait[nWait] = reinterpret_cast<HANDLE>(hProcesses[i]);
+    iIndex[nWait++] = i;
+  }
+  if (nWait == 0) return ECHILD;
+  const DWORD iDone = ::WaitForMultipleObjects(nWait, hWait, FALSE, INFINITE);
+  if (iDone >= WAIT_OBJECT_0 + nWait) return last_error();
+  const HANDLE h = hWait[iDone - WAIT_OBJECT_0];
+  DWORD iCode = 0;
+  ::GetExitCodeProcess(h, &iCode);
+  ::CloseHandle(h);
+  iWhich = iIndex[iDone - WAIT_OBJECT_0];
+  iExit = static_cast<int>(iCode);
+  return 0;
+}
+
+void pass_stop_signal(ProcessHandle, int) {}
+
+std::int32_t count_processors() {
+  const DWORD n = ::GetActiveProcessorCount(ALL_PROCESSOR_GROUPS);
+  return n < 1 ? 1 : n > 4096 ? 4096 : static_cast<std::int32_t>(n);
+}
+
+int pour_scratch_file(FileHandle hScratch, StandardStream iTo) {
+  const HANDLE h = handle_of(hScratch);
+  const HANDLE hTo = ::GetStdHandle(iTo == kStandardOutput ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE);
+  char Ch[16384];
+  LARGE_INTEGER Start{};
+  if (!::SetFilePointerEx(h, Start, nullptr, FILE_BEGIN)) return last_error();
+  for (;;) {
+    DWORD nRead = 0;
+    if (!::ReadFile(h, Ch, sizeof Ch, &nRead, nullptr)) return last_error();
+    if (nRead == 0) break;
+    const int iError = write_all(hTo, Ch, nRead);
+    if (iError != 0) return iError;
+  }
+  if (!::SetFilePointerEx(h, Start, nullptr, FILE_BEGIN) || !::SetEndOfFile(h)) {
+    return last_error();
+  }
+  return 0;
+}
+
 void* map_zeroed_memory(std::int64_t nBytes) {
   // Committed pages cost memory only where they are touched, and arrive
   // zeroed.
