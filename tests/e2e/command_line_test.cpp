@@ -16,8 +16,9 @@ namespace {
 using Args = std::vector<std::string>;
 
 const std::string kUsage =
-    "usage: lablix [-v] FEM [LABEL [LISTING]]\n"
-    "       lablix --check FEM                (explains missing or wrong labels)\n"
+    "usage: lablix [-v] [-l] FEM [LABEL [LISTING]]\n"
+    "       lablix [-v] [-l] [-j [N]] FEM FEM ...     (each FEM beside itself)\n"
+    "       lablix --check FEM ...            (explains missing or wrong labels)\n"
     "       lablix                            (asks for the files)\n"
     "Try 'lablix --help' for more.\n";
 // The model's fifth line holds GNODE internal node number 100001.
@@ -83,7 +84,8 @@ TEST(CommandLine, RefusedFileIsOneLineAndNoFileIsWritten) {
       {{"sub", "x.lab"}, "lablix: cannot open the FEM file \"sub\": it is a folder\n"},
       {{"jacket.FEM", "no/x.lab"},
        "lablix: cannot open the label file \"no/x.lab\": No such file or directory\n"},
-      {{"jacket.FEM", "./jacket.FEM"}, "lablix: cannot open the label file \"./jacket.FEM" + kBusy},
+      // (A model named twice is two models: several models' rule.)
+      {{"old.lab", "./old.lab"}, "lablix: cannot open the label file \"./old.lab" + kBusy},
       {{"jacket.FEM", "old.lab", "old.lab"},
        "lablix: cannot open the listing file \"old.lab" + kBusy},
       {{"jacket.FEM", "x.lab", "sub"},
