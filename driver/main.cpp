@@ -28,6 +28,7 @@
 #include "driver/conversion.h"
 #include "driver/dialogue.h"
 #include "driver/file_answers.h"
+#include "driver/file_patterns.h"
 #include "driver/label_header.h"
 #include "driver/label_writer.h"
 #include "driver/member_listing.h"
@@ -259,7 +260,15 @@ CommandLine settled_command_line(int nArgs, const char* const* ChArgs) {
 
 int main(int nArgs, char** ChArgs) {
   note_own_program(nArgs > 0 ? ChArgs[0] : nullptr);
-  const CommandLine Cmd = settled_command_line(nArgs, ChArgs);
+  // Where the shell leaves *.FEM to the program, the program expands it.
+  int nWords = nArgs;
+  const char* const* ChWords = ChArgs;
+  if (const char* ChPattern = expand_file_patterns(nArgs, ChArgs, nWords, ChWords)) {
+    say("no file matches \"", ChPattern, "\"");
+    pause_if_console_is_own();
+    return kExitFileRefused;
+  }
+  const CommandLine Cmd = settled_command_line(nWords, ChWords);
   if (Cmd.iAction == kActionHelp) return write_to_stdout(kHelpText), kExitDone;
   if (Cmd.iAction == kActionVersion) {
     // The package's version, then the version the program's texts show.

@@ -74,6 +74,28 @@ int close_file(FileHandle hFile);
 // A nameless temporary file for reading and writing, gone when closed.
 int open_scratch_file(FileHandle& hFile);
 
+// Where the program itself expands * and ? in its file arguments: on
+// Windows, whose cmd passes them on as typed; POSIX shells expand them.
+extern const bool kProgramExpandsPatterns;
+
+// Names found for patterns, kept in the caller's fixed room: the names'
+// bytes, NUL-ended, in Ch (nRoom bytes, nUsed taken), and their starts in
+// ChNames (MxNames entries, nNames taken).
+struct NameStore {
+  char* Ch;
+  std::int64_t nRoom, nUsed;
+  const char** ChNames;
+  std::int32_t MxNames, nNames;
+};
+
+// Appends to Store the files that the pattern ChPattern matches (* and ?
+// in its last part, matched as the system matches them; folders left
+// out), each as the pattern's folder part followed by the file's name in
+// the form arguments arrive in, sorted without regard to case. Returns 0
+// (nothing appended when nothing matches), or ENOMEM when Store has no
+// room for them all (nothing appended). Windows only: ENOSYS elsewhere.
+int list_matching_files(const char* ChPattern, NameStore& Store);
+
 // ---- Signals and the console ---------------------------------------------
 
 // The stop signals: an interrupt from the console (SIGINT), a request to end

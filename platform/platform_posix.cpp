@@ -197,6 +197,12 @@ int open_scratch_file(FileHandle& hFile) {
   return 0;
 }
 
+const bool kProgramExpandsPatterns = false;
+
+int list_matching_files(const char*, NameStore&) {
+  return ENOSYS;
+}
+
 int close_file(FileHandle hFile) {
   if (hFile == kNoFile || ::close(hFile) == 0 || errno == EINTR) return 0;
   return errno;

@@ -7,6 +7,7 @@
 // input is a console, otherwise in the system's ANSI code page; the file is
 // then opened by its UTF-16 name. So "Ærøy_T1.FEM" typed in a console of
 // code page 850 or 1252, or passed as UTF-8, finds the file.
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <cwchar>
@@ -288,6 +289,77 @@ int open_scratch_file(FileHandle& hFile) {
                                  CREATE_ALWAYS, FILE_FLAG_DELETE_ON_CLOSE, nullptr);
   if (h == INVALID_HANDLE_VALUE) return last_error();
   hFile = file_of(h);
+  return 0;
+}
+
+const bool kProgramExpandsPatterns = true;
+
+namespace {
+
+// Two names as arguments carry them (the ANSI code page), compared as
+// Windows lists files: without regard to case.
+bool is_before_ignoring_case(const char* ChA, const char* ChB) {
+  wchar_t WcA[MxPath], WcB[MxPath];
+  const int nA = ::MultiByteToWideChar(CP_ACP, 0, ChA, -1, WcA, MxPath) - 1;
+  const int nB = ::MultiByteToWideChar(CP_ACP, 0, ChB, -1, WcB, MxPath) - 1;
+  if (nA < 0 || nB < 0) return std::strcmp(ChA, ChB) < 0;
+  const int iOrder = ::CompareStringOrdinal(WcA, nA, WcB, nB, TRUE);
+  if (iOrder != CSTR_EQUAL) return iOrder == CSTR_LESS_THAN;
+  return std::strcmp(ChA, ChB) < 0;
+}
+
+}  // namespace
+
+int list_matching_files(const char* ChPattern, NameStore& Store) {
+  wchar_t WcPattern[MxPath];
+  if (::MultiByteToWideChar(CP_ACP, 0, ChPattern, -1, WcPattern, MxPath) <= 0) return ENAMETOOLONG;
+  // The folder part stays as typed, before each name found.
+  std::size_t nFolder = 0;
+  for (std::size_t i = 0; ChPattern[i] != '\0'; ++i) {
+    if (ChPattern[i] == '\\' || ChPattern[i] == '/' || (i == 1 && ChPattern[i] == ':')) {
+      nFolder = i + 1;
+    }
+  }
+  const std::int64_t nUsedBefore = Store.nUsed;
+  const std::int32_t nNamesBefore = Store.nNames;
+  WIN32_FIND_DATAW Found;
+  const HANDLE hFind =
+      ::FindFirstFileExW(WcPattern, FindExInfoBasic, &Found, FindExSearchNameMatch, nullptr, 0);
+  if (hFind == INVALID_HANDLE_VALUE) return 0;
+  int iError = 0;
+  do {
+    if ((Found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) continue;
+    char ChName[MxPath];
+    BOOL bLost = FALSE;
+    const int nName =
+        ::WideCharToMultiByte(CP_ACP, 0, Found.cFileName, -1, ChName, MxPath, nullptr, &bLost);
+    if (nName <= 0 || bLost) {
+      // A name the ANSI code page cannot spell: its short form, where the
+      // volume keeps one, opens the same file.
+      if (Found.cAlternateFileName[0] == L'\0' ||
+          ::WideCharToMultiByte(CP_ACP, 0, Found.cAlternateFileName, -1, ChName, MxPath, nullptr,
+                                nullptr) <= 0) {
+        continue;
+      }
+    }
+    const std::int64_t nNeeded = static_cast<std::int64_t>(nFolder + std::strlen(ChName) + 1);
+    if (Store.nUsed + nNeeded > Store.nRoom || Store.nNames >= Store.MxNames) {
+      iError = ENOMEM;
+      break;
+    }
+    char* pName = Store.Ch + Store.nUsed;
+    std::memcpy(pName, ChPattern, nFolder);
+    std::memcpy(pName + nFolder, ChName, std::strlen(ChName) + 1);
+    Store.nUsed += nNeeded;
+    Store.ChNames[Store.nNames++] = pName;
+  } while (::FindNextFileW(hFind, &Found));
+  ::FindClose(hFind);
+  if (iError != 0) {
+    Store.nUsed = nUsedBefore;
+    Store.nNames = nNamesBefore;
+    return iError;
+  }
+  std::sort(Store.ChNames + nNamesBefore, Store.ChNames + Store.nNames, is_before_ignoring_case);
   return 0;
 }
 
