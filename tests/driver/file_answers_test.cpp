@@ -65,6 +65,13 @@ TEST(LabelNameBeside, ReplacesOrAddsTheExtension) {
   }
 }
 
+TEST(ListingNameBeside, TakesTheLabelFilesRuleWithLst) {
+  char ChOut[64];
+  EXPECT_EQ(16, listing_name_beside("C:\\m.d\\T1.v2.FEM", 16, ChOut, sizeof ChOut - 1));
+  EXPECT_STREQ("C:\\m.d\\T1.v2.lst", ChOut);
+  EXPECT_EQ(-1, listing_name_beside("abcd.FEM", 8, ChOut, 7));
+}
+
 TEST(LabelNameBeside, NameThatDoesNotFitIsRefused) {
   char ChOut[8];
   EXPECT_EQ(-1, label_name_beside("abcd.FEM", 8, ChOut, 7));  // abcd.lab is 8

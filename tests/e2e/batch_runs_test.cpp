@@ -8,6 +8,9 @@
 #include <vector>
 
 #include "tests/testlib/lablix_run.h"
+#if !defined(_WIN32)
+#include "tests/testlib/terminal_run.h"
+#endif
 
 namespace {
 
@@ -216,8 +219,34 @@ TEST(BatchRuns, SecondNameThatIsNoModelKeepsItsMeaning) {
 
 namespace {
 
-constexpr char kWhy[] = "signals are POSIX's";
+constexpr char kWhy[] = "signals and pseudo-terminals are POSIX's";
 POSIX_ONLY_TEST(BatchRuns, StopSignalDropsTheModelUnderWayWhole, kWhy)
+POSIX_ONLY_TEST(BatchRuns, AtATerminalAClosingLineCountsTheModels, kWhy)
+
+// cmd passes patterns on as typed: lablix.exe expands them, in name order
+// without regard to case. Elsewhere the shell expands them before the run,
+// and a pattern that reaches lablix is a name like any other.
+TEST(BatchRuns, PatternsAreExpandedWhereTheShellLeavesThemToTheProgram) {
+  Models M(
+      {{"b2.FEM", jacket()}, {"A1.FEM", jacket()}, {"c3.fem", other_jacket()}, {"note.txt", "x"}});
+  const LablixRun Run = run_args(M, {"-v", "*.FEM"});
+  const LablixRun None = run_args(M, {"*.FEMX", "x.lab"});
+  if (!kOnWindows) {
+    EXPECT_EQ(3, Run.iExit) << "no file is named *.FEM";
+    EXPECT_EQ("lablix: cannot open the FEM file \"*.FEMX\": No such file or directory\n",
+              None.Stderr);
+    return;
+  }
+  EXPECT_EQ(0, Run.iExit) << Run.Stderr;
+  std::vector<std::string> Named;
+  for (std::size_t i = 0; i < Run.Stdout.size(); i = Run.Stdout.find('\n', i) + 1)
+    Named.push_back(Run.Stdout.substr(i, Run.Stdout.find(':', i) - i));
+  EXPECT_EQ((Args{"A1.FEM", "b2.FEM", "c3.fem"}), Named);
+  EXPECT_EQ(3, None.iExit);
+  EXPECT_EQ("lablix: no file matches \"*.FEMX\"\n", None.Stderr);
+  EXPECT_EQ((Args{"A1.FEM", "A1.lab", "b2.FEM", "b2.lab", "c3.fem", "c3.lab", "note.txt"}),
+            folder_names(M.Dir));
+}
 
 }  // namespace
 
@@ -284,6 +313,17 @@ TEST(BatchRuns, StopSignalDropsTheModelUnderWayWhole) {
     for (const std::string& Name : Names)
       EXPECT_EQ(read_file(Whole.Dir + "/" + Name), read_file(M.Dir + "/" + Name)) << What;
   }
+}
+
+TEST(BatchRuns, AtATerminalAClosingLineCountsTheModels) {
+  Models M({{"T1.FEM", jacket()}, {"bad.FEM", kBadField}, {"T2.FEM", jacket()}});
+  const TerminalRun Run =
+      run_lablix_at_terminal(M.Dir, {}, 30, {"T1.FEM", "bad.FEM", "none.FEM", "T2.FEM"});
+  EXPECT_EQ(3, Run.iExit);
+  const std::string kLast =
+      "lablix: 4 models: 2 label files written, 2 failed (bad.FEM, none.FEM)\n";
+  ASSERT_GE(Run.Screen.size(), kLast.size());
+  EXPECT_EQ(kLast, Run.Screen.substr(Run.Screen.size() - kLast.size()));
 }
 
 }  // namespace
