@@ -283,20 +283,26 @@ TEST(BatchRuns, StopSignalDropsTheModelUnderWayWhole) {
                                                   std::chrono::steady_clock::now() - Start)
                                                   .count());
   ASSERT_EQ(0, run_args(Whole, Names).iExit);
+  // The stop comes once a model has said its counts (-v: its run is
+  // over, the next one under way), or early in the first models' runs.
   struct Case {
     int iSignal;
     const char* ChJobs;
-    double fAfter;  // the stop, in models' run times from the start
+    const char* ChAfter;  // the stop, once standard output holds this
+    double fAfter;        // or in models' run times from the start
   };
-  const Case cases[] = {
-      {SIGINT, "1", 1.5}, {SIGTERM, "1", 2.5}, {SIGHUP, "2", 1.5}, {SIGINT, "2", 0.5}};
+  const Case cases[] = {{SIGINT, "1", "M1.FEM: ", 0},
+                        {SIGTERM, "1", "M2.FEM: ", 0},
+                        {SIGHUP, "2", "M1.FEM: ", 0},
+                        {SIGINT, "2", "", 0.3}};
   for (const Case& c : cases) {
     Models M(Files);
     RunOptions Options;
-    Options.Arguments = {"-j", c.ChJobs};
+    Options.Arguments = {"-v", "-j", c.ChJobs};
     Options.Arguments.insert(Options.Arguments.end(), Names.begin(), Names.end());
     Options.iSignal = c.iSignal;
-    Options.nSignalAfterMicros = static_cast<long>(c.fAfter * nModelMicros);
+    Options.SignalAfterOutput = c.ChAfter;
+    if (*c.ChAfter == '\0') Options.nSignalAfterMicros = static_cast<long>(c.fAfter * nModelMicros);
     const LablixRun Run = run_lablix(M.Dir, "", Options);
     const std::string What = "signal " + std::to_string(c.iSignal) + ", -j " + c.ChJobs;
     EXPECT_EQ(128 + c.iSignal, Run.iExit) << What << ": " << Run.Stderr;
@@ -310,6 +316,9 @@ TEST(BatchRuns, StopSignalDropsTheModelUnderWayWhole) {
       ++nWritten;
     }
     EXPECT_LT(nWritten, 4) << What << ": the stop came after the end";
+    if (*c.ChAfter != '\0') {
+      EXPECT_NE("(none)", M / "M1.lab") << What << ": a model finished stays";
+    }
     for (const std::string& Name : Names)
       EXPECT_EQ(read_file(Whole.Dir + "/" + Name), read_file(M.Dir + "/" + Name)) << What;
   }
