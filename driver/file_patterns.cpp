@@ -8,13 +8,11 @@
 
 namespace {
 
-// static: the expanded command line, sized once: more names than a
-// Windows command line can hold (32767 characters) would need a folder of
-// some 100000 models, which the room allows.
+// The expanded command line, taken once, at start-up, and only when there
+// is a pattern to expand: room for more names than a Windows command line
+// can hold (32767 characters) would take, a folder of some 100000 models.
 constexpr std::int32_t MxExpandedArgs = 1 << 17;
 constexpr std::int64_t MxExpandedBytes = std::int64_t{1} << 24;
-char ChNameBytes[MxExpandedBytes];
-const char* ChExpanded[MxExpandedArgs];
 
 bool is_pattern(const char* ChArg) {
   return std::strpbrk(ChArg, "*?") != nullptr;
@@ -26,19 +24,25 @@ bool is_argument(const char* ChArg, const char* ChName) {
 
 }  // namespace
 
-const char* expand_file_patterns(int nArgs, const char* const* ChArgs, int& nOut,
-                                 const char* const*& ChOut) {
+PatternOutcome expand_file_patterns(int nArgs, const char* const* ChArgs, int& nOut,
+                                    const char* const*& ChOut, const char*& ChPattern) {
   nOut = nArgs;
   ChOut = ChArgs;
-  if (!kProgramExpandsPatterns || nArgs > MxExpandedArgs) return nullptr;
+  ChPattern = nullptr;
+  if (!kProgramExpandsPatterns) return kPatternsDone;
   bool bAny = false;
   for (int i = 1; i < nArgs; ++i) {
     // One model of a batch names its file as found: never again a pattern.
-    if (is_argument(ChArgs[i], kBatchModelOption)) return nullptr;
+    if (is_argument(ChArgs[i], kBatchModelOption)) return kPatternsDone;
     bAny = bAny || is_pattern(ChArgs[i]);
   }
-  if (!bAny) return nullptr;
-  NameStore Store{ChNameBytes, MxExpandedBytes, 0, ChExpanded, MxExpandedArgs, 0};
+  if (!bAny) return kPatternsDone;
+  constexpr std::int64_t nTable = MxExpandedArgs * static_cast<std::int64_t>(sizeof(char*));
+  void* pRoom = map_zeroed_memory(nTable + MxExpandedBytes);
+  if (pRoom == nullptr) return kPatternsTooMany;
+  const auto ChExpanded = static_cast<const char**>(pRoom);
+  NameStore Store{
+      static_cast<char*>(pRoom) + nTable, MxExpandedBytes, 0, ChExpanded, MxExpandedArgs, 0};
   // The file names as the parse tells them: options, and -j's number,
   // pass as they are.
   bool bOptionsEnded = false;
@@ -47,14 +51,18 @@ const char* expand_file_patterns(int nArgs, const char* const* ChArgs, int& nOut
     const bool bOption = !bOptionsEnded && ChArg[0] == '-' && ChArg[1] != '\0';
     if (bOption && is_argument(ChArg, "--")) bOptionsEnded = true;
     if (i == 0 || bOption || !is_pattern(ChArg)) {
-      if (Store.nNames >= Store.MxNames) return ChArg;
+      ChPattern = ChArg;
+      if (Store.nNames >= Store.MxNames) return kPatternsTooMany;
       ChExpanded[Store.nNames++] = ChArg;
       continue;
     }
     const std::int32_t nBefore = Store.nNames;
-    if (list_matching_files(ChArg, Store) != 0 || Store.nNames == nBefore) return ChArg;
+    ChPattern = ChArg;
+    if (list_matching_files(ChArg, Store) != 0) return kPatternsTooMany;
+    if (Store.nNames == nBefore) return kPatternMatchesNothing;
   }
   nOut = Store.nNames;
   ChOut = ChExpanded;
-  return nullptr;
+  ChPattern = nullptr;
+  return kPatternsDone;
 }

@@ -263,8 +263,13 @@ int main(int nArgs, char** ChArgs) {
   // Where the shell leaves *.FEM to the program, the program expands it.
   int nWords = nArgs;
   const char* const* ChWords = ChArgs;
-  if (const char* ChPattern = expand_file_patterns(nArgs, ChArgs, nWords, ChWords)) {
-    say("no file matches \"", ChPattern, "\"");
+  const char* ChPattern = nullptr;
+  const PatternOutcome iPatterns = expand_file_patterns(nArgs, ChArgs, nWords, ChWords, ChPattern);
+  if (iPatterns != kPatternsDone) {
+    if (iPatterns == kPatternMatchesNothing) say("no file matches \"", ChPattern, "\"");
+    if (iPatterns == kPatternsTooMany) {
+      say("too many file names to hold for \"", ChPattern ? ChPattern : "", "\"");
+    }
     pause_if_console_is_own();
     return kExitFileRefused;
   }
