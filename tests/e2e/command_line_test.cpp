@@ -197,6 +197,34 @@ TEST(CommandLine, FemAloneWritesItsLabelFileBesideIt) {
   }
 }
 
+TEST(CommandLine, ListingOptionWritesTheListingBesideTheFem) {
+  Folder F;
+  ASSERT_EQ(0, run_with(F, {"jacket.FEM", "named.lab", "named.lst"}).iExit);
+  struct Case {
+    Args Arguments;
+    const char* ChListing;  // where the listing is written
+  };
+  const Case cases[] = {
+      {{"-l", "jacket.FEM"}, "jacket.lst"},
+      {{"jacket.FEM", "other.lab", "--listing"}, "jacket.lst"},
+      {{"-l", "jacket.FEM", "x.lab", "given.lst"}, "given.lst"},  // a name given wins
+  };
+  for (const Case& c : cases) {
+    Folder G;
+    const LablixRun Run = run_with(G, c.Arguments);
+    EXPECT_EQ(0, Run.iExit) << c.ChListing << ": " << Run.Stderr;
+    EXPECT_EQ(mask_executed_date(F / "named.lst"), mask_executed_date(G / c.ChListing))
+        << c.ChListing;
+  }
+  // Refused as a listing is refused: nothing written.
+  Folder G;
+  std::filesystem::create_directory(G.Dir + "/jacket.lst");
+  const LablixRun Run = run_with(G, {"-l", "jacket.FEM"});
+  EXPECT_EQ(3, Run.iExit);
+  EXPECT_EQ("lablix: cannot open the listing file \"jacket.lst\": it is a folder\n", Run.Stderr);
+  EXPECT_FALSE(file_exists(G.Dir + "/jacket.lab"));
+}
+
 }  // namespace
 
 namespace {
