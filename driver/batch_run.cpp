@@ -4,8 +4,11 @@
 #include <cstdint>
 #include <cstring>
 
+#include "driver/dialogue.h"
+#include "driver/file_answers.h"
 #include "driver/run_messages.h"
 #include "platform/platform.h"
+#include "support/text_helpers.h"
 
 namespace {
 
@@ -163,6 +166,59 @@ void start_model(const CommandLine& Cmd, const char* ChModel, std::int32_t iSlot
   if (iError != 0) say("cannot start the run of ", ChModel, ": ", std::strerror(iError));
 }
 
+// The label file's name of the model ChModel, as its run names it (its
+// quotes taken off, .lab for its extension), into ChLabel; "" when none.
+void label_name_of(const char* ChModel, char (&ChLabel)[kAnswerLen + 8]) {
+  char ChField[kAnswerLen];
+  ChLabel[0] = '\0';
+  const std::size_t nModel = std::strlen(ChModel);
+  if (nModel > static_cast<std::size_t>(kAnswerLen)) return;
+  copy_padded(ChField, kAnswerLen, ChModel, static_cast<std::int32_t>(nModel));
+  strip_quotes(ChField, kAnswerLen);
+  if (label_name_beside(ChField, trimmed_length(ChField, kAnswerLen), ChLabel,
+                        static_cast<std::int32_t>(sizeof ChLabel) - 1) < 0) {
+    ChLabel[0] = '\0';
+  }
+}
+
+// Letters compared without regard to case, as Windows compares names; on
+// other systems two such names only make one model wait for the other.
+bool is_same_ignoring_case(const char* ChA, const char* ChB) {
+  auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+  for (; *ChA != '\0' && lower(*ChA) == lower(*ChB); ++ChA, ++ChB) {
+  }
+  return *ChA == '\0' && *ChB == '\0';
+}
+
+// The last part of a name: "T1.lab" of "sub/T1.lab" and of "./T1.lab".
+const char* last_part(const char* ChName) {
+  const char* pPart = ChName;
+  for (const char* p = ChName; *p != '\0'; ++p) {
+    if (*p == '/' || *p == '\\') pPart = p + 1;
+  }
+  return pPart;
+}
+
+// Whether a model under way may write the label file (and listing) that
+// ChModel would write: the same model named twice (also as ./T1.FEM), or
+// T1.FEM and T1.fem (one file on Windows). Told by the label file's last
+// part, so two models in other folders with one name wait for each other
+// too, which costs only time.
+// Such a model waits for it, as it would one at a time, instead of
+// racing it for the name.
+bool writes_what_a_running_model_writes(const char* ChModel) {
+  // static: the names compared, built without the heap.
+  static char ChLabel[kAnswerLen + 8];
+  static char ChOther[kAnswerLen + 8];
+  label_name_of(ChModel, ChLabel);
+  for (std::int32_t i = 0; i < nSlots && ChLabel[0] != '\0'; ++i) {
+    if (!Slots[i].bRunning) continue;
+    label_name_of(Slots[i].ChModel, ChOther);
+    if (is_same_ignoring_case(last_part(ChLabel), last_part(ChOther))) return true;
+  }
+  return false;
+}
+
 std::int32_t free_slot() {
   for (std::int32_t i = 0; i < nSlots; ++i) {
     if (Slots[i].ChModel == nullptr) return i;
@@ -229,7 +285,8 @@ int run_batch(const CommandLine& Cmd) {
   FileCursor Cursor;
   const char* ChNext = next_file_name(Cmd, Cursor);
   for (;;) {
-    for (std::int32_t iSlot; ChNext != nullptr && (iSlot = free_slot()) >= 0;) {
+    for (std::int32_t iSlot; ChNext != nullptr && (iSlot = free_slot()) >= 0 &&
+                             (bCheck || !writes_what_a_running_model_writes(ChNext));) {
       start_model(Cmd, ChNext, iSlot);
       ChNext = next_file_name(Cmd, Cursor);
     }

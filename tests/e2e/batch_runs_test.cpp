@@ -4,6 +4,7 @@
 // no half-written file.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -39,8 +40,12 @@ std::string other_jacket() {
 struct Models {
   std::string Dir = make_temp_dir();
   explicit Models(const std::vector<std::pair<std::string, std::string>>& Files) {
-    for (const auto& [Name, Bytes] : Files)
+    for (const auto& [Name, Bytes] : Files) {
+      if (Name.find('/') != std::string::npos) {
+        std::filesystem::create_directories(Dir + "/" + Name.substr(0, Name.rfind('/')));
+      }
       write_file(Dir + "/" + Name, Bytes);
+    }
   }
   ~Models() { remove_tree(Dir); }
   std::string operator/(const std::string& Name) const {
@@ -152,6 +157,25 @@ TEST(BatchRuns, ManyAtATimeSaysAndWritesWhatOneAtATimeDoes) {
     for (const std::string& Name : folder_names(One.Dir))
       EXPECT_EQ(One / Name, Many / Name) << ChJobs << ": " << Name;
   }
+}
+
+TEST(BatchRuns, ModelsThatWriteOneLabelFileWaitForEachOtherAtATime) {
+  // The same model named again, and a model whose label file has the same
+  // name: one at a time each run replaces the file; at a time they must
+  // not race for its name.
+  const std::vector<std::pair<std::string, std::string>> Files = {
+      {"T1.FEM", jacket()}, {"sub/T1.fem", other_jacket()}, {"sub/T1.FEM", jacket()}};
+  const Args Names = {"T1.FEM", "T1.FEM", "sub/T1.FEM", "sub/T1.fem", "./T1.FEM"};
+  Models One(Files), Many(Files);
+  const LablixRun OneRun = run_args(One, Names);
+  Args ManyArguments = {"-j", "4"};
+  ManyArguments.insert(ManyArguments.end(), Names.begin(), Names.end());
+  const LablixRun ManyRun = run_args(Many, ManyArguments);
+  EXPECT_EQ(0, ManyRun.iExit);
+  EXPECT_EQ("", ManyRun.Stderr);
+  EXPECT_EQ(One / "T1.lab", Many / "T1.lab");
+  EXPECT_EQ(One / "sub/T1.lab", Many / "sub/T1.lab");
+  EXPECT_NE(std::string::npos, (Many / "T1.lab").find("# SESAM File    : ./T1.FEM\r\n"));
 }
 
 TEST(BatchRuns, VerboseSaysOneLinePerModelWithItsSevenCounts) {
