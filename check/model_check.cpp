@@ -194,10 +194,9 @@ void check_members(const NameTables& Tables, const RecordLines& Lines, FindingSt
   }
 }
 
-}  // namespace
-
-int check_model(NameTables& Tables, FemFile& Fem, std::int32_t iUnitReports, const char* ChFile,
-                std::int32_t nFile) {
+// The check itself: the findings gathered into the store, the report not
+// yet written.
+FindingStore& gather_findings(NameTables& Tables, FemFile& Fem, std::int32_t iUnitReports) {
   // static: taken once, for the one check of a run.
   static FindingStore Store;
   static RecordLines Lines;
@@ -216,7 +215,22 @@ int check_model(NameTables& Tables, FemFile& Fem, std::int32_t iUnitReports, con
     check_nodes(Tables, Lines, Store);
     check_members(Tables, Lines, Store);
   }
+  return Store;
+}
+
+}  // namespace
+
+int check_model(NameTables& Tables, FemFile& Fem, std::int32_t iUnitReports, const char* ChFile,
+                std::int32_t nFile) {
+  FindingStore& Store = gather_findings(Tables, Fem, iUnitReports);
   write_run_summary(kUnitConsoleOut, Tables);
   write_findings(Store, kUnitConsoleOut, ChFile, nFile);
+  return Store.nFound == 0 ? 0 : 1;
+}
+
+int check_model_lines(NameTables& Tables, FemFile& Fem, std::int32_t iUnitReports,
+                      const char* ChFile, std::int32_t nFile, const ReportLines& Lines) {
+  FindingStore& Store = gather_findings(Tables, Fem, iUnitReports);
+  hand_findings(Store, Lines, ChFile, nFile);
   return Store.nFound == 0 ? 0 : 1;
 }

@@ -16,6 +16,7 @@
 #pragma once
 #include <cstdint>
 
+#include "check/check_findings.h"
 #include "fem/fem_scan.h"
 #include "fem/name_tables.h"
 
@@ -26,3 +27,10 @@
 // reader ends the process as in a run.
 int check_model(NameTables& Tables, FemFile& Fem, std::int32_t iUnitReports, const char* ChFile,
                 std::int32_t nFile);
+
+// The same check for a caller that shows its findings elsewhere (the
+// model's page): the findings and the closing line handed to Lines as
+// write_findings words them; the run summary not written (the caller has
+// the tables). Returns as check_model.
+int check_model_lines(NameTables& Tables, FemFile& Fem, std::int32_t iUnitReports,
+                      const char* ChFile, std::int32_t nFile, const ReportLines& Lines);

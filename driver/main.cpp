@@ -9,11 +9,14 @@
 // is read, and a file that cannot be opened ends the run with one line on
 // standard error. With --check (check/model_check.h), the FEM file alone
 // is opened as for a run, read by the same readers, and the model check's
-// report goes to standard output; no file is written.
+// report goes to standard output; no file is written. With --view
+// (view/model_page.h), the FEM file is opened as for a run and the page that
+// shows the model is written, whole or not at all.
 //
 // Exit status: 0 when the label file is complete and any listing asked for
-// was written (a check: no findings); 1 when a check has findings, or when
-// a reader's input error ended the run (the label file holds its report)
+// was written (a check: no findings; a view: the page written); 1 when a
+// check has findings, or when a reader's input error ended the run (the
+// label file holds its report; a view's page shows it)
 // or, in the dialogue, the listing file could not be opened; 2 for a fatal
 // stop (end of console input, a read or write failure, a field that does
 // not convert); 3 when a file named on the command line could not be
@@ -41,6 +44,7 @@
 #include "support/date_helpers.h"
 #include "support/fatal_stop.h"
 #include "support/text_helpers.h"
+#include "view/model_page.h"
 
 namespace {
 
@@ -58,6 +62,7 @@ char ChFemName[kAnswerLen];
 char ChLabelName[kAnswerLen];
 char ChListingAnswer[kAnswerLen];
 char ChListingName[kAnswerLen];
+char ChPageName[kAnswerLen];
 char ChDate[kAnswerLen];
 
 int end_run(int iExit) {
@@ -115,6 +120,7 @@ int end_dialogue(int iExit, const LabelCounts& Counts, bool bListing) {
 ListingOutcome ask_for_listing() {
   ask(kPromptListing, ChListingAnswer);
   fill_blanks(ChListingName, kAnswerLen);
+  fill_blanks(ChPageName, kAnswerLen);
   if (ChListingAnswer[0] != 'y' && ChListingAnswer[0] != 'Y') return kListingNotAsked;
   ask(kPromptListingFile, ChListingName);
   strip_quotes(ChListingName, kAnswerLen);
@@ -167,6 +173,18 @@ bool open_label_beside_fem() {
     return false;
   }
   return open_argument(ChName, ChLabelName, "label file", kUnitLabel, kModeCreate);
+}
+
+// The page named after the FEM file, for a --view that names none.
+bool open_page_beside_fem() {
+  char ChName[kAnswerLen + 8];
+  const std::int32_t n = page_name_beside(ChFemName, trimmed_length(ChFemName, kAnswerLen), ChName,
+                                          static_cast<std::int32_t>(sizeof ChName) - 1);
+  if (n < 0) {
+    say("cannot name the page after the FEM file: the name would be longer than 256 characters");
+    return false;
+  }
+  return open_argument(ChName, ChPageName, "page", kUnitPage, kModeCreate);
 }
 
 ListingOutcome listing_opened() {
@@ -222,6 +240,37 @@ int run_check(const CommandLine& Cmd, NameTables& Tables) {
   return iExit;
 }
 
+// The model's page: the FEM file and the page opened as a run opens its
+// files, the readers' reports into a scratch file, the page put in place
+// whole when it is written.
+int run_view(const CommandLine& Cmd, NameTables& Tables) {
+  const bool bOpen = open_argument(Cmd.ChFem, ChFemName, "FEM file", kUnitFem, kModeExisting) &&
+                     (Cmd.ChPage == nullptr
+                          ? open_page_beside_fem()
+                          : open_argument(Cmd.ChPage, ChPageName, "page", kUnitPage, kModeCreate));
+  if (!bOpen) {
+    discard_unit(kUnitPage);
+    return kExitFileRefused;
+  }
+  if (connect_unit(kUnitLabel, "", 0, kStatusScratch, false) != 0) {
+    fatal_stop("no scratch file can be had for the readers' reports");
+  }
+  // static: taken once, like the name tables.
+  static ModelGeometry Geometry;
+  if (!create_model_geometry(Geometry)) fatal_stop("the geometry tables cannot be had");
+  prefer_huge_pages(Tables, fem_file_bytes(*pFem));
+  std::int32_t iDate = 0;
+  while (iDate < kAnswerLen && ChDate[iDate] == kBlank)
+    ++iDate;
+  const PageFacts Facts{Cmd.ChFem, static_cast<std::int32_t>(std::strlen(Cmd.ChFem)),
+                        ChDate + iDate, trimmed_length(ChDate + iDate, kAnswerLen - iDate)};
+  const int iExit = write_model_page(Tables, Geometry, *pFem, kUnitLabel, kUnitPage, Facts);
+  discard_unit(kUnitLabel);
+  close_unit(kUnitPage);
+  flush_unit(kUnitConsoleOut);
+  return iExit;
+}
+
 }  // namespace
 
 int main(int nArgs, char** ChArgs) {
@@ -252,6 +301,7 @@ int main(int nArgs, char** ChArgs) {
   fill_blanks(ChFemName, kAnswerLen);
   fill_blanks(ChLabelName, kAnswerLen);
   fill_blanks(ChListingName, kAnswerLen);
+  fill_blanks(ChPageName, kAnswerLen);
   // The tables arrive zeroed from the system: iNodeExt and iMeshList are
   // cleared without touching a page.
   NameTables Tables;
@@ -265,6 +315,8 @@ int main(int nArgs, char** ChArgs) {
     iExit = run_files(Cmd, Tables);
   } else if (Cmd.iAction == kActionCheck) {
     iExit = run_check(Cmd, Tables);
+  } else if (Cmd.iAction == kActionView) {
+    iExit = run_view(Cmd, Tables);
   } else {
     iExit = run_dialogue(Tables);
   }
