@@ -16,13 +16,14 @@ std::string parsed(const std::vector<const char*>& Words) {
   Args.insert(Args.end(), Words.begin(), Words.end());
   const CommandLine Cmd = parse_command_line(static_cast<int>(Args.size()), Args.data());
   auto text = [](const char* Ch) { return std::string(Ch != nullptr ? Ch : "-"); };
-  const char* ChAction[] = {"dialogue", "files", "check", "help", "version", "usage"};
+  const char* ChAction[] = {"dialogue", "files", "check", "view", "help", "version", "usage"};
   std::string Out = ChAction[Cmd.iAction];
   if (Cmd.bVerbose) Out += " verbose";
   if (Cmd.iAction == kActionUsageError) return Out + ": " + Cmd.ChProblem + " " + text(Cmd.ChWord);
   if (Cmd.iAction == kActionFiles || Cmd.iAction == kActionCheck) {
     Out += " " + text(Cmd.ChFem) + " " + text(Cmd.ChLabel) + " " + text(Cmd.ChListing);
   }
+  if (Cmd.iAction == kActionView) Out += " " + text(Cmd.ChFem) + " " + text(Cmd.ChPage);
   return Out;
 }
 
@@ -56,6 +57,11 @@ TEST(ParseCommandLine, TellsTheFilesOptionsAndProblemsApart) {
       {{"--check"}, "usage: the FEM file to check is missing -"},
       {{"--check", "a.FEM", "b.lab"}, "usage: one file name too many b.lab"},
       {{"--checks", "a.FEM"}, "usage: unknown option --checks"},
+      {{"--view", "a.FEM"}, "view a.FEM -"},
+      {{"a.FEM", "p.html", "--view"}, "view a.FEM p.html"},
+      {{"--view"}, "usage: the FEM file to view is missing -"},
+      {{"--view", "a.FEM", "p.html", "x"}, "usage: one file name too many x"},
+      {{"--view", "--check", "a.FEM"}, "usage: --check and --view do not go together -"},
   };
   for (const Case& c : cases) {
     std::string Words;

@@ -18,6 +18,7 @@ using Args = std::vector<std::string>;
 const std::string kUsage =
     "usage: lablix [-v] FEM [LABEL [LISTING]]\n"
     "       lablix --check FEM                (explains missing or wrong labels)\n"
+    "       lablix --view FEM [PAGE]          (a page that shows the model by its names)\n"
     "       lablix                            (asks for the files)\n"
     "Try 'lablix --help' for more.\n";
 // The model's fifth line holds GNODE internal node number 100001.
