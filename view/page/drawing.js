@@ -188,7 +188,7 @@
   }
 
   function create(canvas, model) {
-    const gl = canvas.getContext("webgl2", { antialias: true, preserveDrawingBuffer: true });
+    const gl = canvas.getContext("webgl2", { antialias: false, preserveDrawingBuffer: true });
     if (!gl) return null;
     const program = gl.createProgram();
     gl.attachShader(program, compile(gl, gl.VERTEX_SHADER, kVertexShader));

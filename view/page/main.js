@@ -156,6 +156,15 @@
     timing: () => ({ firstFrame: timing.firstFrame, lastFrame: timing.lastFrame }),
     members: () => model.members.map((m) => ({ number: m.number, name: m.name, count: m.count })),
     drawn: () => view !== null,
+    // The internal number of the element whose ElemID is ext (0: none).
+    elementOf: (ext) => Math.max(0, model.elemExt.indexOf(ext, 1)),
+    // Draws the model now and says how long it took, in milliseconds.
+    drawNow: () => {
+      const start = performance.now();
+      if (view) Lablix.drawing.draw(view, camera, selection, false);
+      if (view) view.stale = true;
+      return performance.now() - start;
+    },
     // Where element e (or named node index i, as {node: i}) shows on the
     // canvas, in CSS pixels from the page's top left; null when hidden.
     whereIs: (target) => {
