@@ -32,11 +32,13 @@
 #include "driver/label_header.h"
 #include "driver/label_writer.h"
 #include "driver/member_listing.h"
+#include "driver/model_reading.h"
 #include "driver/run_file_open.h"
 #include "driver/run_messages.h"
 #include "driver/run_units.h"
 #include "fem/fem_place.h"
 #include "fem/fem_scan.h"
+#include "fem/model_geometry.h"
 #include "fem/name_tables.h"
 #include "files/file_open.h"
 #include "files/file_units.h"
@@ -233,7 +235,10 @@ int run_check(const CommandLine& Cmd, NameTables& Tables) {
     fatal_stop("no scratch file can be had for the readers' reports");
   }
   prefer_huge_pages(Tables, fem_file_bytes(*pFem));
-  const int iExit = check_model(Tables, *pFem, kUnitLabel, Cmd.ChFem,
+  const FailedReader iFailed = read_model(Tables, *pFem, kUnitLabel);
+  if (iFailed == kNoneFailed) assign_element_owners(Tables);
+  write_run_summary(kUnitConsoleOut, Tables);
+  const int iExit = check_model(Tables, *pFem, iFailed != kNoneFailed, Cmd.ChFem,
                                 static_cast<std::int32_t>(std::strlen(Cmd.ChFem)));
   discard_unit(kUnitLabel);
   flush_unit(kUnitConsoleOut);
@@ -264,7 +269,16 @@ int run_view(const CommandLine& Cmd, NameTables& Tables) {
     ++iDate;
   const PageFacts Facts{Cmd.ChFem, static_cast<std::int32_t>(std::strlen(Cmd.ChFem)),
                         ChDate + iDate, trimmed_length(ChDate + iDate, kAnswerLen - iDate)};
-  const int iExit = write_model_page(Tables, Geometry, *pFem, kUnitLabel, kUnitPage, Facts);
+  const FailedReader iFailed = read_model(Tables, *pFem, kUnitLabel);
+  if (iFailed == kNoneFailed) {
+    assign_element_owners(Tables);
+    const char* pData = nullptr;
+    std::int64_t nData = 0;
+    unit_contents(kUnitFem, pData, nData);
+    read_model_geometry(pData, nData, Tables, Geometry);
+  }
+  const int iExit =
+      write_model_page(Tables, Geometry, *pFem, iFailed != kNoneFailed, kUnitPage, Facts);
   discard_unit(kUnitLabel);
   close_unit(kUnitPage);
   flush_unit(kUnitConsoleOut);

@@ -46,3 +46,7 @@ inline constexpr HeaderValues kHeaderValues[kRecordKinds] = {
     {3, 5},  // SCONCEPT: member number, definition slots 1 and 2
     {2, 5},  // SCONMESH: row length, mesh reference, the two selector fields
 };
+
+// The node coordinates: a record no reader of a run looks for, read only to
+// draw the model (fem/record_walk.h).
+inline constexpr char kCoordRecordName[MxRecordName + 1] = "GCOORD";

@@ -80,23 +80,19 @@ void end_page(std::int32_t iUnit) {
 
 }  // namespace
 
-int write_model_page(NameTables& Tables, ModelGeometry& Geometry, FemFile& Fem,
-                     std::int32_t iUnitReports, std::int32_t iUnitPage, const PageFacts& Facts) {
+int write_model_page(const NameTables& Tables, const ModelGeometry& Geometry, const FemFile& Fem,
+                     bool bReaderFailed, std::int32_t iUnitPage, const PageFacts& Facts) {
   begin_page(iUnitPage, Facts);
   FindingsTaker Taker{iUnitPage, true};
-  check_model_lines(Tables, Fem, iUnitReports, Facts.ChFile, Facts.nFile,
+  check_model_lines(Tables, Fem, bReaderFailed, Facts.ChFile, Facts.nFile,
                     ReportLines{take_finding, &Taker});
   write_literal(iUnitPage, "],\n");
-  if (Fem.iLimitBroken != kLimitNone) {
+  if (bReaderFailed) {
     write_report(iUnitPage, Fem);
     write_name_data(iUnitPage, Tables);
     end_page(iUnitPage);
     return 1;
   }
-  const char* pData = nullptr;
-  std::int64_t nData = 0;
-  unit_contents(Fem.iUnit, pData, nData);
-  read_model_geometry(pData, nData, Tables, Geometry);
   write_model_data(iUnitPage, Tables, Geometry);
   end_page(iUnitPage);
   return 0;

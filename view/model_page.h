@@ -20,18 +20,18 @@ struct PageFacts {
   std::int32_t nDate;
 };
 
-// Reads the model from Fem as a check does (the readers' reports go to
-// iUnitReports, a scratch unit the caller connected; the check's findings
-// go into the page), then its geometry, and writes the whole page to
-// iUnitPage, open for it; the caller puts it in place. Returns 0, or 1 when
-// the FEM file breaks a limit: the page then shows the reader's
-// input-error report and no model. A fatal stop does not return.
-int write_model_page(NameTables& Tables, ModelGeometry& Geometry, FemFile& Fem,
-                     std::int32_t iUnitReports, std::int32_t iUnitPage, const PageFacts& Facts);
+// Writes the whole page to iUnitPage, open for it (the caller puts it in
+// place): the check's findings on the model (check/model_check.h) and the
+// model itself. Tables and Fem as the driver left them after the readers
+// of a run; bReaderFailed: a reader ended with an input error, and the page
+// shows its report and the names read so far instead of the model.
+// Otherwise iElemMemb is built and Geometry read (read_model_geometry).
+// Returns 0, or 1 when a reader failed. A fatal stop does not return.
+int write_model_page(const NameTables& Tables, const ModelGeometry& Geometry, const FemFile& Fem,
+                     bool bReaderFailed, std::int32_t iUnitPage, const PageFacts& Facts);
 
-// Writes the page of a model already read to iUnitPage: Tables and
-// Geometry as the readers, assign_element_owners and read_model_geometry
-// left them, with the findings given as nFindings lines at ChFindings (each
-// ended by a line feed). For tests of the page's bytes.
+// The same page with the findings given as nFindings lines at ChFindings
+// (each ended by a line feed) instead of the check's: for tests of the
+// page's bytes, from tables filled by hand.
 void write_page_of(std::int32_t iUnitPage, const NameTables& Tables, const ModelGeometry& Geometry,
                    const PageFacts& Facts, const char* ChFindings, std::int32_t nFindings);

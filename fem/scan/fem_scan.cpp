@@ -200,20 +200,12 @@ ScanMode scan_mode(const FemScan& Fem, RecordKind iKind) {
   return kScanEveryLine;
 }
 
-// Fem's unit is no mapped input unit: the unit layer's own stop for reading
-// from it.
-[[noreturn]] void stop_not_input(std::int32_t iUnit) {
-  const char* pLine;
-  std::int64_t nLine;
-  read_line_view(iUnit, pLine, nLine);
-  fatal_stop("the FEM file is not open for input");
-}
-
 }  // namespace
 
 FemScan fem_scan_on(std::int32_t iUnit, HeaderNote* Notes, std::int32_t nIndexMx) {
   FemScan Fem{};
   Fem.iUnit = iUnit;
+  Fem.iScanTag = kScanTag;
   Fem.Index.Notes = Notes;
   Fem.Index.nMx = Notes == nullptr ? 0 : nIndexMx;
   return Fem;
@@ -242,7 +234,9 @@ std::int64_t fem_line_number(const FemFile& Fem) {
 void begin_pass(FemFile& File, RecordKind iKind) {
   FemScan& Fem = scan_of(File);
   rewind_unit(Fem.iUnit);
-  if (!unit_contents(Fem.iUnit, Fem.pData, Fem.nData)) stop_not_input(Fem.iUnit);
+  if (!unit_contents(Fem.iUnit, Fem.pData, Fem.nData)) {
+    fatal_stop("the FEM file is not open for input");
+  }
   Fem.iKind = iKind;
   Fem.iPos = 0;
   Fem.pLine = nullptr;
@@ -254,8 +248,13 @@ void begin_pass(FemFile& File, RecordKind iKind) {
   if (Fem.iMode == kScanChecking) start_noting(Fem.Index, iKind, Fem.nData);
 }
 
-bool next_header(FemFile& File, LineFields& Fields) {
+const LineFields& fem_fields(const FemFile& Fem) {
+  return scan_of(Fem).Fields;
+}
+
+bool next_header(FemFile& File) {
   FemScan& Fem = scan_of(File);
+  LineFields& Fields = Fem.Fields;
   switch (Fem.iMode) {
     case kScanIndexed:
       return next_header_indexed(Fem, Fields);
@@ -267,8 +266,9 @@ bool next_header(FemFile& File, LineFields& Fields) {
   return next_header_every_line(Fem, Fields);
 }
 
-bool read_raw_line(FemFile& Fem, LineFields& Fields) {
-  return take_next_line(scan_of(Fem), Fields);
+bool read_raw_line(FemFile& File) {
+  FemScan& Fem = scan_of(File);
+  return take_next_line(Fem, Fem.Fields);
 }
 
 bool read_raw_name(FemFile& Fem, char* ChName) {
