@@ -256,12 +256,19 @@
 
   // Draws the model; with pick set, into the pick target, each element and
   // named node in the colour of its number.
-  function draw(view, camera, selection, pick) {
+  // With region ([left, bottom, width, height] in device pixels), only that
+  // part of the pick target is drawn: a hover needs no more, and the
+  // software renderer then fills a handful of pixels instead of the view.
+  function draw(view, camera, selection, pick, region) {
     const { gl, u, batches } = view;
     const [width, height] = sizeTargets(view);
     const scale = window.devicePixelRatio || 1;
     gl.bindFramebuffer(gl.FRAMEBUFFER, pick ? view.pickTarget.framebuffer : null);
     gl.viewport(0, 0, width, height);
+    if (region) {
+      gl.enable(gl.SCISSOR_TEST);
+      gl.scissor(region[0], region[1], region[2], region[3]);
+    }
     if (pick) {
       gl.clearColor(0, 0, 0, 0);
     } else {
@@ -297,7 +304,8 @@
     gl.drawArrays(gl.POINTS, 0, batches.marks.count);
     gl.bindVertexArray(null);
     gl.bindFramebuffer(gl.FRAMEBUFFER, null);
-    if (pick) view.stale = false;
+    gl.disable(gl.SCISSOR_TEST);
+    if (pick) view.stale = Boolean(region);
   }
 
   Lablix.drawing = { create, draw, memberColour, kNodePickBase };

@@ -6,20 +6,25 @@
 (function (Lablix) {
   "use strict";
 
+  // When each step of the start was done, in milliseconds from the page's
+  // start: for the page's measurements.
+  const timing = { decoded: 0, panels: 0, buffers: 0, firstFrame: 0, lastFrame: 0 };
   const model = Lablix.data.decode(document.getElementById("lablix-data").textContent);
+  timing.decoded = performance.now();
   const canvas = document.getElementById("canvas");
   const camera = Lablix.camera.create();
   const selection = { member: 0, element: 0 };
-  const timing = { firstFrame: 0, lastFrame: 0 };
   const box = Lablix.data.bounds(model, 0, 0);
   const modelRadius = box ? Math.hypot(box[1][0] - box[0][0], box[1][1] - box[0][1], box[1][2] - box[0][2]) / 2 : 1;
 
   Lablix.panels.showFacts(model);
   Lablix.panels.showUndrawn(model);
+  timing.panels = performance.now();
 
   let view = null;
   if (box && !model.report) {
     view = Lablix.drawing.create(canvas, model);
+    timing.buffers = performance.now();
     if (!view) {
       const notice = document.getElementById("no-geometry");
       notice.textContent = "This browser offers no WebGL2: the model cannot be drawn here.";
@@ -153,16 +158,19 @@
 
   window.lablixPage = Object.freeze({
     ready: () => !view || timing.firstFrame > 0,
-    timing: () => ({ firstFrame: timing.firstFrame, lastFrame: timing.lastFrame }),
+    timing: () => Object.assign({}, timing),
     members: () => model.members.map((m) => ({ number: m.number, name: m.name, count: m.count })),
     drawn: () => view !== null,
     // The internal number of the element whose ElemID is ext (0: none).
     elementOf: (ext) => Math.max(0, model.elemExt.indexOf(ext, 1)),
     // Draws the model now and says how long it took, in milliseconds.
     drawNow: () => {
+      if (!view) return 0;
       const start = performance.now();
-      if (view) Lablix.drawing.draw(view, camera, selection, false);
-      if (view) view.stale = true;
+      Lablix.drawing.draw(view, camera, selection, false);
+      view.stale = true;
+      // A pixel read back waits for the frame to be drawn.
+      view.gl.readPixels(0, 0, 1, 1, view.gl.RGBA, view.gl.UNSIGNED_BYTE, new Uint8Array(4));
       return performance.now() - start;
     },
     // Where element e (or named node index i, as {node: i}) shows on the

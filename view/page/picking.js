@@ -15,10 +15,10 @@
   // pixels), 0 when there is none within reach.
   function pick(view, camera, selection, x, y) {
     const { gl, pickTarget } = view;
-    if (view.stale) Lablix.drawing.draw(view, camera, selection, true);
     const size = 2 * kReach + 1;
     const left = Math.round(x) - kReach;
     const bottom = pickTarget.height - 1 - Math.round(y) - kReach;
+    if (view.stale) Lablix.drawing.draw(view, camera, selection, true, [left, bottom, size, size]);
     const pixels = new Uint8Array(size * size * 4);
     gl.bindFramebuffer(gl.FRAMEBUFFER, pickTarget.framebuffer);
     gl.readPixels(left, bottom, size, size, gl.RGBA, gl.UNSIGNED_BYTE, pixels);
