@@ -58,16 +58,21 @@ function hostileModel() {
   kHostileNames.forEach((name, i) => {
     const e = i + 1;
     lines.push(`GELMNT1 ${100 + e} ${e} 15 0`, `          ${e} ${e + 1}`);
-    lines.push(`TDSCONC 4 ${e} 103 0`, name, `SCONCEPT 8 ${e} 7 0`, `          0 ${e} 0 ${e}`, `SCONMESH 5 ${e} 1 2`, `          1 ${e}`);
+    lines.push(`TDSCONC 4 ${e} 103 0`, name, `SCONCEPT 8 ${e} 7 0`, `          0 ${e} 0 ${e}`);
+  });
+  // Member 2 lists element 1 too: a finding that names element 1.
+  kHostileNames.forEach((name, i) => {
+    const e = i + 1;
+    lines.push(e === 2 ? `SCONMESH 6 ${e} 1 2` : `SCONMESH 5 ${e} 1 2`, e === 2 ? `          2 1 2` : `          1 ${e}`);
   });
   return lines.join("\n") + "\n";
 }
 
-function pageOf(fem, dir) {
+function pageOf(fem, dir, status) {
   const page = path.join(dir, path.basename(fem).replace(/\.[^.]*$/, "") + ".html");
   // Run beside the model, so that the page names it as a user would.
   const run = spawnSync(lablix, ["--view", path.basename(fem), page], { encoding: "utf8", cwd: path.dirname(fem) });
-  check(run.status === 0, `lablix --view ${path.basename(fem)}: status ${run.status} ${run.stderr}`);
+  check(run.status === status, `lablix --view ${path.basename(fem)}: status ${run.status} ${run.stderr}`);
   return page;
 }
 
@@ -82,7 +87,7 @@ function firstElementLabel(fem, dir) {
 
 async function testPage(browser, fem, dir, options) {
   const name = path.basename(fem);
-  const file = pageOf(fem, dir);
+  const file = pageOf(fem, dir, options.status || 0);
   const tab = await browser.newPage();
   await tab.setViewport({ width: 1200, height: 800 });
   const errors = [];
@@ -111,9 +116,17 @@ async function testPage(browser, fem, dir, options) {
   check(rows.every((row) => femText.includes(row.trim())), `${name}: each member's name is the file's`);
 
   // A hover where the page drew a known element shows its label.
-  const known = firstElementLabel(fem, dir);
+  if (options.drawn === false) {
+    const notice = await tab.$eval("#no-geometry", (box) => (box.hidden ? "" : box.textContent));
+    check(notice.includes(options.notice), `${name}: says "${options.notice}" (got "${notice}")`);
+    if (options.status === 1) {
+      const report = await tab.$eval("#report-panel", (panel) => (panel.hidden ? "" : panel.textContent));
+      check(report.includes("*** ERROR IN INP_2103       ***"), `${name}: shows the input-error report`);
+    }
+  }
+  const known = options.drawn === false ? null : firstElementLabel(fem, dir);
   check(known !== null || options.drawn === false, `${name}: the label file holds an element label`);
-  if (known && options.drawn !== false) {
+  if (known) {
     const [ext, labelLine] = known;
     const at = await tab.evaluate((x) => window.lablixPage.whereIs(window.lablixPage.elementOf(x)), ext);
     check(at !== null, `${name}: element ${ext} is drawn`);
@@ -161,6 +174,14 @@ async function testPage(browser, fem, dir, options) {
   check(JSON.stringify(shown) === JSON.stringify(expected), `${name}: search "${wanted}" shows ${expected.length} of ${rows.length}`);
 
   if (options.hostile) {
+    // A finding that names an element shows it when clicked.
+    const clickable = await tab.$$("#finding-list li.clickable");
+    check(clickable.length > 0, `${name}: a finding about an element is a link`);
+    if (clickable.length > 0) {
+      await clickable[0].click();
+      const selected = await tab.evaluate(() => window.lablixPage.selection());
+      check(selected.element === 1, `${name}: its click shows element 1 (${JSON.stringify(selected)})`);
+    }
     check((await tab.evaluate(() => window.pwned)) === undefined, `${name}: no name ran as script`);
     check(kHostileNames.every((n) => rows.includes(n)), `${name}: hostile names show as their characters`);
     check((await tab.$$("#member-list img, #member-list script, #member-list b")).length === 0, `${name}: no name became markup`);
@@ -205,6 +226,14 @@ async function testPage(browser, fem, dir, options) {
     const hostile = path.join(dir, "hostile.FEM");
     fs.writeFileSync(hostile, hostileModel(), "latin1");
     await testPage(browser, hostile, dir, { hostile: true });
+    // Pages without a drawing: a model without coordinates, and one that
+    // breaks a limit (status 1), open as well and say why.
+    const flat = path.join(dir, "flat.FEM");
+    fs.writeFileSync(flat, hostileModel().replace(/^GCOORD.*\n/gm, ""), "latin1");
+    await testPage(browser, flat, dir, { drawn: false, notice: "holds no coordinates" });
+    const broken = path.join(dir, "broken.FEM");
+    fs.writeFileSync(broken, hostileModel() + "SCONMESH 5 100001 1 2\n          1 1\n", "latin1");
+    await testPage(browser, broken, dir, { drawn: false, status: 1, notice: "breaks a limit" });
   } finally {
     await browser.close();
     fs.rmSync(dir, { recursive: true, force: true });

@@ -161,6 +161,7 @@
     timing: () => Object.assign({}, timing),
     members: () => model.members.map((m) => ({ number: m.number, name: m.name, count: m.count })),
     drawn: () => view !== null,
+    selection: () => Object.assign({}, selection),
     // The internal number of the element whose ElemID is ext (0: none).
     elementOf: (ext) => Math.max(0, model.elemExt.indexOf(ext, 1)),
     // Draws the model now and says how long it took, in milliseconds.
