@@ -165,6 +165,18 @@ async function testPage(browser, fem, dir, options) {
     check(found.length > 0 && found.every(Boolean), `${name}: the screenshot shows each member's colour (${found.filter(Boolean).length} of ${found.length})`);
   }
 
+  // A hover over a named node shows its name and NodeID, as its label.
+  if (options.namedNode) {
+    const [index, labelLine] = options.namedNode;
+    const at = await tab.evaluate((i) => window.lablixPage.whereIs({ node: i }), index);
+    check(at !== null, `${name}: named node ${index} is drawn`);
+    if (at) {
+      await tab.mouse.move(at.x, at.y);
+      const hover = await tab.$eval("#hover", (box) => (box.hidden ? "" : box.textContent));
+      check(hover.split("\n")[0] === labelLine, `${name}: hover shows "${labelLine}" (got "${hover.split("\n")[0]}")`);
+    }
+  }
+
   // The search: a part of a name in other letters' case keeps the names
   // that hold it and hides the rest.
   const wanted = rows[0].trim().slice(1, 4).toUpperCase();
@@ -213,7 +225,10 @@ async function testPage(browser, fem, dir, options) {
     skip("Chromium does not start: " + error.message);
   }
   try {
-    await testPage(browser, path.join(sourceDir, "examples", "jacket.FEM"), dir, { screenshot: "jacket.png" });
+    await testPage(browser, path.join(sourceDir, "examples", "jacket.FEM"), dir, {
+      screenshot: "jacket.png",
+      namedNode: [0, "NodeLabel       1     MUDLINE_A1, NodeID=       1"],
+    });
     const real = ["adapy__genie_supports_all_kinds_T1.FEM", "adapy__genie_supports_frames_T1.FEM"];
     for (const file of real) {
       const fem = path.join(realworldDir, file);
