@@ -21,6 +21,8 @@
   const kShape = { unknown: 0, none: 1, point: 2, line: 3, face: 4, solid: 5 };
 
   function bytesOf(text) {
+    // The browser's own decoder where it has one (far quicker on a large model).
+    if (typeof Uint8Array.fromBase64 === "function") return Uint8Array.fromBase64(text || "");
     const raw = atob(text || "");
     const bytes = new Uint8Array(raw.length);
     for (let i = 0; i < raw.length; i += 1) bytes[i] = raw.charCodeAt(i);
