@@ -286,9 +286,10 @@ void on_sconmesh_header() {
                       "the relation is passed over");
     }
   }
-  const std::int32_t iField4 = integer_value(fields().values[4], 4);
-  const std::int32_t iField5 = integer_value(fields().values[5], 5);
-  if (iField4 != 1 || iField5 != 2) return;
+  if (!is_read_relation(integer_value(fields().values[4], 4),
+                        integer_value(fields().values[5], 5))) {
+    return;
+  }
   if (iRef < 1) {
     note_below_one(kRecordSconmesh, 3, iRef, "mesh reference",
                    " is no mesh reference: the relation is not stored");

@@ -33,7 +33,7 @@ void read_mesh_relations(std::int32_t& nMesh, std::int32_t MxMeshTable, std::int
     const std::int32_t iRef = integer_value(Fields.values[3], 3);
     const std::int32_t iField4 = integer_value(Fields.values[4], 4);
     const std::int32_t iField5 = integer_value(Fields.values[5], 5);
-    if (iField4 != 1 || iField5 != 2) continue;
+    if (!is_read_relation(iField4, iField5)) continue;
     ++nMesh;
     if (iRef > MxMeshTable) return raise_inp2103(Fem, kLimitMeshNumber, iUnitLabel, iStatus);
     if (iField2 > MxRowLen - 2) {
@@ -48,7 +48,8 @@ void read_mesh_relations(std::int32_t& nMesh, std::int32_t MxMeshTable, std::int
       iList[k] = integer_value(Fields.values[k + 1], k + 1);
     if (n > MxListLen) return raise_inp2103(Fem, kLimitMeshElements, iUnitLabel, iStatus);
     std::int32_t nFilled = 3;
-    for (std::int32_t iRepeat = 1; iRepeat <= n / 4; ++iRepeat) {
+    const std::int32_t nMore = relation_lines_after_first(n);
+    for (std::int32_t iRepeat = 1; iRepeat <= nMore; ++iRepeat) {
       if (!read_raw_line(Fem)) return;
       for (std::int32_t k = 1; k <= 4; ++k)
         iList[++nFilled] = integer_value(Fields.values[k], k);

@@ -8,13 +8,18 @@
 
 namespace {
 
-// The tables' sizes in bytes, in the order they lie in their one block.
+// The tables' sizes in bytes.
 constexpr std::int64_t kXyzBytes = sizeof(float) * 3 * (MxNode + 1);
 constexpr std::int64_t kCoordBytes = sizeof(std::uint8_t) * (MxNode + 1);
 constexpr std::int64_t kCoordLineBytes = sizeof(std::int64_t) * (MxNode + 1);
 constexpr std::int64_t kElemIntBytes = sizeof(std::int32_t) * (MxElem + 1);
 constexpr std::int64_t kElemNodesBytes = sizeof(std::int32_t) * MxElemNodes * (MxElem + 1);
 constexpr std::int64_t kElemLineBytes = sizeof(std::int64_t) * (MxElem + 1);
+
+template <typename T>
+void clear_entries(T* pTable, std::int64_t nEntries) {
+  std::memset(pTable, 0, sizeof(T) * static_cast<std::size_t>(nEntries));
+}
 
 // The element whose node list the walk is in: its number (0: none to
 // fill) and how many numbers its list has.
@@ -24,16 +29,22 @@ struct Listing {
   std::int32_t nListed;
 };
 
+// Clears what the last reading wrote (the rest is 0 still): a model of a
+// few nodes clears a few entries, not the tables' 20 million bytes.
 void clear_geometry(ModelGeometry& Geometry) {
-  std::memset(Geometry.Xyz, 0, kXyzBytes);
-  std::memset(Geometry.iCoord, 0, kCoordBytes);
-  std::memset(Geometry.iCoordLine, 0, kCoordLineBytes);
-  std::memset(Geometry.iElemType, 0, kElemIntBytes);
-  std::memset(Geometry.nElemNodes, 0, kElemIntBytes);
-  std::memset(Geometry.iElemNodes, 0, kElemNodesBytes);
-  std::memset(Geometry.iElemLine, 0, kElemLineBytes);
-  std::memset(Geometry.iUndrawn, 0, kElemIntBytes);
+  const std::int64_t nNodes = Geometry.MaxNodeWritten + 1;
+  const std::int64_t nElems = Geometry.MaxElemWritten + 1;
+  clear_entries(Geometry.Xyz, 3 * nNodes);
+  clear_entries(Geometry.iCoord, nNodes);
+  clear_entries(Geometry.iCoordLine, nNodes);
+  clear_entries(Geometry.iElemType, nElems);
+  clear_entries(Geometry.nElemNodes, nElems);
+  clear_entries(Geometry.iElemNodes, MxElemNodes * nElems);
+  clear_entries(Geometry.iElemLine, nElems);
+  clear_entries(Geometry.iUndrawn, nElems);
   Geometry.nCoords = 0;
+  Geometry.MaxNodeWritten = 0;
+  Geometry.MaxElemWritten = 0;
 }
 
 // A coordinate that can be drawn: a number, finite also as a float. A
@@ -49,6 +60,7 @@ void take_coordinates(const WalkLine& Line, ModelGeometry& Geometry) {
   const std::int32_t iNode = walk_integer(Fields.values[2]);
   if (Fields.count < 2 || Fields.kinds[2] == kFieldText || iNode < 1 || iNode > MxNode) return;
   if (Geometry.iCoord[iNode] == kCoordNone) ++Geometry.nCoords;
+  if (iNode > Geometry.MaxNodeWritten) Geometry.MaxNodeWritten = iNode;
   Geometry.iCoordLine[iNode] = Line.iLine;
   bool bGood = true;
   for (std::int32_t k = 0; k < 3; ++k) {
@@ -66,6 +78,7 @@ void take_element(const WalkLine& Line, ModelGeometry& Geometry, Listing& Now) {
   Now = Listing{0, 0, 0};
   if (iElem < 1 || iElem > MxElem) return;
   const std::int32_t iEltyp = walk_integer(Fields.values[4]);
+  if (iElem > Geometry.MaxElemWritten) Geometry.MaxElemWritten = iElem;
   Geometry.iElemType[iElem] = iEltyp;
   Geometry.iElemLine[iElem] = Line.iLine;
   Geometry.nElemNodes[iElem] = 0;
@@ -121,6 +134,8 @@ bool create_model_geometry(ModelGeometry& Geometry) {
   Geometry.iCoord = reinterpret_cast<std::uint8_t*>(
       Geometry.iElemNodes + static_cast<std::int64_t>(MxElemNodes) * (MxElem + 1));
   Geometry.nCoords = 0;
+  Geometry.MaxNodeWritten = 0;
+  Geometry.MaxElemWritten = 0;
   return true;
 }
 
@@ -144,4 +159,5 @@ void read_model_geometry(const char* pData, std::int64_t nData, const NameTables
   const std::int32_t nElems = Tables.nElems < MxElem ? Tables.nElems : MxElem;
   for (std::int32_t i = 1; i <= nElems; ++i)
     Geometry.iUndrawn[i] = undrawn_reason(Geometry, i);
+  if (nElems > Geometry.MaxElemWritten) Geometry.MaxElemWritten = nElems;
 }

@@ -34,12 +34,6 @@ struct FemScan : FemFile {
   const char* pData;
   std::int64_t nData;
   std::int64_t iPos;
-  // The split handed to the readers (fem_fields). The values above entry
-  // nWritten of pCleared are known to be 0: a split clears only what the
-  // previous one wrote.
-  LineFields Fields;
-  const LineFields* pCleared;
-  std::int32_t nWritten;
   IndexCursor Cursor;
 };
 

@@ -11,6 +11,14 @@ namespace {
 // static: the split handed out with every step; the walk is not re-entrant.
 LineFields Fields;
 
+constexpr std::size_t coord_name_length() {
+  std::size_t n = 0;
+  while (kCoordRecordName[n] != '\0')
+    ++n;
+  return n;
+}
+constexpr std::size_t kCoordNameLen = coord_name_length();
+
 // The slot of bWasOwed that stands for the node list.
 constexpr std::int32_t kNodeListSlot = kRecordKinds;
 
@@ -53,11 +61,12 @@ bool take_line(RecordWalk& Walk) {
   }
   Walk.iHeader = kRecordKinds;
   Walk.bCoordinates = false;
-  if (bCandidate) {
-    for (std::int32_t k = 0; k < kRecordKinds && Walk.iHeader == kRecordKinds; ++k) {
-      if (is_record_header(Fields, kRecordName[k])) Walk.iHeader = static_cast<RecordKind>(k);
-    }
-    Walk.bCoordinates = is_record_header(Fields, kCoordRecordName);
+  // A header's first field is text that starts with its record name (as
+  // is_record_header has it), found as the header scans find it.
+  if (bCandidate && Fields.count >= 1 && Fields.kinds[1] == kFieldText) {
+    const char* pName = Fields.texts[1];
+    Walk.iHeader = record_kind_at(pName, kFieldTextLen);
+    Walk.bCoordinates = std::memcmp(pName, kCoordRecordName, kCoordNameLen) == 0;
   }
   Walk.iStep = 0;
   return true;
@@ -85,7 +94,7 @@ void take_owed(RecordWalk& Walk, WalkOwed& Owed, WalkRole iRole, RecordKind iKin
   Line.iRawLine = ++Owed.nTaken;
   --Owed.nLeft;
   if (iRole == kWalkRaw && iKind == kRecordSconmesh && Owed.nTaken == 1) {
-    Owed.nLeft = integer_value(Fields.values[1], 1) / 4;
+    Owed.nLeft = relation_lines_after_first(integer_value(Fields.values[1], 1));
   }
   Line.bRecordEnd = Owed.nLeft <= 0;
   if (Line.bRecordEnd) Owed = WalkOwed{};
@@ -101,8 +110,8 @@ void owe_after_header(RecordWalk& Walk, RecordKind iKind) {
       nOwed = 1;
       break;
     case kRecordSconmesh:
-      // The relation is read only when fields 4 and 5 select it.
-      if (integer_value(Fields.values[4], 4) == 1 && integer_value(Fields.values[5], 5) == 2) {
+      if (is_read_relation(integer_value(Fields.values[4], 4),
+                           integer_value(Fields.values[5], 5))) {
         nOwed = 1;
       }
       break;

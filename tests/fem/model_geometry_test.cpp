@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -188,4 +190,31 @@ TEST(ModelGeometry, LayoutsAndLineEndsReadAlike) {
   EXPECT_EQ(kCoordRead, Geometry.iCoord[1]);
   EXPECT_EQ(1, Geometry.iCoordLine[1]);
   EXPECT_EQ(7, Geometry.iElemLine[1]);
+}
+
+// The files of modelling tools (.FEM and .SIF): every element drawn, and
+// the element types counted as the elements' description counts them.
+TEST(ModelGeometry, RealFilesAreDrawnWhole) {
+  namespace fs = std::filesystem;
+  if (!fs::is_directory(LABLIX_REALWORLD_DIR)) {
+    GTEST_SKIP() << "the realworld folder is missing: " << LABLIX_REALWORLD_DIR;
+  }
+  static ModelGeometry Geometry;
+  ASSERT_TRUE(create_model_geometry(Geometry));
+  std::map<std::string, std::int32_t> nByType;
+  for (const fs::directory_entry& Entry : fs::directory_iterator(LABLIX_REALWORLD_DIR)) {
+    if (Entry.path().extension() != ".FEM" && Entry.path().extension() != ".SIF") continue;
+    const std::string Text = read_file(Entry.path().string());
+    NameTables Tables{};
+    Tables.nElems = MxElem;
+    read_model_geometry(Text.data(), static_cast<std::int64_t>(Text.size()), Tables, Geometry);
+    for (std::int32_t e = 1; e <= Geometry.MaxElemWritten; ++e) {
+      if (Geometry.iElemLine[e] == 0) continue;
+      ++nByType[element_type(Geometry.iElemType[e]).ChName];
+      EXPECT_EQ(kDrawn, Geometry.iUndrawn[e]) << Entry.path() << " element " << e;
+    }
+  }
+  const std::map<std::string, std::int32_t> Expected = {
+      {"BEAS", 276}, {"FQUS", 527}, {"GSPR", 14}, {"GMAS", 1}, {"BTSS", 4}};
+  EXPECT_EQ(Expected, nByType);
 }
