@@ -14,7 +14,7 @@ realworld="${LABLIX_REALWORLD_DIR:-../shared/realworld}"
 
 CXX=clang++ cmake -S . -B "$build" -DLABLIX_FUZZ=ON -DLABLIX_TESTS=OFF \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$build" -j2 --target fem_file_fuzz line_fields_fuzz
+cmake --build "$build" -j2 --target fem_file_fuzz line_fields_fuzz record_walk_fuzz
 
 # Seeds: the bundled examples, the test cases' FEM files, the hostile
 # cases' FEM files and small inputs at the header index's limits (committed
@@ -58,7 +58,7 @@ if ! "$build/fuzz/fem_file_fuzz" -max_len=81920 -close_fd_mask=3 fuzz/seeds/stre
   tail -n 60 "$build/fem_file_fuzz-stretch.log"
   status=1
 fi
-for target in fem_file_fuzz:16384 line_fields_fuzz:4096; do
+for target in fem_file_fuzz:16384 line_fields_fuzz:4096 record_walk_fuzz:16384; do
   max_len="${target#*:}"
   target="${target%%:*}"
   corpus="$build/fuzz-corpus/$target"

@@ -188,7 +188,7 @@ void capacity_pass_bench(benchmark::State& State, RecordKind iKind) {
   FemScan Fem = fem_scan_on(kUnitCapacity, iIndex, MxHeaderNotes);
   if (iKind != kRecordGnode) {  // the checking pass first, so this one is indexed
     begin_pass(Fem, kRecordGnode);
-    while (next_header(Fem, Fields)) {
+    while (next_header(Fem)) {
     }
   }
   std::int64_t nHeaders = 0;
@@ -196,7 +196,7 @@ void capacity_pass_bench(benchmark::State& State, RecordKind iKind) {
     if (iKind == kRecordGnode) Fem = fem_scan_on(kUnitCapacity, iIndex, MxHeaderNotes);
     begin_pass(Fem, iKind);
     nHeaders = 0;
-    while (next_header(Fem, Fields))
+    while (next_header(Fem))
       ++nHeaders;
     benchmark::DoNotOptimize(nHeaders);
   }

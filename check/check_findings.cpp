@@ -27,7 +27,7 @@ std::int32_t put_digits(char* ChOut, std::int64_t iValue) {
   return 24 - i;
 }
 
-void write_closing_line(std::int32_t iUnit, std::int64_t nFound) {
+void hand_closing_line(const ReportLines& Lines, std::int64_t nFound) {
   char ChLine[64];
   std::int32_t n = 0;
   if (nFound == 0) {
@@ -39,7 +39,11 @@ void write_closing_line(std::int32_t iUnit, std::int64_t nFound) {
     std::memcpy(ChLine + n, ChWord, std::strlen(ChWord));
     n += static_cast<std::int32_t>(std::strlen(ChWord));
   }
-  write_line(iUnit, ChLine, n);
+  Lines.take(Lines.pTaker, ChLine, n);
+}
+
+void write_to_unit(void* pUnit, const char* ChText, std::int32_t nText) {
+  write_line(*static_cast<const std::int32_t*>(pUnit), ChText, nText);
 }
 
 }  // namespace
@@ -92,6 +96,11 @@ void add_finding(FindingStore& Store, std::int64_t iLine, const FindingText& Tex
 
 void write_findings(FindingStore& Store, std::int32_t iUnit, const char* ChFile,
                     std::int32_t nFile) {
+  hand_findings(Store, ReportLines{write_to_unit, &iUnit}, ChFile, nFile);
+}
+
+void hand_findings(FindingStore& Store, const ReportLines& Lines, const char* ChFile,
+                   std::int32_t nFile) {
   std::sort(Store.Items, Store.Items + Store.nHeld, [](const Finding& A, const Finding& B) {
     return A.iLine != B.iLine ? A.iLine < B.iLine : A.iSeq < B.iSeq;
   });
@@ -105,7 +114,7 @@ void write_findings(FindingStore& Store, std::int32_t iUnit, const char* ChFile,
     ChLine[n++] = ':';
     ChLine[n++] = kBlank;
     std::memcpy(ChLine + n, Store.ChPool + Item.iAt, static_cast<std::size_t>(Item.nText));
-    write_line(iUnit, ChLine, n + Item.nText);
+    Lines.take(Lines.pTaker, ChLine, n + Item.nText);
   }
   if (Store.nFound > Store.nHeld) {
     FindingText Text;
@@ -113,7 +122,7 @@ void write_findings(FindingStore& Store, std::int32_t iUnit, const char* ChFile,
     put_text(Text, "(only the first ");
     put_number(Text, Store.nHeld);
     put_text(Text, " findings are shown)");
-    write_line(iUnit, Text.Ch, Text.n);
+    Lines.take(Lines.pTaker, Text.Ch, Text.n);
   }
-  write_closing_line(iUnit, Store.nFound);
+  hand_closing_line(Lines, Store.nFound);
 }

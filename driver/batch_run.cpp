@@ -45,6 +45,7 @@ char ChFailedNames[1024];
 std::size_t nFailedNames = 0;
 
 bool bCheck = false;
+bool bView = false;
 
 void add_failed_name(const char* ChModel) {
   constexpr char kMore[] = ", ...";
@@ -70,8 +71,9 @@ const char* failure_words(int iExit) {
       return nullptr;
     case kExitInputError:
       // A check's findings are its answer, not a failure.
-      return bCheck ? nullptr
-                    : "it breaks a limit (status 1); its label file holds the input-error report";
+      if (bCheck) return nullptr;
+      return bView ? "it breaks a limit (status 1); its page shows the input-error report"
+                   : "it breaks a limit (status 1); its label file holds the input-error report";
     case kExitFatal:
       return "a fatal stop (status 2); its outputs were left as they were";
     case kExitFileRefused:
@@ -140,6 +142,7 @@ std::int32_t model_arguments(const CommandLine& Cmd, const char* ChModel,
   std::int32_t n = 0;
   ChArgs[n++] = kBatchModelOption;
   if (Cmd.bCheck) ChArgs[n++] = "--check";
+  if (Cmd.bView) ChArgs[n++] = "--view";
   if (Cmd.bListing) ChArgs[n++] = "--listing";
   if (Cmd.bVerbose) ChArgs[n++] = "--verbose";
   ChArgs[n++] = "--";
@@ -265,7 +268,9 @@ void say_batch_end(std::int32_t nModels) {
   Line.number(nModels);
   Line.text(" models: ");
   Line.number(nDone);
-  Line.text(bCheck ? " checked" : nDone == 1 ? " label file written" : " label files written");
+  Line.text(bCheck  ? " checked"
+            : bView ? (nDone == 1 ? " page written" : " pages written")
+                    : (nDone == 1 ? " label file written" : " label files written"));
   if (nFailed == 0) return say(Line.Ch);
   Line.text(", ");
   Line.number(nFailed);
@@ -277,6 +282,7 @@ void say_batch_end(std::int32_t nModels) {
 
 int run_batch(const CommandLine& Cmd) {
   bCheck = Cmd.bCheck;
+  bView = Cmd.bView;
   std::int32_t nJobs = Cmd.nJobs > 0 ? Cmd.nJobs : count_processors();
   if (nJobs > MxJobs) nJobs = MxJobs;
   if (nJobs > Cmd.nFiles) nJobs = Cmd.nFiles;

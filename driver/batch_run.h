@@ -9,7 +9,8 @@
 #include "driver/command_line.h"
 
 // Runs every file name of Cmd (settled as a batch) as a model: converted
-// (with -l also its listing), or checked with --check, in the order given,
+// (with -l also its listing), checked with --check, or shown with --view
+// (its page beside it, named like it with .html), in the order given,
 // Cmd.nJobs at a time (0: as many as there are processors). Returns the
 // highest of the models' exit statuses (0 to 3; a model's run that ends
 // any other way counts as a fatal stop, 2). A model that fails ends with

@@ -6,6 +6,8 @@ const char kHelpText[] =
     "usage: lablix [options] FEM [LABEL [LISTING]]\n"
     "       lablix [options] FEM FEM ...\n"
     "       lablix --check FEM ...\n"
+    "       lablix --view FEM [PAGE]\n"
+    "       lablix --view FEM FEM ...\n"
     "       lablix\n"
     "\n"
     "Reads the node and member names of the SESAM FEM file FEM and writes the\n"
@@ -24,6 +26,11 @@ const char kHelpText[] =
     "With --check, Lablix reads FEM as a run does, writes no file, and lists\n"
     "every place where the label file will not say what the model meant.\n"
     "\n"
+    "With --view, Lablix reads FEM as a run does and writes PAGE, one HTML file\n"
+    "that any browser opens offline: the model drawn in 3D, each element in the\n"
+    "colour of the member whose name its label carries, the member list, the\n"
+    "check's findings and the counts. Without PAGE it is FEM's name with .html.\n"
+    "\n"
     "Options:\n"
     "  -h, --help     show this help and exit\n"
     "      --version  show the version and exit\n"
@@ -31,15 +38,18 @@ const char kHelpText[] =
     "                 models: one line per model, its name and the counts)\n"
     "  -l, --listing  write the listing too, beside the FEM file (T1.lst)\n"
     "  -c, --check    check the model FEM and write no file\n"
+    "      --view     write the page that shows the model FEM (FEM [PAGE] given)\n"
     "  -j N           several models: convert N at a time (-j alone: as many as\n"
     "                 there are processors; 1 without -j)\n"
     "  --             end of options: what follows are file names\n"
     "\n"
     "Exit status (several models: the highest of theirs):\n"
-    "  0      the label file (and the listing) written; --check: no findings\n"
+    "  0      the label file (and the listing) written; --check: no findings;\n"
+    "         --view: the page written\n"
     "  1      the FEM file breaks a limit: the label file holds the input-error\n"
     "         report; in the dialogue also: the listing file could not be opened;\n"
-    "         --check: findings (a broken limit is one)\n"
+    "         --check: findings (a broken limit is one); --view: the page shows\n"
+    "         the input-error report and no model\n"
     "  2      fatal stop: end of console input, a read or write failure, a FEM\n"
     "         file too large for the memory, a field that does not convert\n"
     "  3      a file named on the command line could not be opened or is another\n"
@@ -110,8 +120,9 @@ const char* next_file_name(const CommandLine& Cmd, FileCursor& Cursor) {
 }
 
 CommandLine parse_command_line(int nArgs, const char* const* ChArgs) {
-  CommandLine Cmd{kActionDialogue, false,   false,   false,   false,   false,   1,     0,
-                  nullptr,         nullptr, nullptr, nullptr, nullptr, nullptr, nArgs, ChArgs};
+  CommandLine Cmd{kActionDialogue, false,   false,   false,   false,   false,
+                  false,           1,       0,       nullptr, nullptr, nullptr,
+                  nullptr,         nullptr, nullptr, nullptr, nArgs,   ChArgs};
   if (nArgs <= 1) return Cmd;
   const char* ChFiles[4] = {nullptr, nullptr, nullptr, nullptr};
   const char* ChUnknown = nullptr;
@@ -148,6 +159,8 @@ CommandLine parse_command_line(int nArgs, const char* const* ChArgs) {
     } else if (ChArg[1] == 'j' && ChArg[2] != '\0') {
       Cmd.nJobs = job_count(ChArg + 2);
       if (Cmd.nJobs <= 0 && ChBadCount == nullptr) ChBadCount = ChArg;
+    } else if (is_argument(ChArg, "--view")) {
+      Cmd.bView = true;
     } else if (ChUnknown == nullptr) {
       ChUnknown = ChArg;
     }
@@ -156,6 +169,9 @@ CommandLine parse_command_line(int nArgs, const char* const* ChArgs) {
   if (ChUnknown != nullptr) return usage_error(Cmd, "unknown option", ChUnknown);
   if (ChBadCount != nullptr) {
     return usage_error(Cmd, "-j takes a number of models from 1", ChBadCount);
+  }
+  if (Cmd.bCheck && Cmd.bView) {
+    return usage_error(Cmd, "--check and --view do not go together", nullptr);
   }
   Cmd.ChFem = ChFiles[0];
   Cmd.ChLabel = ChFiles[1];
@@ -166,13 +182,21 @@ CommandLine parse_command_line(int nArgs, const char* const* ChArgs) {
     Cmd.iAction = kActionCheck;
     return Cmd;
   }
+  if (Cmd.bView) {
+    if (Cmd.nFiles == 0) return usage_error(Cmd, "the FEM file to view is missing", nullptr);
+    Cmd.iAction = kActionView;
+    Cmd.ChPage = ChFiles[1];
+    return Cmd;
+  }
   if (Cmd.nFiles == 0) return usage_error(Cmd, "the FEM file is missing", nullptr);
   Cmd.iAction = kActionFiles;
   return Cmd;
 }
 
 CommandLine settle_batch(CommandLine Cmd, bool bSecondIsModel) {
-  if (Cmd.iAction != kActionFiles && Cmd.iAction != kActionCheck) return Cmd;
+  if (Cmd.iAction != kActionFiles && Cmd.iAction != kActionCheck && Cmd.iAction != kActionView) {
+    return Cmd;
+  }
   // One model of a batch is one name, whatever it holds.
   if (Cmd.bBatchModel && Cmd.nFiles > 1)
     return usage_error(Cmd, "one file name too many", Cmd.ChLabel);
@@ -182,6 +206,9 @@ CommandLine settle_batch(CommandLine Cmd, bool bSecondIsModel) {
   }
   if (Cmd.iAction == kActionCheck && Cmd.nFiles > 1) {
     return usage_error(Cmd, "one file name too many", Cmd.ChLabel);
+  }
+  if (Cmd.iAction == kActionView && Cmd.nFiles > 2) {
+    return usage_error(Cmd, "one file name too many", Cmd.ChListing);
   }
   if (Cmd.nFiles > 3) return usage_error(Cmd, "one file name too many", Cmd.ChExtra);
   return Cmd;

@@ -5,14 +5,16 @@
 //   lablix [options] FEM [LABEL [LISTING]]   (no LABEL: FEM's name, .lab)
 //   lablix [options] FEM FEM ...        a batch: each FEM as `lablix FEM`
 //   lablix --check FEM ...              the model check (check/model_check.h)
+//   lablix --view FEM [PAGE]            the model's page (view/model_page.h;
+//   lablix --view FEM FEM ...           no PAGE: FEM's name, .html)
 //
 // Two or more names of which the second names a model (a file that holds
 // SESAM records, which is never an output) make a batch: every name is a
 // FEM file. Whether the second name is a model is the driver's to find out
 // (settle_batch below); the parse only counts the names.
 //
-// Options: -h/--help, --version, -v/--verbose, -c/--check, -l/--listing,
-// -j [N]; "--" ends the options, so that a file name may start with "-".
+// Options: -h/--help, --version, -v/--verbose, -c/--check, --view,
+// -l/--listing, -j [N]; "--" ends the options, so that a file name may start with "-".
 // Options may stand before, between or after the file names.
 #pragma once
 #include <cstdint>
@@ -21,6 +23,7 @@ enum CommandAction : int {
   kActionDialogue,  // no arguments at all
   kActionFiles,     // FEM (and LABEL, and LISTING) given
   kActionCheck,     // --check and FEM alone
+  kActionView,      // --view, FEM (and PAGE)
   kActionHelp,
   kActionVersion,
   kActionUsageError,
@@ -34,6 +37,7 @@ struct CommandLine {
   CommandAction iAction;
   bool bVerbose;
   bool bCheck;
+  bool bView;
   bool bListing;          // -l: the listing too, named after the FEM file (.lst)
   bool bBatch;            // every file name is a FEM file (settle_batch)
   bool bBatchModel;       // one model of a batch, run by the batch itself
@@ -42,6 +46,7 @@ struct CommandLine {
   const char* ChFem;      // the arguments themselves, or null
   const char* ChLabel;    // null: named after the FEM file
   const char* ChListing;  // null: no listing, or with -l named after the FEM file
+  const char* ChPage;     // --view: null: named after the FEM file
   const char* ChExtra;    // the fourth file name, or null
   const char* ChProblem;  // for kActionUsageError: what is wrong, in words
   const char* ChWord;     // and the argument it is about, or null
@@ -58,8 +63,8 @@ CommandLine parse_command_line(int nArgs, const char* const* ChArgs);
 // The command line once the driver knows whether the second file name
 // names a model: a batch (bBatch set, every name a FEM file), or the names'
 // single-run meaning, where a name too many is a usage error (as is a
-// second name for --check). Cmd as parsed; anything but files or a check
-// is returned as it is.
+// second name for --check, a third for --view). Cmd as parsed; anything
+// but files, a check or a view is returned as it is.
 CommandLine settle_batch(CommandLine Cmd, bool bSecondIsModel);
 
 // Walks the file names of a command line in their order, options and -j's
@@ -80,6 +85,7 @@ inline constexpr char kUsage[] =
     "usage: lablix [-v] [-l] FEM [LABEL [LISTING]]\n"
     "       lablix [-v] [-l] [-j [N]] FEM FEM ...     (each FEM beside itself)\n"
     "       lablix --check FEM ...            (explains missing or wrong labels)\n"
+    "       lablix --view FEM [PAGE]          (a page that shows the model by its names)\n"
     "       lablix                            (asks for the files)\n";
 
 // The whole --help text, short: the usage, what the program does, the

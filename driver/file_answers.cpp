@@ -16,7 +16,7 @@ void strip_quotes(char* ChField, std::int32_t nLen) {
 
 namespace {
 
-// The FEM file's name with its extension replaced by ChExtension (".lab").
+// The name ChFem with its extension replaced by the NUL-ended ChExtension.
 std::int32_t name_beside(const char* ChFem, std::int32_t nFem, const char* ChExtension, char* ChOut,
                          std::int32_t nRoom) {
   std::int32_t iPart = 0;  // where the last part of the name begins
@@ -48,4 +48,9 @@ std::int32_t label_name_beside(const char* ChFem, std::int32_t nFem, char* ChOut
 std::int32_t listing_name_beside(const char* ChFem, std::int32_t nFem, char* ChOut,
                                  std::int32_t nRoom) {
   return name_beside(ChFem, nFem, ".lst", ChOut, nRoom);
+}
+
+std::int32_t page_name_beside(const char* ChFem, std::int32_t nFem, char* ChOut,
+                              std::int32_t nRoom) {
+  return name_beside(ChFem, nFem, ".html", ChOut, nRoom);
 }

@@ -18,7 +18,7 @@ std::string parsed(const std::vector<const char*>& Words, bool bSecondIsModel = 
   const CommandLine Cmd =
       settle_batch(parse_command_line(static_cast<int>(Args.size()), Args.data()), bSecondIsModel);
   auto text = [](const char* Ch) { return std::string(Ch != nullptr ? Ch : "-"); };
-  const char* ChAction[] = {"dialogue", "files", "check", "help", "version", "usage"};
+  const char* ChAction[] = {"dialogue", "files", "check", "view", "help", "version", "usage"};
   std::string Out = ChAction[Cmd.iAction];
   if (Cmd.bVerbose) Out.append(" verbose");
   if (Cmd.bListing) Out.append(" listing");
@@ -36,6 +36,9 @@ std::string parsed(const std::vector<const char*>& Words, bool bSecondIsModel = 
   if (Cmd.iAction == kActionFiles || Cmd.iAction == kActionCheck) {
     Out.append(" ").append(text(Cmd.ChFem)).append(" ").append(text(Cmd.ChLabel));
     Out.append(" ").append(text(Cmd.ChListing));
+  }
+  if (Cmd.iAction == kActionView) {
+    Out.append(" ").append(text(Cmd.ChFem)).append(" ").append(text(Cmd.ChPage));
   }
   return Out;
 }
@@ -70,6 +73,11 @@ TEST(ParseCommandLine, TellsTheFilesOptionsAndProblemsApart) {
       {{"--check"}, "usage: the FEM file to check is missing -"},
       {{"--check", "a.FEM", "b.lab"}, "usage: one file name too many b.lab"},
       {{"--checks", "a.FEM"}, "usage: unknown option --checks"},
+      {{"--view", "a.FEM"}, "view a.FEM -"},
+      {{"a.FEM", "p.html", "--view"}, "view a.FEM p.html"},
+      {{"--view"}, "usage: the FEM file to view is missing -"},
+      {{"--view", "a.FEM", "p.html", "x"}, "usage: one file name too many x"},
+      {{"--view", "--check", "a.FEM"}, "usage: --check and --view do not go together -"},
   };
   for (const Case& c : cases) {
     std::string Words;
@@ -93,6 +101,7 @@ TEST(ParseCommandLine, SecondNameThatIsAModelMakesEveryNameAModel) {
       {{"-j4", "a", "b", "--", "-j", "5"}, "files jobs 4 batch a b -j 5"},
       {{"-j", "999", "a", "b"}, "files jobs 64 batch a b"},
       {{"--check", "a", "b", "c"}, "check batch a b c"},
+      {{"--view", "a", "b", "c"}, "view batch a b c"},
       // Usage errors stay usage errors.
       {{"-j", "0", "a", "b"}, "usage jobs 0: -j takes a number of models from 1 0"},
       {{"-jx", "a", "b"}, "usage jobs -1: -j takes a number of models from 1 -jx"},

@@ -79,4 +79,11 @@ TEST(LabelNameBeside, NameThatDoesNotFitIsRefused) {
   EXPECT_STREQ("abc.lab", ChOut);
 }
 
+TEST(PageNameBeside, TakesTheLabelFilesRuleWithHtml) {
+  char ChOut[16];
+  EXPECT_EQ(13, page_name_beside("sub.d/T1.FEM", 12, ChOut, 15));
+  EXPECT_STREQ("sub.d/T1.html", ChOut);
+  EXPECT_EQ(-1, page_name_beside("abc.FEM", 7, ChOut, 7));  // abc.html is 8
+}
+
 }  // namespace

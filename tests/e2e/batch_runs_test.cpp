@@ -214,6 +214,21 @@ TEST(BatchRuns, CheckTakesSeveralModelsEachReportInTurn) {
   EXPECT_EQ((Args{"T1.FEM", "T2.FEM", "limit.FEM"}), folder_names(M.Dir)) << "no file written";
 }
 
+TEST(BatchRuns, ViewTakesSeveralModelsEachPageBesideIt) {
+  Models Batch(kThree), Alone(kThree);
+  const LablixRun Run = run_args(Batch, {"--view", "T1.FEM", "T2.FEM", "-j", "2", "T3.FEM"});
+  EXPECT_EQ(0, Run.iExit) << Run.Stderr;
+  EXPECT_EQ("", Run.Stderr);
+  for (const std::string Stem : {"T1", "T2", "T3"}) {
+    EXPECT_EQ(0, run_args(Alone, {"--view", Stem + ".FEM"}).iExit) << Stem;
+    // The page shows the run's date: the same bytes around it.
+    const std::string Page = read_file(Batch.Dir + "/" + Stem + ".html");
+    EXPECT_EQ(read_file(Alone.Dir + "/" + Stem + ".html").size(), Page.size()) << Stem;
+    EXPECT_NE(std::string::npos, Page.find(Stem + ".FEM")) << Stem;
+  }
+  EXPECT_EQ(6u, folder_names(Batch.Dir).size());
+}
+
 TEST(BatchRuns, SecondNameThatIsNoModelKeepsItsMeaning) {
   struct Case {
     Args Arguments;

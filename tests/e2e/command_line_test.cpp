@@ -19,6 +19,7 @@ const std::string kUsage =
     "usage: lablix [-v] [-l] FEM [LABEL [LISTING]]\n"
     "       lablix [-v] [-l] [-j [N]] FEM FEM ...     (each FEM beside itself)\n"
     "       lablix --check FEM ...            (explains missing or wrong labels)\n"
+    "       lablix --view FEM [PAGE]          (a page that shows the model by its names)\n"
     "       lablix                            (asks for the files)\n"
     "Try 'lablix --help' for more.\n";
 // The model's fifth line holds GNODE internal node number 100001.

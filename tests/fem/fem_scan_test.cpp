@@ -101,3 +101,15 @@ TEST(FemScan, ToolLayoutHeadersReadAsAnyOtherLine) {
   EXPECT_EQ(Plain, run_readers(Fem, true));
   EXPECT_EQ(Plain, run_readers(Fem, false));
 }
+
+// A FemFile the scanner did not give out, or one on a unit that is no
+// mapped input, stops the run with a line that says so: never a read of
+// scanner state that is not there.
+TEST(FemScanDeathTest, FemFilesTheScannerCannotReadStop) {
+  FemFile Foreign{};
+  EXPECT_EXIT(begin_pass(Foreign, kRecordGnode), testing::ExitedWithCode(2),
+              "FATAL.*not one the scanner set up");
+  FemScan Unconnected = fem_scan_on(99, nullptr, 0);
+  EXPECT_EXIT(begin_pass(Unconnected, kRecordGnode), testing::ExitedWithCode(2),
+              "FATAL.*the FEM file is not open for input");
+}
