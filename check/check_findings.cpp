@@ -17,7 +17,7 @@ constexpr std::int32_t MxFileName = 256;
 // A written finding, "FILE:LINE: " and its text, fits one line.
 static_assert(MxFileName + 24 + kFindingLen <= MxLineLen);
 
-void write_closing_line(std::int32_t iUnit, std::int64_t nFound) {
+void hand_closing_line(const ReportLines& Lines, std::int64_t nFound) {
   LineBuilder Line;
   if (nFound == 0) {
     put_text(Line, "no findings");
@@ -25,7 +25,11 @@ void write_closing_line(std::int32_t iUnit, std::int64_t nFound) {
     put_number(Line, nFound);
     put_text(Line, nFound == 1 ? " finding" : " findings");
   }
-  write_line(iUnit, Line.Ch, Line.n);
+  Lines.take(Lines.pTaker, Line.Ch, Line.n);
+}
+
+void write_to_unit(void* pUnit, const char* ChText, std::int32_t nText) {
+  write_line(*static_cast<const std::int32_t*>(pUnit), ChText, nText);
 }
 
 }  // namespace
@@ -56,6 +60,11 @@ void add_finding(FindingStore& Store, std::int64_t iLine, const FindingText& Tex
 
 void write_findings(FindingStore& Store, std::int32_t iUnit, const char* ChFile,
                     std::int32_t nFile) {
+  hand_findings(Store, ReportLines{write_to_unit, &iUnit}, ChFile, nFile);
+}
+
+void hand_findings(FindingStore& Store, const ReportLines& Lines, const char* ChFile,
+                   std::int32_t nFile) {
   std::sort(Store.Items, Store.Items + Store.nHeld, [](const Finding& A, const Finding& B) {
     return A.iLine != B.iLine ? A.iLine < B.iLine : A.iSeq < B.iSeq;
   });
@@ -68,14 +77,14 @@ void write_findings(FindingStore& Store, std::int32_t iUnit, const char* ChFile,
     put_number(Line, Item.iLine);
     put_text(Line, ": ");
     put_chars(Line, Store.ChPool + Item.iAt, Item.nText);
-    write_line(iUnit, Line.Ch, Line.n);
+    Lines.take(Lines.pTaker, Line.Ch, Line.n);
   }
   if (Store.nFound > Store.nHeld) {
     start_line(Line);
     put_text(Line, "(only the first ");
     put_number(Line, Store.nHeld);
     put_text(Line, " findings are shown)");
-    write_line(iUnit, Line.Ch, Line.n);
+    Lines.take(Lines.pTaker, Line.Ch, Line.n);
   }
-  write_closing_line(iUnit, Store.nFound);
+  hand_closing_line(Lines, Store.nFound);
 }

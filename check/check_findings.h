@@ -54,3 +54,15 @@ void add_finding(FindingStore& Store, std::int64_t iLine, const FindingText& Tex
 // "1 finding" or "no findings".
 void write_findings(FindingStore& Store, std::int32_t iUnit, const char* ChFile,
                     std::int32_t nFile);
+
+// Where the lines of a report go when they are not written to a unit (the
+// model's page shows them): take is called with each line's nText
+// characters, without a line end, and pTaker.
+struct ReportLines {
+  void (*take)(void* pTaker, const char* ChText, std::int32_t nText);
+  void* pTaker;
+};
+
+// The lines write_findings writes, in its order, handed to Lines.
+void hand_findings(FindingStore& Store, const ReportLines& Lines, const char* ChFile,
+                   std::int32_t nFile);

@@ -239,10 +239,8 @@ void check_members(const NameTables& Tables, const RecordLines& Lines, FindingSt
   }
 }
 
-}  // namespace
-
-int check_model(const NameTables& Tables, const FemFile& Fem, bool bReaderFailed,
-                const char* ChFile, std::int32_t nFile) {
+// The check itself: the findings gathered into the store, not yet written.
+FindingStore& gather_findings(const NameTables& Tables, const FemFile& Fem, bool bReaderFailed) {
   // static: taken once, for the one check of a run.
   static FindingStore Store;
   static RecordLines Lines;
@@ -259,6 +257,21 @@ int check_model(const NameTables& Tables, const FemFile& Fem, bool bReaderFailed
     check_nodes(Tables, Lines, Store);
     check_members(Tables, Lines, Store);
   }
+  return Store;
+}
+
+}  // namespace
+
+int check_model(const NameTables& Tables, const FemFile& Fem, bool bReaderFailed,
+                const char* ChFile, std::int32_t nFile) {
+  FindingStore& Store = gather_findings(Tables, Fem, bReaderFailed);
   write_findings(Store, kUnitConsoleOut, ChFile, nFile);
+  return Store.nFound == 0 ? 0 : 1;
+}
+
+int check_model_lines(const NameTables& Tables, const FemFile& Fem, bool bReaderFailed,
+                      const char* ChFile, std::int32_t nFile, const ReportLines& Lines) {
+  FindingStore& Store = gather_findings(Tables, Fem, bReaderFailed);
+  hand_findings(Store, Lines, ChFile, nFile);
   return Store.nFound == 0 ? 0 : 1;
 }

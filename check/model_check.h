@@ -16,6 +16,7 @@
 #pragma once
 #include <cstdint>
 
+#include "check/check_findings.h"
 #include "fem/fem_scan.h"
 #include "fem/name_tables.h"
 
@@ -28,3 +29,9 @@
 // 1 with findings.
 int check_model(const NameTables& Tables, const FemFile& Fem, bool bReaderFailed,
                 const char* ChFile, std::int32_t nFile);
+
+// The same check for a caller that shows its findings elsewhere (the
+// model's page): the findings and the closing line handed to Lines, in
+// check_model's words and order, instead of standard output.
+int check_model_lines(const NameTables& Tables, const FemFile& Fem, bool bReaderFailed,
+                      const char* ChFile, std::int32_t nFile, const ReportLines& Lines);

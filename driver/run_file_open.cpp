@@ -1,6 +1,10 @@
 #include "driver/run_file_open.h"
 
+#include <cstring>
+
 #include "driver/dialogue.h"
+#include "driver/file_answers.h"
+#include "driver/run_units.h"
 #include "fem/sesam_records.h"
 #include "files/file_open.h"
 #include "files/file_units.h"
@@ -46,4 +50,20 @@ const char* run_file_refusal_words(std::int32_t iRefusal) {
     return "Lablix may write it but not read it, so it cannot be told from a model";
   }
   return refusal_words(iRefusal);
+}
+
+bool names_a_model(const char* ChArg) {
+  // static: an answer field, as the run's own are.
+  static char ChField[kAnswerLen];
+  const std::size_t nArg = std::strlen(ChArg);
+  if (nArg > static_cast<std::size_t>(kAnswerLen)) return false;
+  copy_padded(ChField, kAnswerLen, ChArg, static_cast<std::int32_t>(nArg));
+  strip_quotes(ChField, kAnswerLen);
+  if (open_run_file(ChField, kUnitFem, 1) != 0) return false;
+  const char* pData = nullptr;
+  std::int64_t nData = 0;
+  const bool bModel = unit_contents(kUnitFem, pData, nData) &&
+                      holds_sesam_records(pData, nData < kMxSesamLook ? nData : kMxSesamLook);
+  close_unit(kUnitFem);
+  return bModel;
 }

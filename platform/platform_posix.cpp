@@ -1,9 +1,11 @@
-// The platform layer on POSIX systems (Linux first): descriptors, mmap and
-// sigaction.
+// The platform layer on POSIX systems (Linux first): descriptors, mmap,
+// sigaction and posix_spawn.
 #include <fcntl.h>
 #include <signal.h>
+#include <spawn.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -206,6 +208,12 @@ int open_scratch_file(FileHandle& hFile) {
   return 0;
 }
 
+const bool kProgramExpandsPatterns = false;
+
+int list_matching_files(const char*, NameStore&) {
+  return ENOSYS;
+}
+
 int close_file(FileHandle hFile) {
   if (hFile == kNoFile || ::close(hFile) == 0 || errno == EINTR) return 0;
   return errno;
@@ -303,6 +311,109 @@ bool is_terminal(StandardStream iStream) {
 }
 
 const char kSystemLineEnd[] = "\n";
+
+namespace {
+
+// The program file to start again, and the name it was started by.
+// "/proc/self/exe" is resolved by the new process itself, so it is this
+// very program even when its file was replaced or removed meanwhile.
+const char* ChOwnProgram = nullptr;
+const char* ChOwnName = "lablix";
+bool bOwnByPath = false;
+
+}  // namespace
+
+void note_own_program(const char* ChArg0) {
+  if (ChArg0 != nullptr && ChArg0[0] != '\0') ChOwnName = ChArg0;
+  if (::access("/proc/self/exe", X_OK) == 0) {
+    ChOwnProgram = "/proc/self/exe";
+    return;
+  }
+  // Without /proc: argv[0] as the shell found it; a bare name is looked up
+  // in PATH as the shell looked it up.
+  ChOwnProgram = ChOwnName;
+  bOwnByPath = std::strchr(ChOwnName, '/') == nullptr;
+}
+
+int start_own_program(const char* const* ChArgs, std::int32_t nArgs, FileHandle hOut,
+                      FileHandle hErr, ProcessHandle& hProcess) {
+  if (ChOwnProgram == nullptr || nArgs < 0 || nArgs > MxOwnArgs) return EINVAL;
+  char* ChArgv[MxOwnArgs + 2];
+  ChArgv[0] = const_cast<char*>(ChOwnName);
+  for (std::int32_t i = 0; i < nArgs; ++i)
+    ChArgv[i + 1] = const_cast<char*>(ChArgs[i]);
+  ChArgv[nArgs + 1] = nullptr;
+  posix_spawn_file_actions_t Actions;
+  posix_spawnattr_t Attributes;
+  if (::posix_spawn_file_actions_init(&Actions) != 0) return ENOMEM;
+  if (::posix_spawnattr_init(&Attributes) != 0) {
+    ::posix_spawn_file_actions_destroy(&Actions);
+    return ENOMEM;
+  }
+  if (hOut != kNoFile) ::posix_spawn_file_actions_adddup2(&Actions, static_cast<int>(hOut), 1);
+  if (hErr != kNoFile) ::posix_spawn_file_actions_adddup2(&Actions, static_cast<int>(hErr), 2);
+  // The batch holds stop signals while it starts a model; the model must
+  // not begin with them held.
+  sigset_t NoneHeld;
+  sigemptyset(&NoneHeld);
+  ::posix_spawnattr_setsigmask(&Attributes, &NoneHeld);
+  ::posix_spawnattr_setflags(&Attributes, POSIX_SPAWN_SETSIGMASK);
+  pid_t iPid = -1;
+  const int iError =
+      bOwnByPath ? ::posix_spawnp(&iPid, ChOwnProgram, &Actions, &Attributes, ChArgv, environ)
+                 : ::posix_spawn(&iPid, ChOwnProgram, &Actions, &Attributes, ChArgv, environ);
+  ::posix_spawnattr_destroy(&Attributes);
+  ::posix_spawn_file_actions_destroy(&Actions);
+  if (iError != 0) return iError;
+  hProcess = iPid;
+  return 0;
+}
+
+int wait_for_process(const ProcessHandle* hProcesses, std::int32_t n, std::int32_t& iWhich,
+                     int& iExit) {
+  for (;;) {
+    int iWait = 0;
+    const pid_t iPid = ::waitpid(-1, &iWait, 0);
+    if (iPid < 0) {
+      if (errno == EINTR) continue;
+      return errno;
+    }
+    for (std::int32_t i = 0; i < n; ++i) {
+      if (hProcesses[i] != iPid) continue;
+      iWhich = i;
+      iExit = WIFSIGNALED(iWait) ? 128 + WTERMSIG(iWait) : WEXITSTATUS(iWait);
+      return 0;
+    }
+  }
+}
+
+void pass_stop_signal(ProcessHandle hProcess, int iSignal) {
+  if (hProcess > 0) ::kill(static_cast<pid_t>(hProcess), iSignal);
+}
+
+std::int32_t count_processors() {
+  const long n = ::sysconf(_SC_NPROCESSORS_ONLN);
+  return n < 1 ? 1 : n > 4096 ? 4096 : static_cast<std::int32_t>(n);
+}
+
+int pour_scratch_file(FileHandle hScratch, StandardStream iTo) {
+  char Ch[16384];
+  const int iFd = static_cast<int>(hScratch);
+  off_t iAt = 0;
+  for (;;) {
+    const ssize_t nRead = ::pread(iFd, Ch, sizeof Ch, iAt);
+    if (nRead < 0 && errno == EINTR) continue;
+    if (nRead < 0) return errno;
+    if (nRead == 0) break;
+    const int iError = write_all(iTo == kStandardOutput ? 1 : 2, Ch, nRead);
+    if (iError != 0) return iError;
+    iAt += nRead;
+  }
+  // The model wrote at its own offset, shared with this descriptor: back
+  // to the start for the next model.
+  if (::ftruncate(iFd, 0) != 0 || ::lseek(iFd, 0, SEEK_SET) != 0) return errno;
+  return 0;
+}
 
 void* map_zeroed_memory(std::int64_t nBytes) {
   void* p = ::mmap(nullptr, static_cast<std::size_t>(nBytes), PROT_READ | PROT_WRITE,
