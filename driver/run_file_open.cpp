@@ -62,8 +62,21 @@ bool names_a_model(const char* ChArg) {
   if (open_run_file(ChField, kUnitFem, 1) != 0) return false;
   const char* pData = nullptr;
   std::int64_t nData = 0;
-  const bool bModel = unit_contents(kUnitFem, pData, nData) &&
-                      holds_sesam_records(pData, nData < kMxSesamLook ? nData : kMxSesamLook);
+  bool bModel = false;
+  if (unit_contents(kUnitFem, pData, nData)) {
+    // The rule that refuses a model as an output, piece by piece over the
+    // contents, so that both say the same of one file.
+    std::int64_t iAt = 0;
+    bool bInComment = false;
+    for (;;) {
+      const std::int64_t nPiece = nData - iAt < MxSesamLook ? nData - iAt : MxSesamLook;
+      if (!bInComment && holds_sesam_records(pData + iAt, nPiece)) {
+        bModel = true;
+        break;
+      }
+      if (!look_further(pData + iAt, nPiece, iAt, bInComment)) break;
+    }
+  }
   close_unit(kUnitFem);
   return bModel;
 }

@@ -157,9 +157,11 @@ TEST(OutputEdges, HiddenModelsAreRefused) {
     const std::string Path = Dir + "/" + c.Name;
     write_file(Path, c.Bytes);
     const Kept Before(Path);
-    const LablixRun Run = run_args(Dir, {"in.FEM", c.Name});
+    // As the listing: a model as the second name would make every name a model.
+    const LablixRun Run = run_args(Dir, {"in.FEM", "in.lab", c.Name});
     EXPECT_EQ(3, Run.iExit) << c.Name;
-    EXPECT_EQ("lablix: cannot open the label file \"" + std::string(c.Name) + kModel, Run.Stderr);
+    EXPECT_EQ("lablix: cannot open the listing file \"" + std::string(c.Name) + kModel, Run.Stderr);
+    EXPECT_FALSE(file_exists(Dir + "/in.lab")) << c.Name;
     expect_kept(Before, Path, c.Name);
   }
   // Comments alone, or before a label file's lines, are no model.
@@ -201,7 +203,7 @@ TEST(OutputEdges, RefusalKeepsSizeBytesAndTimes) {
   const Kept Before(Model);
   RunOptions Victim;
   Victim.iUser = Victim.iGroup = kVictim;
-  const LablixRun Run = run_args(S.Home, {"model.FEM", Model}, Victim);
+  const LablixRun Run = run_args(S.Home, {"model.FEM", "model.lab", Model}, Victim);
   EXPECT_EQ(3, Run.iExit) << Run.Stderr;
   expect_kept(Before, Model, "in place");
   // The same refused where it would be replaced.
@@ -209,7 +211,7 @@ TEST(OutputEdges, RefusalKeepsSizeBytesAndTimes) {
   write_file(Other, kJacket);
   own(Other, kVictim);
   const Kept Own(Other);
-  EXPECT_EQ(3, run_args(S.Home, {"model.FEM", "other.FEM"}, Victim).iExit);
+  EXPECT_EQ(3, run_args(S.Home, {"model.FEM", "model.lab", "other.FEM"}, Victim).iExit);
   expect_kept(Own, Other, "replaced");
 }
 
