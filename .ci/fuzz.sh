@@ -10,11 +10,13 @@ cd "$(dirname "$0")/.."
 
 seconds="${FUZZ_SECONDS:-60}"
 build="${FUZZ_BUILD_DIR:-build-libfuzzer}"
-realworld="${LABLIX_REALWORLD_DIR:-../shared/realworld}"
 
+# LABLIX_REALWORLD_DIR, where set, points the build at another folder of
+# real FEM files; the folder is then read from the build's cache.
 CXX=clang++ cmake -S . -B "$build" -DLABLIX_FUZZ=ON -DLABLIX_TESTS=OFF \
-  -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  -DCMAKE_BUILD_TYPE=RelWithDebInfo ${LABLIX_REALWORLD_DIR:+"-DLABLIX_REALWORLD_DIR=$LABLIX_REALWORLD_DIR"} >/dev/null
 cmake --build "$build" -j2 --target fem_file_fuzz line_fields_fuzz record_walk_fuzz
+realworld=$(sed -n 's/^LABLIX_REALWORLD_DIR:PATH=//p' "$build/CMakeCache.txt")
 
 # Seeds: the bundled examples, the test cases' FEM files, the hostile
 # cases' FEM files and small inputs at the header index's limits (committed
@@ -26,7 +28,7 @@ for f in examples/*.FEM tests/e2e/cases/*/input.FEM; do
   if [ -f "$f" ]; then cp "$f" "$seeds/$(echo "$f" | tr '/' '_')"; fi
 done
 seed_dirs=("$seeds" fuzz/seeds/hostile fuzz/seeds/index)
-[ -d "$realworld" ] && seed_dirs+=("$realworld")
+[ -n "$realworld" ] && [ -d "$realworld" ] && seed_dirs+=("$realworld")
 
 # The FEM target's scratch files (three per run) go to a folder of their own
 # on a tmpfs where there is one; libFuzzer may exit without removing them.

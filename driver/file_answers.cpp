@@ -2,7 +2,6 @@
 
 #include <cstring>
 
-#include "driver/dialogue.h"
 #include "support/text_helpers.h"
 
 void strip_quotes(char* ChField, std::int32_t nLen) {

@@ -43,7 +43,6 @@
 #include "fem/fem_scan.h"
 #include "fem/model_geometry.h"
 #include "fem/name_tables.h"
-#include "files/file_open.h"
 #include "files/file_units.h"
 #include "platform/platform.h"
 #include "support/date_helpers.h"

@@ -3,7 +3,6 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
-#include <limits>
 
 #include "support/fatal_stop.h"
 #include "support/line_builder.h"

@@ -1,7 +1,6 @@
 #include "files/file_units.h"
 
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
 
 #include "platform/platform.h"

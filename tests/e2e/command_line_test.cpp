@@ -55,7 +55,7 @@ TEST(CommandLine, WritesWhatTheDialogueWritesForTheSameAnswers) {
   };
   const Case cases[] = {
       {"complete run", "examples/jacket.FEM", 0},
-      {"input-error report", "tests/e2e/cases/inp2101_gnode/input.FEM", 1},
+      {"input-error report", "tests/e2e/cases/nodes_above_limit_report/input.FEM", 1},
   };
   for (const Case& c : cases) {
     Folder F;
@@ -130,7 +130,7 @@ TEST(CommandLine, Options) {
   const Case cases[] = {
       {{"--help"}, 0, "usage: lablix [options] FEM [LABEL [LISTING]]\n", ""},
       {{"jacket.FEM", "-h"}, 0, "usage: lablix [options] FEM [LABEL [LISTING]]\n", ""},
-      {{"--version"}, 0, "lablix 1.2.0 (Version 1.1/2013-04-28)\n", ""},
+      {{"--version"}, 0, "lablix " LABLIX_VERSION " (Version 1.1/2013-04-28)\n", ""},
       {{"--", "-x.FEM", "x.lab"}, 0, "", ""},
       {{"-x", "jacket.FEM", "x.lab"}, 64, "", "lablix: unknown option: -x\n" + kUsage},
       {{"-v"}, 64, "", "lablix: the FEM file is missing\n" + kUsage},

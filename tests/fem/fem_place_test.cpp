@@ -6,8 +6,6 @@
 
 #include <string>
 
-#include "support/line_count.h"
-
 namespace {
 
 std::string place(const std::string& Content, const std::string& At) {
@@ -46,15 +44,6 @@ TEST(FemPlace, OutsideTheContentIsNoPlace) {
   char ChOut[64];
   EXPECT_EQ(0, describe_fem_place("T1.FEM", 6, Content.data(), 14, 14, ChOut, sizeof ChOut));
   EXPECT_EQ(0, describe_fem_place("T1.FEM", 6, Content.data(), 14, -1, ChOut, sizeof ChOut));
-}
-
-TEST(LineCount, CountsLineFeedsBeforeTheOffset) {
-  const std::string Text = "a\r\nb\n\nc";
-  EXPECT_EQ(1, line_number_at(Text.data(), 0));
-  EXPECT_EQ(1, line_number_at(Text.data(), 2));  // the CR of the first line end
-  EXPECT_EQ(2, line_number_at(Text.data(), 3));
-  EXPECT_EQ(3, line_number_at(Text.data(), 5));
-  EXPECT_EQ(4, line_number_at(Text.data(), 6));
 }
 
 }  // namespace
