@@ -10,12 +10,14 @@ cd "$(dirname "$0")/.."
 
 seconds="${FUZZ_SECONDS:-60}"
 build="${FUZZ_BUILD_DIR:-build-libfuzzer}"
-realworld="${LABLIX_REALWORLD_DIR:-../shared/realworld}"
 
+# LABLIX_REALWORLD_DIR, where set, points the build at another folder of
+# real FEM files; the folder is then read from the build's cache.
 CXX=clang++ cmake -S . -B "$build" -DLABLIX_FUZZ=ON -DLABLIX_TESTS=OFF \
-  -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$build" -j2 --target fem_file_fuzz line_fields_fuzz command_line_fuzz \
-  dialogue_answers_fuzz
+  -DCMAKE_BUILD_TYPE=RelWithDebInfo ${LABLIX_REALWORLD_DIR:+"-DLABLIX_REALWORLD_DIR=$LABLIX_REALWORLD_DIR"} >/dev/null
+cmake --build "$build" -j2 --target fem_file_fuzz line_fields_fuzz record_walk_fuzz \
+  command_line_fuzz dialogue_answers_fuzz
+realworld=$(sed -n 's/^LABLIX_REALWORLD_DIR:PATH=//p' "$build/CMakeCache.txt")
 
 # Seeds: the bundled examples, the test cases' FEM files, the hostile
 # cases' FEM files and small inputs at the header index's limits (committed
@@ -27,7 +29,7 @@ for f in examples/*.FEM tests/e2e/cases/*/input.FEM; do
   if [ -f "$f" ]; then cp "$f" "$seeds/$(echo "$f" | tr '/' '_')"; fi
 done
 seed_dirs=("$seeds" fuzz/seeds/hostile fuzz/seeds/index)
-[ -d "$realworld" ] && seed_dirs+=("$realworld")
+[ -n "$realworld" ] && [ -d "$realworld" ] && seed_dirs+=("$realworld")
 # The dialogue's seeds: the end-to-end cases' answers; the command line's
 # are committed (fuzz/seeds/command_line, arguments ended by NULs).
 answer_seeds="$build/fuzz-seeds-answers"
@@ -68,8 +70,8 @@ if ! "$build/fuzz/fem_file_fuzz" -max_len=81920 -close_fd_mask=3 fuzz/seeds/stre
 fi
 # Target, longest input, and its seeds and dictionary: the FEM targets'
 # above, the command line's and the dialogue's their own.
-for target in fem_file_fuzz:16384 line_fields_fuzz:4096 command_line_fuzz:4096 \
-    dialogue_answers_fuzz:16384; do
+for target in fem_file_fuzz:16384 line_fields_fuzz:4096 record_walk_fuzz:16384 \
+    command_line_fuzz:4096 dialogue_answers_fuzz:16384; do
   max_len="${target#*:}"
   target="${target%%:*}"
   case "$target" in

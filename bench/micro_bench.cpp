@@ -136,21 +136,21 @@ void write_node_file() {
 // time, so the GNODE pass is the checking pass that looks at every field of
 // every line; otherwise the passes of a second reading, the TDNODE pass
 // from noted header to noted header and the GNODE pass line by line (the
-// checking pass's own kind is not noted). nIndexMx 0: no index, every pass
+// checking pass's own kind is not noted). MxIndexNotes 0: no index, every pass
 // reads every line.
-void node_reader_bench(benchmark::State& State, bool bFirst, std::int32_t nIndexMx) {
+void node_reader_bench(benchmark::State& State, bool bFirst, std::int32_t MxIndexNotes) {
   write_node_file();
   static NameTables Tables;
   static HeaderNote* iIndex = create_header_index();
   if (Tables.iNodeExt == nullptr && !create_name_tables(Tables)) std::abort();
-  FemScan Fem = fem_scan_on(kUnitFem, nIndexMx > 0 ? iIndex : nullptr, nIndexMx);
+  FemScan Fem = fem_scan_on(kUnitFem, MxIndexNotes > 0 ? iIndex : nullptr, MxIndexNotes);
   std::int32_t iStatus = 0;
   if (!bFirst) {
     read_node_names(Tables.nNodes, Tables.iNodeExt, MxNode, Tables.ChNodeName, Tables.nNodeNames,
                     Fem, kUnitLabel, iStatus);
   }
   for (auto _ : State) {
-    if (bFirst) Fem = fem_scan_on(kUnitFem, nIndexMx > 0 ? iIndex : nullptr, nIndexMx);
+    if (bFirst) Fem = fem_scan_on(kUnitFem, MxIndexNotes > 0 ? iIndex : nullptr, MxIndexNotes);
     read_node_names(Tables.nNodes, Tables.iNodeExt, MxNode, Tables.ChNodeName, Tables.nNodeNames,
                     Fem, kUnitLabel, iStatus);
     benchmark::DoNotOptimize(Tables.nNodes);
@@ -188,7 +188,7 @@ void capacity_pass_bench(benchmark::State& State, RecordKind iKind) {
   FemScan Fem = fem_scan_on(kUnitCapacity, iIndex, MxHeaderNotes);
   if (iKind != kRecordGnode) {  // the checking pass first, so this one is indexed
     begin_pass(Fem, kRecordGnode);
-    while (next_header(Fem, Fields)) {
+    while (next_header(Fem)) {
     }
   }
   std::int64_t nHeaders = 0;
@@ -196,7 +196,7 @@ void capacity_pass_bench(benchmark::State& State, RecordKind iKind) {
     if (iKind == kRecordGnode) Fem = fem_scan_on(kUnitCapacity, iIndex, MxHeaderNotes);
     begin_pass(Fem, iKind);
     nHeaders = 0;
-    while (next_header(Fem, Fields))
+    while (next_header(Fem))
       ++nHeaders;
     benchmark::DoNotOptimize(nHeaders);
   }

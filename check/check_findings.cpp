@@ -5,84 +5,52 @@
 
 #include "files/file_units.h"
 #include "platform/platform.h"
-#include "support/text_helpers.h"
 
 namespace {
 
 // Room for far more findings than a model that Orvex can show has causes;
 // past it, findings are counted and not shown.
-constexpr std::int32_t kFindingsMx = 200000;
-constexpr std::int64_t kPoolMx = std::int64_t{kFindingsMx} * 160;
+constexpr std::int32_t MxFindings = 200000;
+constexpr std::int64_t MxPool = std::int64_t{MxFindings} * 160;
 // The FEM file's name as the command line gave it: at most an answer field.
-constexpr std::int32_t kFileMax = 256;
+constexpr std::int32_t MxFileName = 256;
+// A written finding, "FILE:LINE: " and its text, fits one line.
+static_assert(MxFileName + 24 + kFindingLen <= MxLineLen);
 
-// The digits of iValue, unpadded, at ChOut; returns their count.
-std::int32_t put_digits(char* ChOut, std::int64_t iValue) {
-  char ChField[24];
-  put_integer_general(ChField, 24, iValue);
-  std::int32_t i = 0;
-  while (ChField[i] == kBlank)
-    ++i;
-  std::memcpy(ChOut, ChField + i, static_cast<std::size_t>(24 - i));
-  return 24 - i;
+void hand_closing_line(const ReportLines& Lines, std::int64_t nFound) {
+  LineBuilder Line;
+  if (nFound == 0) {
+    put_text(Line, "no findings");
+  } else {
+    put_number(Line, nFound);
+    put_text(Line, nFound == 1 ? " finding" : " findings");
+  }
+  Lines.take(Lines.pTaker, Line.Ch, Line.n);
 }
 
-void write_closing_line(std::int32_t iUnit, std::int64_t nFound) {
-  char ChLine[64];
-  std::int32_t n = 0;
-  if (nFound == 0) {
-    std::memcpy(ChLine, "no findings", 11);
-    n = 11;
-  } else {
-    n = put_digits(ChLine, nFound);
-    const char* ChWord = nFound == 1 ? " finding" : " findings";
-    std::memcpy(ChLine + n, ChWord, std::strlen(ChWord));
-    n += static_cast<std::int32_t>(std::strlen(ChWord));
-  }
-  write_line(iUnit, ChLine, n);
+void write_to_unit(void* pUnit, const char* ChText, std::int32_t nText) {
+  write_line(*static_cast<const std::int32_t*>(pUnit), ChText, nText);
 }
 
 }  // namespace
 
 bool create_finding_store(FindingStore& Store) {
   Store = FindingStore{};
-  Store.Items = static_cast<Finding*>(map_zeroed_memory(sizeof(Finding) * kFindingsMx));
-  Store.ChPool = static_cast<char*>(map_zeroed_memory(kPoolMx));
-  Store.nMx = kFindingsMx;
+  Store.Items = static_cast<Finding*>(map_zeroed_memory(sizeof(Finding) * MxFindings));
+  Store.ChPool = static_cast<char*>(map_zeroed_memory(MxPool));
+  Store.nMx = MxFindings;
   return Store.Items != nullptr && Store.ChPool != nullptr;
 }
 
 void begin_text(FindingText& Text, const char* ChRecord) {
-  Text.n = 0;
+  start_line(Text, kFindingLen);
   put_text(Text, ChRecord);
   put_text(Text, ": ");
 }
 
-void put_chars(FindingText& Text, const char* Ch, std::int32_t n) {
-  if (n > kFindingLen - Text.n) n = kFindingLen - Text.n;
-  if (n <= 0) return;
-  std::memcpy(Text.Ch + Text.n, Ch, static_cast<std::size_t>(n));
-  Text.n += n;
-}
-
-void put_text(FindingText& Text, const char* ChPiece) {
-  put_chars(Text, ChPiece, static_cast<std::int32_t>(std::strlen(ChPiece)));
-}
-
-void put_number(FindingText& Text, std::int64_t iValue) {
-  char ChDigits[24];
-  put_chars(Text, ChDigits, put_digits(ChDigits, iValue));
-}
-
-void put_quoted(FindingText& Text, const char* Ch, std::int32_t n) {
-  put_text(Text, "\"");
-  put_chars(Text, Ch, n);
-  put_text(Text, "\"");
-}
-
 void add_finding(FindingStore& Store, std::int64_t iLine, const FindingText& Text) {
   ++Store.nFound;
-  if (Store.nHeld == Store.nMx || Store.nPoolUsed + Text.n > kPoolMx) return;
+  if (Store.nHeld == Store.nMx || Store.nPoolUsed + Text.n > MxPool) return;
   Finding& Item = Store.Items[Store.nHeld];
   Item = Finding{iLine, Store.nPoolUsed, Store.nHeld, Text.n};
   ++Store.nHeld;
@@ -92,28 +60,31 @@ void add_finding(FindingStore& Store, std::int64_t iLine, const FindingText& Tex
 
 void write_findings(FindingStore& Store, std::int32_t iUnit, const char* ChFile,
                     std::int32_t nFile) {
+  hand_findings(Store, ReportLines{write_to_unit, &iUnit}, ChFile, nFile);
+}
+
+void hand_findings(FindingStore& Store, const ReportLines& Lines, const char* ChFile,
+                   std::int32_t nFile) {
   std::sort(Store.Items, Store.Items + Store.nHeld, [](const Finding& A, const Finding& B) {
     return A.iLine != B.iLine ? A.iLine < B.iLine : A.iSeq < B.iSeq;
   });
-  static char ChLine[kFileMax + 32 + kFindingLen];
+  LineBuilder Line;
   for (std::int32_t i = 0; i < Store.nHeld; ++i) {
     const Finding& Item = Store.Items[i];
-    std::int32_t n = std::min(nFile, kFileMax);
-    std::memcpy(ChLine, ChFile, static_cast<std::size_t>(n));
-    ChLine[n++] = ':';
-    n += put_digits(ChLine + n, Item.iLine);
-    ChLine[n++] = ':';
-    ChLine[n++] = kBlank;
-    std::memcpy(ChLine + n, Store.ChPool + Item.iAt, static_cast<std::size_t>(Item.nText));
-    write_line(iUnit, ChLine, n + Item.nText);
+    start_line(Line);
+    put_chars(Line, ChFile, std::min(nFile, MxFileName));
+    put_text(Line, ":");
+    put_number(Line, Item.iLine);
+    put_text(Line, ": ");
+    put_chars(Line, Store.ChPool + Item.iAt, Item.nText);
+    Lines.take(Lines.pTaker, Line.Ch, Line.n);
   }
   if (Store.nFound > Store.nHeld) {
-    FindingText Text;
-    Text.n = 0;
-    put_text(Text, "(only the first ");
-    put_number(Text, Store.nHeld);
-    put_text(Text, " findings are shown)");
-    write_line(iUnit, Text.Ch, Text.n);
+    start_line(Line);
+    put_text(Line, "(only the first ");
+    put_number(Line, Store.nHeld);
+    put_text(Line, " findings are shown)");
+    Lines.take(Lines.pTaker, Line.Ch, Line.n);
   }
-  write_closing_line(iUnit, Store.nFound);
+  hand_closing_line(Lines, Store.nFound);
 }

@@ -9,8 +9,11 @@
 #pragma once
 #include <cstdint>
 
+#include "support/line_builder.h"
+
 // The longest finding text ("RECORD: ..."), names and quoted fields included.
 inline constexpr std::int32_t kFindingLen = 600;
+static_assert(kFindingLen <= MxLineLen);
 
 struct Finding {
   std::int64_t iLine;
@@ -30,11 +33,10 @@ struct FindingStore {
   std::int64_t nPoolUsed;
 };
 
-// One finding's text while it is built: "RECORD: " and the pieces after it.
-struct FindingText {
-  char Ch[kFindingLen];
-  std::int32_t n;
-};
+// One finding's text while it is built: a line builder that begin_text
+// starts with "RECORD: " and cuts at kFindingLen; the pieces after it are
+// put with the builder's put_text, put_chars, put_number and put_quoted.
+using FindingText = LineBuilder;
 
 // Takes the store's memory (address space; a page costs only when
 // written). False when it cannot be had.
@@ -42,12 +44,6 @@ bool create_finding_store(FindingStore& Store);
 
 // Starts a finding's text with the record name and ": ".
 void begin_text(FindingText& Text, const char* ChRecord);
-// Appends a piece; the text is cut at kFindingLen.
-void put_text(FindingText& Text, const char* ChPiece);
-void put_chars(FindingText& Text, const char* Ch, std::int32_t n);
-void put_number(FindingText& Text, std::int64_t iValue);
-// Appends the n characters Ch between double quotes.
-void put_quoted(FindingText& Text, const char* Ch, std::int32_t n);
 
 // Keeps the finding Text for line iLine.
 void add_finding(FindingStore& Store, std::int64_t iLine, const FindingText& Text);
@@ -58,3 +54,15 @@ void add_finding(FindingStore& Store, std::int64_t iLine, const FindingText& Tex
 // "1 finding" or "no findings".
 void write_findings(FindingStore& Store, std::int32_t iUnit, const char* ChFile,
                     std::int32_t nFile);
+
+// Where the lines of a report go when they are not written to a unit (the
+// model's page shows them): take is called with each line's nText
+// characters, without a line end, and pTaker.
+struct ReportLines {
+  void (*take)(void* pTaker, const char* ChText, std::int32_t nText);
+  void* pTaker;
+};
+
+// The lines write_findings writes, in its order, handed to Lines.
+void hand_findings(FindingStore& Store, const ReportLines& Lines, const char* ChFile,
+                   std::int32_t nFile);

@@ -3,24 +3,20 @@
 #include <cstring>
 
 #include "fem/field_splitter.h"
-#include "fem/scan/header_scan.h"
-#include "fem/scan/line_shape.h"
+#include "fem/record_walk.h"
 #include "platform/platform.h"
 #include "support/text_helpers.h"
 
 namespace {
 
-// A record whose header was met and whose raw lines are still to come: the
-// number it carries and its header's line; for SCONMESH also its element
-// count (read from its first data line), the data lines still owed after
-// that one, and the elements met so far.
+// A record whose header was met and whose raw lines are still to come (the
+// record walk knows how many): the number it carries and its header's line;
+// for SCONMESH also its element count (read from its first data line) and
+// the elements met so far.
 struct Pending {
-  bool bOwed;
   std::int32_t iNumber;
   std::int64_t iHeaderLine;
-  bool bCounted;
   std::int32_t nCount;
-  std::int32_t nLinesLeft;
   std::int32_t nElement;
 };
 
@@ -31,11 +27,16 @@ struct Walk {
   FindingStore* pStore;
   const char* pLine;  // the line walked, nLine characters (terminator excluded)
   std::int64_t nLine;
+  std::int32_t nCut;  // the characters of it the readers look at
   std::int64_t iLine;
+  const LineFields* pFields;  // its split, the record walk's
   Pending Rec[kRecordKinds];
 };
 Walk Walking;
-LineFields Fields;
+
+const LineFields& fields() {
+  return *Walking.pFields;
+}
 
 const char* record_name(RecordKind iKind) {
   return kRecordName[iKind];
@@ -46,7 +47,7 @@ void add_finding_at(std::int64_t iLine, const FindingText& Text) {
 }
 
 bool is_text(std::int32_t f) {
-  return f <= Fields.count && Fields.kinds[f] == kFieldText;
+  return f <= fields().count && fields().kinds[f] == kFieldText;
 }
 
 // A number field that is text: the reader takes it as 0. ChWhat names the
@@ -56,7 +57,7 @@ void note_text_field(RecordKind iKind, std::int32_t f, const char* ChWhat, const
   begin_text(Text, record_name(iKind));
   put_text(Text, ChWhat);
   put_text(Text, " is ");
-  put_quoted(Text, Fields.texts[f], trimmed_length(Fields.texts[f], kFieldTextLen));
+  put_quoted(Text, fields().texts[f], trimmed_length(fields().texts[f], kFieldTextLen));
   put_text(Text, ", not a number, so it reads as 0: ");
   put_text(Text, ChSo);
   add_finding_at(Walking.iLine, Text);
@@ -65,7 +66,7 @@ void note_text_field(RecordKind iKind, std::int32_t f, const char* ChWhat, const
 // The integer the reader takes from field f, noting a text field.
 std::int32_t take_number(RecordKind iKind, std::int32_t f, const char* ChWhat, const char* ChSo) {
   if (is_text(f)) note_text_field(iKind, f, ChWhat, ChSo);
-  return integer_value(Fields.values[f], f);
+  return integer_value(fields().values[f], f);
 }
 
 // "<RECORD>: <ChWhat> <iNumber> <ChWhy>" at line iLine.
@@ -116,7 +117,7 @@ bool is_cut(std::int64_t nKept) {
 }
 
 void note_line_cut(RecordKind iKind) {
-  if (!is_cut(kLineLen)) return;
+  if (!is_cut(Walking.nCut)) return;
   FindingText Text;
   begin_text(Text, record_name(iKind));
   put_text(Text,
@@ -193,7 +194,7 @@ void on_named_header(RecordKind iKind) {
                    bNode ? " names no node: the name is not stored"
                          : " names no member: the name is not stored");
   }
-  Walking.Rec[iKind] = Pending{true, iNumber, Walking.iLine, false, 0, 0, 0};
+  Walking.Rec[iKind] = Pending{iNumber, Walking.iLine, 0, 0};
 }
 
 void on_node_name(Pending& Rec) {
@@ -201,8 +202,14 @@ void on_node_name(Pending& Rec) {
   note_name_cut(kRecordTdnode);
   const std::int32_t iNode = Rec.iNumber;
   if (iNode > MxNode) {
-    return note_number(kRecordTdnode, Rec.iHeaderLine, "node", iNode,
-                       " is beyond the 100000 nodes the tables hold: the name is not stored");
+    FindingText Text;
+    begin_text(Text, record_name(kRecordTdnode));
+    put_text(Text, "node ");
+    put_number(Text, iNode);
+    put_text(Text, " is beyond the ");
+    put_number(Text, MxNode);
+    put_text(Text, " nodes the tables hold: the name is not stored");
+    return add_finding_at(Rec.iHeaderLine, Text);
   }
   if (iNode < 1) return;
   std::int64_t& iAt = Walking.pLines->iTdnode[iNode];
@@ -239,7 +246,7 @@ void on_sconcept_header() {
     note_below_one(kRecordSconcept, 3, iMemb, "member number",
                    " names no member: the definition is not stored");
   }
-  Walking.Rec[kRecordSconcept] = Pending{true, iMemb, Walking.iLine, false, 0, 0, 0};
+  Walking.Rec[kRecordSconcept] = Pending{iMemb, Walking.iLine, 0, 0};
 }
 
 void on_sconcept_data(Pending& Rec) {
@@ -279,14 +286,15 @@ void on_sconmesh_header() {
                       "the relation is passed over");
     }
   }
-  const std::int32_t iField4 = integer_value(Fields.values[4], 4);
-  const std::int32_t iField5 = integer_value(Fields.values[5], 5);
-  if (iField4 != 1 || iField5 != 2) return;
+  if (!is_read_relation(integer_value(fields().values[4], 4),
+                        integer_value(fields().values[5], 5))) {
+    return;
+  }
   if (iRef < 1) {
     note_below_one(kRecordSconmesh, 3, iRef, "mesh reference",
                    " is no mesh reference: the relation is not stored");
   }
-  Walking.Rec[kRecordSconmesh] = Pending{true, iRef, Walking.iLine, false, 0, 0, 0};
+  Walking.Rec[kRecordSconmesh] = Pending{iRef, Walking.iLine, 0, 0};
 }
 
 // Elements iFrom to iTo of the line (fields) of a relation: a text element,
@@ -301,15 +309,14 @@ void check_elements(Pending& Rec, std::int32_t iFrom, std::int32_t iTo) {
     put_text(Text, "element ");
     put_number(Text, Rec.nElement);
     put_text(Text, " of the relation is ");
-    put_quoted(Text, Fields.texts[f], trimmed_length(Fields.texts[f], kFieldTextLen));
+    put_quoted(Text, fields().texts[f], trimmed_length(fields().texts[f], kFieldTextLen));
     put_text(Text, ", not a number, so it reads as 0: no element gets a label from it");
     add_finding_at(Walking.iLine, Text);
   }
 }
 
 // The relation is read whole: the reader stores it now.
-void end_relation(Pending& Rec) {
-  Rec.bOwed = false;
+void end_relation(const Pending& Rec) {
   const std::int32_t iRef = Rec.iNumber;
   if (iRef < 1 || iRef > MxMesh) return;
   std::int64_t& iAt = Walking.pLines->iSconmesh[iRef];
@@ -325,36 +332,28 @@ void end_relation(Pending& Rec) {
   iAt = Rec.iHeaderLine;
 }
 
-void on_sconmesh_data(Pending& Rec) {
-  if (!Rec.bCounted) {
-    Rec.bCounted = true;
+void on_sconmesh_data(Pending& Rec, const WalkLine& Line) {
+  if (Line.iRawLine == 1) {
     Rec.nCount = is_used_mesh(Rec.iNumber)
                      ? take_number(kRecordSconmesh, 1,
                                    "the element count (field 1 of the line after the header)",
                                    "the relation lists no elements")
-                     : integer_value(Fields.values[1], 1);
-    Rec.nLinesLeft = Rec.nCount / 4;
+                     : integer_value(fields().values[1], 1);
     check_elements(Rec, 2, 4);
   } else {
-    --Rec.nLinesLeft;
     check_elements(Rec, 1, 4);
   }
-  if (Rec.nLinesLeft <= 0) end_relation(Rec);
+  if (Line.bRecordEnd) end_relation(Rec);
 }
 
 // The line as a raw line of the record of kind iKind that owes it.
-void take_raw(RecordKind iKind) {
-  Pending& Rec = Walking.Rec[iKind];
-  if (iKind == kRecordTdnode || iKind == kRecordTdsconc) {
-    Rec.bOwed = false;
-    return iKind == kRecordTdnode ? on_node_name(Rec) : on_member_name(Rec);
-  }
-  note_line_cut(iKind);
-  if (iKind == kRecordSconcept) {
-    Rec.bOwed = false;
-    return on_sconcept_data(Rec);
-  }
-  on_sconmesh_data(Rec);
+void take_raw(const WalkLine& Line) {
+  Pending& Rec = Walking.Rec[Line.iKind];
+  if (Line.iKind == kRecordTdnode) return on_node_name(Rec);
+  if (Line.iKind == kRecordTdsconc) return on_member_name(Rec);
+  note_line_cut(Line.iKind);
+  if (Line.iKind == kRecordSconcept) return on_sconcept_data(Rec);
+  on_sconmesh_data(Rec, Line);
 }
 
 void take_header(RecordKind iKind) {
@@ -376,49 +375,12 @@ void take_header(RecordKind iKind) {
   }
 }
 
-// The header kind of the line as the header scans see it, or kRecordKinds.
-RecordKind header_kind(bool bSplit) {
-  if (!bSplit || header_scan_start(Walking.pLine, cut_length(Walking.nLine)) < 0)
-    return kRecordKinds;
-  for (std::int32_t k = 0; k < kRecordKinds; ++k) {
-    if (is_record_header(Fields, kRecordName[k])) return static_cast<RecordKind>(k);
-  }
-  return kRecordKinds;
-}
-
-// One line, for all six passes: the raw line of each record that owes one,
-// and a header of each kind whose pass does not read it raw.
-void walk_line() {
-  bool bOwed[kRecordKinds];
-  for (std::int32_t k = 0; k < kRecordKinds; ++k)
-    bOwed[k] = Walking.Rec[k].bOwed;
-  const std::int32_t nCut = cut_length(Walking.nLine);
-  const bool bSplit = header_scan_start(Walking.pLine, nCut) >= 0 || bOwed[kRecordSconcept] ||
-                      bOwed[kRecordSconmesh];
-  if (bSplit) {
-    std::memset(Fields.values, 0, sizeof Fields.values);
-    split_fields(Walking.pLine, nCut, Fields);
-    // A text field reads as 0, as the readers' splits leave it.
-    for (std::int32_t k = 1; k <= Fields.count; ++k) {
-      if (Fields.kinds[k] == kFieldText) Fields.values[k] = 0.0;
-    }
-  }
-  for (std::int32_t k = 0; k < kRecordKinds; ++k) {
-    if (bOwed[k]) take_raw(static_cast<RecordKind>(k));
-  }
-  const RecordKind iHeader = header_kind(bSplit);
-  if (iHeader != kRecordKinds && !bOwed[iHeader]) take_header(iHeader);
-}
-
-// Records the end of the file cuts short: their readers store nothing of them.
-void note_cut_short() {
-  for (std::int32_t k = 0; k < kRecordKinds; ++k) {
-    if (!Walking.Rec[k].bOwed) continue;
-    FindingText Text;
-    begin_text(Text, record_name(static_cast<RecordKind>(k)));
-    put_text(Text, "the file ends before the record's last line: nothing of it is stored");
-    add_finding_at(Walking.Rec[k].iHeaderLine, Text);
-  }
+// A record the end of the file cuts short: its reader stores nothing of it.
+void note_cut_short(const WalkLine& Line) {
+  FindingText Text;
+  begin_text(Text, record_name(Line.iKind));
+  put_text(Text, "the file ends before the record's last line: nothing of it is stored");
+  add_finding_at(Line.iHeaderLine, Text);
 }
 
 // The highest named member of each mesh reference.
@@ -453,12 +415,29 @@ void walk_records(const char* pData, std::int64_t nData, const NameTables& Table
   Walking.pLines = &Lines;
   Walking.pStore = &Store;
   mark_mesh_users(Tables, Lines);
-  std::int64_t iPos = 0;
-  while (iPos < nData) {
-    Walking.pLine = pData + iPos;
-    iPos = cut_line(pData, nData, iPos, Walking.nLine);
-    ++Walking.iLine;
-    walk_line();
+  // static: the walk's place, beside the walk's other state.
+  static RecordWalk Records;
+  begin_walk(Records, pData, nData);
+  WalkLine Line;
+  while (next_walk_line(Records, Line)) {
+    Walking.pLine = Line.pLine;
+    Walking.nLine = Line.nLine;
+    Walking.nCut = Line.nCut;
+    Walking.iLine = Line.iLine;
+    Walking.pFields = Line.pFields;
+    switch (Line.iRole) {
+      case kWalkHeader:
+        take_header(Line.iKind);
+        break;
+      case kWalkRaw:
+        take_raw(Line);
+        break;
+      case kWalkCutShort:
+        note_cut_short(Line);
+        break;
+      case kWalkNodeList:
+      case kWalkCoordinates:
+        break;
+    }
   }
-  note_cut_short();
 }

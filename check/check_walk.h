@@ -1,8 +1,8 @@
-// The model check's own walk of the FEM lines, after the readers have
-// filled the tables without an input error: the same lines, line rules,
-// splitter and header tests as the readers' six passes, all six followed in
-// one walk, so that the check knows on which line each record it took
-// stands. A normal run never walks so; the check pays for it.
+// What the model check finds on the FEM lines, after the readers have
+// filled the tables without an input error. The lines come from the record
+// walk (fem/record_walk.h), which follows the readers' six passes at once
+// by their own rules, so that the check knows on which line each record
+// they took stands. A normal run never walks so; the check pays for it.
 //
 // The walk notes, for each number the readers index by, the line of the
 // record whose entry the tables hold (the last one: a later record wins),

@@ -1,9 +1,9 @@
 // lablix --check FEM: explains, before anyone looks at results in Orvex,
 // every place where the label file will not say what the modeller meant.
-// The FEM file is read by the same readers into the same tables as a run;
-// no file is written. The report goes to standard output: the seven counts
-// of the run summary, one line per finding sorted by line
-// (check/check_findings.h), and a closing line.
+// The FEM file is read by the same readers into the same tables as a run
+// (the driver reads it and writes the seven counts of the run summary);
+// no file is written. The report goes on to standard output: one line per
+// finding sorted by line (check/check_findings.h), and a closing line.
 //
 // What is found: a number field that is text (read as 0); a record that
 // repeats a number taken earlier (the later one wins); a name or line cut;
@@ -16,13 +16,22 @@
 #pragma once
 #include <cstdint>
 
+#include "check/check_findings.h"
 #include "fem/fem_scan.h"
 #include "fem/name_tables.h"
 
-// Checks the FEM file open as Fem. The readers' input-error reports go to
-// iUnitReports, a unit the caller connected to a nameless scratch file.
-// ChFile (nFile characters) names the FEM file in the findings. Returns the
-// exit status: 0 with no findings, 1 with findings. A fatal stop of a
-// reader ends the process as in a run.
-int check_model(NameTables& Tables, FemFile& Fem, std::int32_t iUnitReports, const char* ChFile,
-                std::int32_t nFile);
+// Checks the FEM file open as Fem, after the driver has read it with the
+// readers of a run into Tables (with iElemMemb built) and written the run
+// summary. bReaderFailed: a reader ended with an input error, the limit it
+// found broken is Fem.iLimitBroken and the line buffer holds the line it
+// stopped on. ChFile (nFile characters) names the FEM file in the findings,
+// which go to standard output. Returns the exit status: 0 with no findings,
+// 1 with findings.
+int check_model(const NameTables& Tables, const FemFile& Fem, bool bReaderFailed,
+                const char* ChFile, std::int32_t nFile);
+
+// The same check for a caller that shows its findings elsewhere (the
+// model's page): the findings and the closing line handed to Lines, in
+// check_model's words and order, instead of standard output.
+int check_model_lines(const NameTables& Tables, const FemFile& Fem, bool bReaderFailed,
+                      const char* ChFile, std::int32_t nFile, const ReportLines& Lines);

@@ -2,7 +2,6 @@
 
 #include <cstring>
 
-#include "driver/dialogue.h"
 #include "support/text_helpers.h"
 
 void strip_quotes(char* ChField, std::int32_t nLen) {
@@ -14,8 +13,11 @@ void strip_quotes(char* ChField, std::int32_t nLen) {
   fill_blanks(ChField + n - 2, nLen - (n - 2));
 }
 
-std::int32_t label_name_beside(const char* ChFem, std::int32_t nFem, char* ChOut,
-                               std::int32_t nRoom) {
+namespace {
+
+// The name ChFem with its extension replaced by the NUL-ended ChExtension.
+std::int32_t name_beside(const char* ChFem, std::int32_t nFem, const char* ChExtension, char* ChOut,
+                         std::int32_t nRoom) {
   std::int32_t iPart = 0;  // where the last part of the name begins
   for (std::int32_t i = 0; i < nFem; ++i) {
     if (ChFem[i] == '/' || ChFem[i] == '\\') iPart = i + 1;
@@ -27,10 +29,27 @@ std::int32_t label_name_beside(const char* ChFem, std::int32_t nFem, char* ChOut
       break;
     }
   }
-  constexpr char kExtension[] = ".lab";
-  const std::int32_t n = nStem + static_cast<std::int32_t>(sizeof kExtension - 1);
+  const auto nExtension = static_cast<std::int32_t>(std::strlen(ChExtension));
+  const std::int32_t n = nStem + nExtension;
   if (nStem < 0 || n > nRoom) return -1;
   std::memcpy(ChOut, ChFem, static_cast<std::size_t>(nStem));
-  std::memcpy(ChOut + nStem, kExtension, sizeof kExtension);
+  std::memcpy(ChOut + nStem, ChExtension, static_cast<std::size_t>(nExtension) + 1);
   return n;
+}
+
+}  // namespace
+
+std::int32_t label_name_beside(const char* ChFem, std::int32_t nFem, char* ChOut,
+                               std::int32_t nRoom) {
+  return name_beside(ChFem, nFem, ".lab", ChOut, nRoom);
+}
+
+std::int32_t listing_name_beside(const char* ChFem, std::int32_t nFem, char* ChOut,
+                                 std::int32_t nRoom) {
+  return name_beside(ChFem, nFem, ".lst", ChOut, nRoom);
+}
+
+std::int32_t page_name_beside(const char* ChFem, std::int32_t nFem, char* ChOut,
+                              std::int32_t nRoom) {
+  return name_beside(ChFem, nFem, ".html", ChOut, nRoom);
 }

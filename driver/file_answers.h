@@ -1,6 +1,6 @@
 // Answers and arguments that name the run's files, in both ways in: the
 // quotes that a pasted or dragged name brings are taken off, the label file
-// named after the FEM file when none is given (the open itself is
+// named after the FEM file when none is given (and the page likewise) (the open itself is
 // driver/run_file_open.h).
 #pragma once
 #include <cstdint>
@@ -22,3 +22,12 @@ void strip_quotes(char* ChField, std::int32_t nLen);
 // when it does not fit.
 std::int32_t label_name_beside(const char* ChFem, std::int32_t nFem, char* ChOut,
                                std::int32_t nRoom);
+
+// The listing's name for the FEM file name ChFem when the command line asks
+// for a listing without naming it (-l): as label_name_beside, with ".lst".
+std::int32_t listing_name_beside(const char* ChFem, std::int32_t nFem, char* ChOut,
+                                 std::int32_t nRoom);
+
+// The same with ".html": the name of the model's page (lablix --view).
+std::int32_t page_name_beside(const char* ChFem, std::int32_t nFem, char* ChOut,
+                              std::int32_t nRoom);

@@ -1,5 +1,6 @@
 #include "driver/label_header.h"
 
+#include <charconv>
 #include <cstring>
 #include <iterator>
 #include <string_view>
@@ -47,14 +48,33 @@ constexpr const char* kSummaryLabel[kSummaryLines] = {
     "# Highest Memb Ref No   : ",
 };
 
+// The words of summary label k, without "# Number of " and the colon:
+// "Names Node", "Highest Mesh Ref No".
+void add_summary_words(std::int32_t k, char* ChLine, std::int32_t& n) {
+  const char* ChLabel = kSummaryLabel[k];
+  constexpr char kNumberOf[] = "# Number of ";
+  const char* p = std::strncmp(ChLabel, kNumberOf, sizeof kNumberOf - 1) == 0
+                      ? ChLabel + sizeof kNumberOf - 1
+                      : ChLabel + 2;
+  const char* pEnd = ChLabel + kLabelWidth - 2;  // the label ends in ": "
+  while (pEnd > p && pEnd[-1] == ' ')
+    --pEnd;
+  std::memcpy(ChLine + n, p, static_cast<std::size_t>(pEnd - p));
+  n += static_cast<std::int32_t>(pEnd - p);
+}
+
 // Summary line k (0 to 6) of Tables into ChLine (kSummaryWidth characters).
-void build_summary_line(std::int32_t k, const NameTables& Tables, char* ChLine) {
+std::int32_t summary_value(std::int32_t k, const NameTables& Tables) {
   const std::int32_t iValue[kSummaryLines] = {
       Tables.nNodeNames, Tables.nNodes,     Tables.nNames,     Tables.nElems,
       Tables.nMesh,      Tables.MaxMeshRef, Tables.MaxMembRef,
   };
+  return iValue[k];
+}
+
+void build_summary_line(std::int32_t k, const NameTables& Tables, char* ChLine) {
   std::memcpy(ChLine, kSummaryLabel[k], kLabelWidth);
-  put_integer(ChLine + kLabelWidth, kNumberWidth, iValue[k]);
+  put_integer(ChLine + kLabelWidth, kNumberWidth, summary_value(k, Tables));
 }
 
 }  // namespace
@@ -94,4 +114,26 @@ void write_run_summary_text(std::int32_t iUnit, const NameTables& Tables, const 
     std::memcpy(ChLine + kSummaryWidth, ChLineEnd, static_cast<std::size_t>(nEnd));
     write_text(iUnit, ChLine, kSummaryWidth + nEnd);
   }
+}
+
+void write_run_summary_line(std::int32_t iUnit, const char* ChName, std::int32_t nName,
+                            const NameTables& Tables, const char* ChLineEnd) {
+  // The name, then for each count its words, a blank and its digits.
+  constexpr std::int32_t MxCounts = kSummaryLines * (kLabelWidth + 14);
+  char ChLine[kAnswerLen + 2 + MxCounts + 2];
+  if (nName > kAnswerLen) nName = kAnswerLen;
+  std::int32_t n = nName > 0 ? nName : 0;
+  std::memcpy(ChLine, ChName, static_cast<std::size_t>(n));
+  for (std::int32_t k = 0; k < kSummaryLines; ++k) {
+    std::memcpy(ChLine + n, k == 0 ? ": " : ", ", 2);
+    n += 2;
+    add_summary_words(k, ChLine, n);
+    ChLine[n++] = ' ';
+    const auto iEnd = std::to_chars(ChLine + n, ChLine + n + 12, summary_value(k, Tables)).ptr;
+    n = static_cast<std::int32_t>(iEnd - ChLine);
+  }
+  const auto nEnd = static_cast<std::int32_t>(std::strlen(ChLineEnd));
+  if (nEnd > 2) return;
+  std::memcpy(ChLine + n, ChLineEnd, static_cast<std::size_t>(nEnd));
+  write_text(iUnit, ChLine, n + nEnd);
 }

@@ -24,3 +24,11 @@ void write_run_summary(std::int32_t iUnit, const NameTables& Tables);
 // --verbose), each ended by ChLineEnd (at most two characters) instead of
 // CR LF.
 void write_run_summary_text(std::int32_t iUnit, const NameTables& Tables, const char* ChLineEnd);
+
+// The same seven counts on one line for a model of several (the command
+// line's --verbose with several models): the name ChName (nName
+// characters), ": ", and each count's words and number, ", " between
+// them: "T1.FEM: Names Node 4, Nodes 12, ..., Highest Memb Ref No 9",
+// ended by ChLineEnd (at most two characters).
+void write_run_summary_line(std::int32_t iUnit, const char* ChName, std::int32_t nName,
+                            const NameTables& Tables, const char* ChLineEnd);

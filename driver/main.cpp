@@ -9,12 +9,16 @@
 // is read, and a file that cannot be opened ends the run with one line on
 // standard error. With --check (check/model_check.h), the FEM file alone
 // is opened as for a run, read by the same readers, and the model check's
-// report goes to standard output; no file is written.
+// report goes to standard output; no file is written. With --view
+// (view/model_page.h), the FEM file is opened as for a run and the page that
+// shows the model is written, whole or not at all. With several models
+// (driver/batch_run.h), each model is run by the program started again on
+// it alone, as one of these runs.
 //
-// Exit status: 0 when the label file is complete and any listing asked for
-// was written (a check: no findings); 1 when a check has findings, or when
-// a reader's input error ended the run (the label file holds its report)
-// or, in the dialogue, the listing file could not be opened; 2 for a fatal
+// Exit status (several models: the highest of theirs): 0 when the label file is complete and any
+// listing asked for was written (a check: no findings; a view: the page written); 1 when a check
+// has findings, or when a reader's input error ended the run (the label file holds its report; a
+// view's page shows it) or, in the dialogue, the listing file could not be opened; 2 for a fatal
 // stop (end of console input, a read or write failure, a field that does
 // not convert); 3 when a file named on the command line could not be
 // opened; 64 for wrong arguments; 128 + n when stopped by signal n.
@@ -22,25 +26,29 @@
 #include <cstring>
 
 #include "check/model_check.h"
+#include "driver/batch_run.h"
 #include "driver/command_line.h"
 #include "driver/conversion.h"
 #include "driver/dialogue.h"
 #include "driver/file_answers.h"
+#include "driver/file_patterns.h"
 #include "driver/label_header.h"
 #include "driver/label_writer.h"
 #include "driver/member_listing.h"
+#include "driver/model_reading.h"
 #include "driver/run_file_open.h"
 #include "driver/run_messages.h"
 #include "driver/run_units.h"
 #include "fem/fem_place.h"
 #include "fem/fem_scan.h"
+#include "fem/model_geometry.h"
 #include "fem/name_tables.h"
-#include "files/file_open.h"
 #include "files/file_units.h"
 #include "platform/platform.h"
 #include "support/date_helpers.h"
 #include "support/fatal_stop.h"
 #include "support/text_helpers.h"
+#include "view/model_page.h"
 
 namespace {
 
@@ -58,6 +66,7 @@ char ChFemName[kAnswerLen];
 char ChLabelName[kAnswerLen];
 char ChListingAnswer[kAnswerLen];
 char ChListingName[kAnswerLen];
+char ChPageName[kAnswerLen];
 char ChDate[kAnswerLen];
 
 int end_run(int iExit) {
@@ -118,6 +127,7 @@ int end_dialogue(int iExit, const LabelCounts& Counts, bool bListing) {
 ListingOutcome ask_for_listing() {
   ask(kPromptListing, ChListingAnswer);
   fill_blanks(ChListingName, kAnswerLen);
+  fill_blanks(ChPageName, kAnswerLen);
   if (ChListingAnswer[0] != 'y' && ChListingAnswer[0] != 'Y') return kListingNotAsked;
   const std::int64_t nAnswer = ask(kPromptListingFile, ChListingName);
   const std::int32_t iRefusal = open_answer(ChListingName, nAnswer, kUnitListing, kModeCreate);
@@ -140,6 +150,16 @@ int run_dialogue(NameTables& Tables) {
                       Result.Counts, Result.iListing == kListingOpen);
 }
 
+// True when the argument ChArg of nArg characters ends in a blank, or in a
+// blank and then its closing quote: the answer field drops trailing blanks,
+// so it would name another file.
+bool ends_in_blank(const char* ChArg, std::size_t nArg) {
+  if (nArg > 0 && ChArg[nArg - 1] == ' ') return true;
+  const bool bQuoted = nArg >= 2 && (ChArg[nArg - 1] == '"' || ChArg[nArg - 1] == '\'') &&
+                       ChArg[0] == ChArg[nArg - 1];
+  return bQuoted && ChArg[nArg - 2] == ' ';
+}
+
 // Opens the argument ChArg, as an answer would be (its quotes taken off),
 // on iUnit; on a refusal says which file and why, in words.
 bool open_argument(const char* ChArg, char* ChField, const char* ChRole, std::int32_t iUnit,
@@ -147,6 +167,11 @@ bool open_argument(const char* ChArg, char* ChField, const char* ChRole, std::in
   const std::size_t nArg = std::strlen(ChArg);
   if (nArg > static_cast<std::size_t>(kAnswerLen)) {
     say("cannot open the ", ChRole, " \"", ChArg, "\": the name is longer than 256 characters");
+    return false;
+  }
+  if (ends_in_blank(ChArg, nArg)) {
+    say("cannot open the ", ChRole, " \"", ChArg,
+        "\": the name ends in a blank, which Lablix drops from names");
     return false;
   }
   copy_padded(ChField, kAnswerLen, ChArg, static_cast<std::int32_t>(nArg));
@@ -171,6 +196,31 @@ bool open_label_beside_fem() {
   return open_argument(ChName, ChLabelName, "label file", kUnitLabel, kModeCreate);
 }
 
+// The listing named after the FEM file, for -l without a listing's name.
+bool open_listing_beside_fem() {
+  char ChName[kAnswerLen + 8];
+  const std::int32_t n = listing_name_beside(ChFemName, trimmed_length(ChFemName, kAnswerLen),
+                                             ChName, static_cast<std::int32_t>(sizeof ChName) - 1);
+  if (n < 0) {
+    say("cannot name the listing after the FEM file: the name would be longer than 256 "
+        "characters");
+    return false;
+  }
+  return open_argument(ChName, ChListingName, "listing file", kUnitListing, kModeCreate);
+}
+
+// The page named after the FEM file, for a --view that names none.
+bool open_page_beside_fem() {
+  char ChName[kAnswerLen + 8];
+  const std::int32_t n = page_name_beside(ChFemName, trimmed_length(ChFemName, kAnswerLen), ChName,
+                                          static_cast<std::int32_t>(sizeof ChName) - 1);
+  if (n < 0) {
+    say("cannot name the page after the FEM file: the name would be longer than 256 characters");
+    return false;
+  }
+  return open_argument(ChName, ChPageName, "page", kUnitPage, kModeCreate);
+}
+
 ListingOutcome listing_opened() {
   return kListingOpen;
 }
@@ -187,22 +237,30 @@ int run_files(const CommandLine& Cmd, NameTables& Tables) {
       (Cmd.ChLabel == nullptr
            ? open_label_beside_fem()
            : open_argument(Cmd.ChLabel, ChLabelName, "label file", kUnitLabel, kModeCreate)) &&
-      (Cmd.ChListing == nullptr ||
-       open_argument(Cmd.ChListing, ChListingName, "listing file", kUnitListing, kModeCreate));
+      (Cmd.ChListing != nullptr
+           ? open_argument(Cmd.ChListing, ChListingName, "listing file", kUnitListing, kModeCreate)
+           : !Cmd.bListing || open_listing_beside_fem());
   if (!bOpen) {
     discard_unit(kUnitLabel);
     discard_unit(kUnitListing);
     return kExitFileRefused;
   }
-  // The listing named on the command line is open already.
-  const ConversionResult Result = convert_model(
-      Tables, *pFem, conversion_of(Cmd.ChListing != nullptr ? listing_opened : no_listing));
+  // The listing named on the command line, or after the FEM file, is open
+  // already.
+  const bool bListing = Cmd.ChListing != nullptr || Cmd.bListing;
+  const ConversionResult Result =
+      convert_model(Tables, *pFem, conversion_of(bListing ? listing_opened : no_listing));
   if (Result.iFailedReader != kNoneFailed) {
     discard_unit(kUnitListing);
     return end_run(kExitInputError);
   }
-  // For other programs: their line ends.
-  if (Cmd.bVerbose) write_run_summary_text(kUnitConsoleOut, Tables, kSystemLineEnd);
+  // For other programs: their line ends; one line per model of several.
+  if (Cmd.bVerbose && Cmd.bBatchModel) {
+    write_run_summary_line(kUnitConsoleOut, ChFemName, trimmed_length(ChFemName, kAnswerLen),
+                           Tables, kSystemLineEnd);
+  } else if (Cmd.bVerbose) {
+    write_run_summary_text(kUnitConsoleOut, Tables, kSystemLineEnd);
+  }
   return end_run(kExitDone);
 }
 
@@ -220,11 +278,65 @@ int run_check(const CommandLine& Cmd, NameTables& Tables) {
                 refusal_words(iScratch), nullptr);
   }
   prefer_huge_pages(Tables, fem_file_bytes(*pFem));
-  const int iExit = check_model(Tables, *pFem, kUnitLabel, Cmd.ChFem,
+  const FailedReader iFailed = read_model(Tables, *pFem, kUnitLabel);
+  if (iFailed == kNoneFailed) assign_element_owners(Tables);
+  write_run_summary(kUnitConsoleOut, Tables);
+  const int iExit = check_model(Tables, *pFem, iFailed != kNoneFailed, Cmd.ChFem,
                                 static_cast<std::int32_t>(std::strlen(Cmd.ChFem)));
   discard_unit(kUnitLabel);
   flush_unit(kUnitConsoleOut);
   return iExit;
+}
+
+// The model's page: the FEM file and the page opened as a run opens its
+// files, the readers' reports into a scratch file, the page put in place
+// whole when it is written.
+int run_view(const CommandLine& Cmd, NameTables& Tables) {
+  const bool bOpen = open_argument(Cmd.ChFem, ChFemName, "FEM file", kUnitFem, kModeExisting) &&
+                     (Cmd.ChPage == nullptr
+                          ? open_page_beside_fem()
+                          : open_argument(Cmd.ChPage, ChPageName, "page", kUnitPage, kModeCreate));
+  if (!bOpen) {
+    discard_unit(kUnitPage);
+    return kExitFileRefused;
+  }
+  if (connect_unit(kUnitLabel, "", 0, kStatusScratch, false) != 0) {
+    fatal_stop("no scratch file can be had for the readers' reports");
+  }
+  // static: taken once, like the name tables.
+  static ModelGeometry Geometry;
+  if (!create_model_geometry(Geometry)) fatal_stop("the geometry tables cannot be had");
+  prefer_huge_pages(Tables, fem_file_bytes(*pFem));
+  std::int32_t iDate = 0;
+  while (iDate < kAnswerLen && ChDate[iDate] == kBlank)
+    ++iDate;
+  const PageFacts Facts{Cmd.ChFem, static_cast<std::int32_t>(std::strlen(Cmd.ChFem)),
+                        ChDate + iDate, trimmed_length(ChDate + iDate, kAnswerLen - iDate)};
+  const FailedReader iFailed = read_model(Tables, *pFem, kUnitLabel);
+  if (iFailed == kNoneFailed) {
+    assign_element_owners(Tables);
+    const char* pData = nullptr;
+    std::int64_t nData = 0;
+    unit_contents(kUnitFem, pData, nData);
+    read_model_geometry(pData, nData, Tables, Geometry);
+  }
+  const int iExit =
+      write_model_page(Tables, Geometry, *pFem, iFailed != kNoneFailed, kUnitPage, Facts);
+  discard_unit(kUnitLabel);
+  close_unit(kUnitPage);
+  flush_unit(kUnitConsoleOut);
+  return iExit;
+}
+
+// The command line, settled: a second file name that names a model makes
+// every name a FEM file (a look at that file, before anything else is
+// opened).
+CommandLine settled_command_line(int nArgs, const char* const* ChArgs) {
+  const CommandLine Cmd = parse_command_line(nArgs, ChArgs);
+  const bool bLook =
+      (Cmd.iAction == kActionFiles || Cmd.iAction == kActionCheck || Cmd.iAction == kActionView) &&
+      Cmd.nFiles >= 2 && !Cmd.bBatchModel;
+  return settle_batch(Cmd, bLook && names_a_model(Cmd.ChLabel));
 }
 
 }  // namespace
@@ -233,7 +345,21 @@ int main(int nArgs, char** ChArgs) {
   // First of all: a closed standard stream's number would otherwise go to
   // the first file opened, and the FEM file be taken for the console.
   keep_standard_streams_open();
-  const CommandLine Cmd = parse_command_line(nArgs, ChArgs);
+  note_own_program(nArgs > 0 ? ChArgs[0] : nullptr);
+  // Where the shell leaves *.FEM to the program, the program expands it.
+  int nWords = nArgs;
+  const char* const* ChWords = ChArgs;
+  const char* ChPattern = nullptr;
+  const PatternOutcome iPatterns = expand_file_patterns(nArgs, ChArgs, nWords, ChWords, ChPattern);
+  if (iPatterns != kPatternsDone) {
+    if (iPatterns == kPatternMatchesNothing) say("no file matches \"", ChPattern, "\"");
+    if (iPatterns == kPatternsTooMany) {
+      say("too many file names to hold for \"", ChPattern ? ChPattern : "", "\"");
+    }
+    pause_if_console_is_own();
+    return kExitFileRefused;
+  }
+  const CommandLine Cmd = settled_command_line(nWords, ChWords);
   if (Cmd.iAction == kActionHelp) return write_to_stdout(kHelpText), kExitDone;
   if (Cmd.iAction == kActionVersion) {
     // The package's version, then the version the program's texts show.
@@ -249,6 +375,13 @@ int main(int nArgs, char** ChArgs) {
     return kExitUsage;
   }
 
+  if (Cmd.bBatch) {
+    const int iExit = run_batch(Cmd);
+    // Started by dropping files on it, the window stays until read.
+    pause_if_console_is_own();
+    return iExit;
+  }
+
   // Ctrl-C, a closed terminal or a request to end takes the fatal door: the
   // files written so far are put in place whole. A closed console or the
   // file size limit shows as a failed write (a fatal stop), not a signal.
@@ -260,6 +393,7 @@ int main(int nArgs, char** ChArgs) {
   fill_blanks(ChFemName, kAnswerLen);
   fill_blanks(ChLabelName, kAnswerLen);
   fill_blanks(ChListingName, kAnswerLen);
+  fill_blanks(ChPageName, kAnswerLen);
   // The tables arrive zeroed from the system: iNodeExt and iMeshList are
   // cleared without touching a page.
   NameTables Tables;
@@ -277,6 +411,8 @@ int main(int nArgs, char** ChArgs) {
     iExit = run_files(Cmd, Tables);
   } else if (Cmd.iAction == kActionCheck) {
     iExit = run_check(Cmd, Tables);
+  } else if (Cmd.iAction == kActionView) {
+    iExit = run_view(Cmd, Tables);
   } else {
     iExit = run_dialogue(Tables);
   }

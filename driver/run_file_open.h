@@ -19,3 +19,9 @@ std::int32_t open_run_file(const char* ChField, std::int32_t iUnit, std::int32_t
 
 // The words for a refusal of open_run_file: "it is a folder".
 const char* run_file_refusal_words(std::int32_t iRefusal);
+
+// Whether the argument ChArg (its quotes taken off, as for an open) names a
+// model: an existing regular file whose start holds SESAM records, by the
+// test that refuses a model as an output. False for anything that does not
+// open. Uses kUnitFem for the look and leaves it closed.
+bool names_a_model(const char* ChArg);

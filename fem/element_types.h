@@ -17,12 +17,19 @@ enum ElementShape : std::int32_t {
 };
 
 struct ElementType {
-  const char* ChName;        // "BEAS"; "" for an unknown type
+  const char* ChName;  // "BEAS"; "" for an unknown type
   ElementShape iShape;
-  std::int32_t nNodes;       // its node count (for MATR: 0, ELTYAD gives it)
-  std::int32_t nOutline;     // faces: nodes round the edge; 0 otherwise
-  std::int8_t iOutline[9];   // faces: the positions (0-based) of the list round the edge
+  std::int32_t nNodes;      // its node count (for MATR: 0, ELTYAD gives it)
+  std::int32_t nOutline;    // faces: nodes round the edge; 0 otherwise
+  std::int8_t iOutline[9];  // faces: the positions (0-based) of the list round the edge
 };
 
 // The type ELTYP; an entry with iShape kShapeUnknown when it is not in the table.
 const ElementType& element_type(std::int32_t iEltyp);
+
+// How many node numbers the GELMNT1 of type iEltyp lists after its header:
+// the type's node count; for MATR, iEltyad (its additional type
+// information) when positive; for GHEX (100 to 163) 21 and one more for each
+// optional node its number sets; 0 for a type not in the table and for the
+// contact elements, whose lists are not read.
+std::int32_t listed_node_count(std::int32_t iEltyp, std::int32_t iEltyad);

@@ -1,13 +1,15 @@
 #include "fem/fem_place.h"
 
-#include <charconv>
 #include <cstring>
 
+#include "support/line_builder.h"
 #include "support/line_count.h"
 
 namespace {
 
 constexpr std::int32_t MxPlaceName = 8;
+// The most of the file's name a place shows: an answer field.
+constexpr std::int32_t MxPlaceFile = 256;
 
 bool is_capital(char c) {
   return c >= 'A' && c <= 'Z';
@@ -37,12 +39,11 @@ std::int32_t describe_fem_place(const char* ChName, std::int32_t nName, const ch
                                 std::int64_t nData, std::int64_t iOffset, char* ChOut,
                                 std::int32_t nRoom) {
   if (iOffset < 0 || iOffset >= nData || nRoom <= 0) return 0;
-  char ChPlace[300];
-  std::int32_t n = nName < 256 ? (nName > 0 ? nName : 0) : 256;
-  std::memcpy(ChPlace, ChName, static_cast<std::size_t>(n));
-  ChPlace[n++] = ':';
-  n = static_cast<std::int32_t>(
-      std::to_chars(ChPlace + n, ChPlace + n + 20, line_number_at(pData, iOffset)).ptr - ChPlace);
+  LineBuilder Place;
+  start_line(Place, nRoom);
+  put_chars(Place, ChName, nName < MxPlaceFile ? nName : MxPlaceFile);
+  put_text(Place, ":");
+  put_number(Place, line_number_at(pData, iOffset));
   // From the place's line upwards, line by line.
   const char* pEnd = pData + iOffset;
   while (pEnd < pData + nData && *pEnd != '\n')
@@ -54,16 +55,13 @@ std::int32_t describe_fem_place(const char* ChName, std::int32_t nName, const ch
     const char* pName = nullptr;
     const std::int32_t nRecord = record_name_of(pLine, pEnd, pName);
     if (nRecord > 0) {
-      ChPlace[n++] = ':';
-      ChPlace[n++] = ' ';
-      std::memcpy(ChPlace + n, pName, static_cast<std::size_t>(nRecord));
-      n += nRecord;
+      put_text(Place, ": ");
+      put_chars(Place, pName, nRecord);
       break;
     }
     if (pLine == pData) break;
     pEnd = pLine - 1;
   }
-  if (n > nRoom) n = nRoom;
-  std::memcpy(ChOut, ChPlace, static_cast<std::size_t>(n));
-  return n;
+  std::memcpy(ChOut, Place.Ch, static_cast<std::size_t>(Place.n));
+  return Place.n;
 }

@@ -6,7 +6,9 @@
 #include <cstdint>
 
 // Writes the place of the byte at iOffset of the FEM file's nData bytes at
-// pData into ChOut (at most nRoom characters) and returns its length:
+// pData into ChOut (at most nRoom characters, cut there; a line number
+// that does not fit whole is left out, never cut into another number, and
+// nothing follows it) and returns its length:
 // "NAME:LINE: RECORD", or "NAME:LINE" when no record is found. NAME is the
 // first nName characters of ChName. The record is the first word of the
 // nearest line at or above the place that begins (after blanks) with a

@@ -40,6 +40,9 @@ struct FemFile {
   // broken (kLimitNone otherwise); the line buffer then holds the line it
   // was reading. For the driver's line on standard error.
   InputLimit iLimitBroken;
+  // Set by the scanner on the FemFiles it gives out, and checked where it
+  // takes one back: a FemFile made elsewhere is no FEM file it reads.
+  std::uint32_t iScanTag;
 };
 
 // The scanner's FemFile, connected to the FEM file on iUnit, with its
@@ -57,17 +60,19 @@ std::int64_t fem_line_number(const FemFile& Fem);
 // Rewinds the FEM file and starts a pass for headers of kind iKind.
 void begin_pass(FemFile& Fem, RecordKind iKind);
 
-// Finds the next header of the pass's kind and splits it into Fields, with
-// all 100 values set to 0 before the split (a missing field reads as 0).
-// Returns false at end of file: the pass is over. Within a pass the FemFile
-// remembers the last Fields it split into and how far that split wrote, and
-// clears only those entries the next time: a caller takes values from
-// Fields but never writes into it between the calls of one pass.
-bool next_header(FemFile& Fem, LineFields& Fields);
+// The split of the header or data line read last (fem_fields), the
+// scanner's own: next_header and read_raw_line rewrite it, a reader only
+// reads it. All 100 values read as 0 before each split, so a missing field
+// reads as 0; a text field's value reads as 0.
+const LineFields& fem_fields(const FemFile& Fem);
 
-// Reads the next line raw into the line buffer and splits it, values set to
-// 0 first. Returns false at end of file.
-bool read_raw_line(FemFile& Fem, LineFields& Fields);
+// Finds the next header of the pass's kind and splits it into fem_fields.
+// Returns false at end of file: the pass is over.
+bool next_header(FemFile& Fem);
+
+// Reads the next line raw into the line buffer and splits it into
+// fem_fields. Returns false at end of file.
+bool read_raw_line(FemFile& Fem);
 
 // Reads the next line raw into the 80-character name ChName (set to blanks
 // first; the line's first 80 characters, exactly as they stand). The line

@@ -3,9 +3,9 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
-#include <limits>
 
 #include "support/fatal_stop.h"
+#include "support/line_builder.h"
 #include "support/text_helpers.h"
 
 namespace {
@@ -261,21 +261,18 @@ std::int32_t rounded_integer_value(double Value, std::int32_t iField) {
   if (Rounded >= -2147483648.0 && Rounded <= 2147483647.0)
     return static_cast<std::int32_t>(Rounded);
   // static: built without the heap, like every fatal message.
-  static char ChWhat[96];
-  char* p = ChWhat;
-  auto put = [&p](const char* ChText) {
-    const std::size_t n = std::strlen(ChText);
-    std::memcpy(p, ChText, n);
-    p += n;
-  };
-  put("field ");
-  p = std::to_chars(p, p + 12, iField).ptr;
-  put(" (value ");
-  const auto Text = std::to_chars(p, p + 40, Value);
-  if (Text.ec == std::errc()) p = Text.ptr;
-  put(")");
-  *p = '\0';
+  static LineBuilder What;
+  start_line(What);
+  put_text(What, "field ");
+  put_number(What, iField);
+  put_text(What, " (value ");
+  // The shortest text that reads back as the same double.
+  char ChValue[32];
+  const auto Text = std::to_chars(ChValue, ChValue + sizeof ChValue, Value);
+  if (Text.ec == std::errc())
+    put_chars(What, ChValue, static_cast<std::int32_t>(Text.ptr - ChValue));
+  put_text(What, ")");
   // The value was taken from the line the reader read last.
-  fatal_stop_at(nullptr, kNoPlace, ChWhat,
+  fatal_stop_at(nullptr, kNoPlace, line_string(What),
                 " is taken as an integer but lies outside -2147483648 to 2147483647", nullptr);
 }

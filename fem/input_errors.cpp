@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "fem/name_tables.h"
+#include "fem/record_kinds.h"
 #include "files/file_units.h"
 #include "support/text_helpers.h"
 
@@ -12,36 +13,63 @@ void compose_title(char* ChMessage, const char* ChTitle) {
   copy_padded(ChMessage, kMessageLen, ChTitle, static_cast<std::int32_t>(std::strlen(ChTitle)));
 }
 
-// The numbers in the words are the program's limits.
-static_assert(MxNode == 100000 && MxElem == 100000 && MxMemb == 100000 && MxMesh == 100000);
-static_assert(MxMeshLen == 100);
+// The limits in the user's words, each "<before><limit><after> (<RECORD>)",
+// the limit and the record name taken from their constants.
+inline constexpr std::int32_t MxLimitWords = 64;
+struct LimitWords {
+  char Ch[kLimitMeshElements + 1][MxLimitWords];
+};
+
+constexpr void append_text(char* Ch, std::int32_t& n, const char* p) {
+  while (*p != '\0')
+    Ch[n++] = *p++;
+}
+
+constexpr void append_number(char* Ch, std::int32_t& n, std::int32_t iValue) {
+  char Digits[12] = {};
+  std::int32_t nDigits = 0;
+  do {
+    Digits[nDigits++] = static_cast<char>('0' + iValue % 10);
+    iValue /= 10;
+  } while (iValue > 0);
+  while (nDigits > 0)
+    Ch[n++] = Digits[--nDigits];
+}
+
+constexpr LimitWords limit_words() {
+  LimitWords Words{};
+  const auto put = [&Words](InputLimit iLimit, const char* ChBefore, std::int32_t iValue,
+                            const char* ChAfter, RecordKind iKind) {
+    char* Ch = Words.Ch[iLimit];
+    std::int32_t n = 0;
+    append_text(Ch, n, ChBefore);
+    append_number(Ch, n, iValue);
+    append_text(Ch, n, ChAfter);
+    append_text(Ch, n, " (");
+    append_text(Ch, n, kRecordName[iKind]);
+    append_text(Ch, n, ")");
+  };
+  put(kLimitNodeNumber, "more than ", MxNode, " nodes", kRecordGnode);
+  put(kLimitElementNumber, "more than ", MxElem, " elements", kRecordGelmnt1);
+  put(kLimitMemberNumber, "a member number above ", MxMemb, "", kRecordTdsconc);
+  put(kLimitMemberNames, "more than ", MxMemb, " member names", kRecordTdsconc);
+  put(kLimitConceptMember, "a member number above ", MxMemb, "", kRecordSconcept);
+  put(kLimitMeshNumber, "a mesh reference above ", MxMesh, "", kRecordSconmesh);
+  put(kLimitMeshCount, "more than ", MxMesh, " mesh relations", kRecordSconmesh);
+  put(kLimitMeshRecordLength, "a record length (field 2) above ", MxMeshLen - 2, "",
+      kRecordSconmesh);
+  put(kLimitMeshElements, "more than ", MxMeshLen - 1, " elements in one mesh relation",
+      kRecordSconmesh);
+  return Words;
+}
+
+inline constexpr LimitWords kLimitWords = limit_words();
 
 }  // namespace
 
 const char* input_limit_words(InputLimit iLimit) {
-  switch (iLimit) {
-    case kLimitNodeNumber:
-      return "more than 100000 nodes (GNODE)";
-    case kLimitElementNumber:
-      return "more than 100000 elements (GELMNT1)";
-    case kLimitMemberNumber:
-      return "a member number above 100000 (TDSCONC)";
-    case kLimitMemberNames:
-      return "more than 100000 member names (TDSCONC)";
-    case kLimitConceptMember:
-      return "a member number above 100000 (SCONCEPT)";
-    case kLimitMeshNumber:
-      return "a mesh reference above 100000 (SCONMESH)";
-    case kLimitMeshCount:
-      return "more than 100000 mesh relations (SCONMESH)";
-    case kLimitMeshRecordLength:
-      return "a record length (field 2) above 98 (SCONMESH)";
-    case kLimitMeshElements:
-      return "more than 99 elements in one mesh relation (SCONMESH)";
-    case kLimitNone:
-      break;
-  }
-  return "";
+  if (iLimit <= kLimitNone || iLimit > kLimitMeshElements) return "";
+  return kLimitWords.Ch[iLimit];
 }
 
 const char* input_report_name(InputLimit iLimit) {

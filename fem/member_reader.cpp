@@ -8,8 +8,8 @@
 
 namespace {
 
-// static: the work fields of this reader; it is not re-entrant.
-LineFields Fields;
+// static: the work fields of this reader; it is not re-entrant. The split
+// of each line read is the scanner's (fem_fields).
 char ChName[kNameLen];
 char ChMessage[kMessageLen];
 
@@ -45,6 +45,7 @@ void read_member_names(std::int32_t& nElems, std::int32_t* iElemExt, std::int32_
                        NameColumn& ChMembName, std::int32_t& nNames, std::int32_t& MaxMembRef,
                        MembDefColumn* iMembDef, std::int32_t MxDefSlot, FemFile& Fem,
                        std::int32_t iUnitLabel, std::int32_t& iStatus) {
+  const LineFields& Fields = fem_fields(Fem);
   clear_table(iElemExt, MxMembTable + 1);
   clear_table(&iMembDef[0][0], static_cast<std::int64_t>(MxMembTable + 1) * (MxDefSlot + 1));
   clear_names(ChMembName);
@@ -54,7 +55,7 @@ void read_member_names(std::int32_t& nElems, std::int32_t* iElemExt, std::int32_
 
   begin_pass(Fem, kRecordGelmnt1);
   nElems = 0;
-  while (next_header(Fem, Fields)) {
+  while (next_header(Fem)) {
     const std::int32_t iExt = integer_value(Fields.values[2], 2);
     const std::int32_t iElem = integer_value(Fields.values[3], 3);
     ++nElems;
@@ -64,7 +65,7 @@ void read_member_names(std::int32_t& nElems, std::int32_t* iElemExt, std::int32_
 
   begin_pass(Fem, kRecordTdsconc);
   nNames = 0;
-  while (next_header(Fem, Fields)) {
+  while (next_header(Fem)) {
     const std::int32_t iMemb = integer_value(Fields.values[3], 3);
     ++nNames;
     if (!read_raw_name(Fem, ChName)) break;
@@ -81,12 +82,12 @@ void read_member_names(std::int32_t& nElems, std::int32_t* iElemExt, std::int32_
   }
 
   begin_pass(Fem, kRecordSconcept);
-  while (next_header(Fem, Fields)) {
+  while (next_header(Fem)) {
     std::int32_t iSlot[kMeshRefSlot + 1];
     const std::int32_t iMemb = integer_value(Fields.values[3], 3);
     iSlot[1] = integer_value(Fields.values[4], 4);
     iSlot[2] = integer_value(Fields.values[5], 5);
-    if (!read_raw_line(Fem, Fields)) return;
+    if (!read_raw_line(Fem)) return;
     for (std::int32_t k = 1; k <= 4; ++k)
       iSlot[k + 2] = integer_value(Fields.values[k], k);
     if (iMemb > MxMembTable) {

@@ -37,6 +37,10 @@ struct ModelGeometry {
   std::int32_t* iElemNodes;  // [MxElemNodes * (MxElem + 1)]: its list at MxElemNodes * i
   std::int64_t* iElemLine;   // [MxElem + 1]: FEM line of its GELMNT1 header
   std::int32_t* iUndrawn;    // [MxElem + 1]: UndrawnReason, set by read_model_geometry
+  // The highest node and element entries a reading wrote: the next one
+  // clears no more than these.
+  std::int32_t MaxNodeWritten;
+  std::int32_t MaxElemWritten;
 };
 
 // Takes and zeroes the tables' memory. False when it cannot be had.

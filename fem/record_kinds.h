@@ -46,3 +46,20 @@ inline constexpr HeaderValues kHeaderValues[kRecordKinds] = {
     {3, 5},  // SCONCEPT: member number, definition slots 1 and 2
     {2, 5},  // SCONMESH: row length, mesh reference, the two selector fields
 };
+
+// SCONMESH: a relation is read only when fields 4 and 5 of its header are 1
+// and 2; otherwise it is passed over, data lines and all.
+constexpr bool is_read_relation(std::int32_t iField4, std::int32_t iField5) {
+  return iField4 == 1 && iField5 == 2;
+}
+
+// SCONMESH: the data lines after the first (which holds the count nCount
+// and three element numbers), four element numbers a line: nCount / 4, the
+// remainder dropped.
+constexpr std::int32_t relation_lines_after_first(std::int32_t nCount) {
+  return nCount / 4;
+}
+
+// The node coordinates: a record no reader of a run looks for, read only to
+// draw the model (fem/record_walk.h).
+inline constexpr char kCoordRecordName[MxRecordName + 1] = "GCOORD";

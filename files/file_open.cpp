@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "files/file_units.h"
+#include "support/line_builder.h"
 #include "support/text_helpers.h"
 
 namespace {
@@ -23,65 +24,62 @@ bool is_form(const char* ChValue) {
   return std::memcmp(ChForm, ChValue, sizeof ChForm) == 0;
 }
 
-// Builds a line from literal pieces, texts and numbers, left to right.
-struct LineBuilder {
-  char Ch[512];
-  std::int32_t n = 0;
-  void text(const char* ChText, std::int32_t nText) {
-    if (nText > static_cast<std::int32_t>(sizeof Ch) - n)
-      nText = static_cast<std::int32_t>(sizeof Ch) - n;
-    if (nText <= 0) return;
-    std::memcpy(Ch + n, ChText, static_cast<std::size_t>(nText));
-    n += nText;
-  }
-  void literal(const char* ChText) { text(ChText, static_cast<std::int32_t>(std::strlen(ChText))); }
-  void number(std::int64_t iValue, std::int32_t nWidth) {
-    if (n + nWidth <= static_cast<std::int32_t>(sizeof Ch))
-      n += put_integer(Ch + n, nWidth, iValue);
-  }
-};
+// The reports' lines are cut where the unit interface always cut them.
+constexpr std::int32_t MxReportLen = 512;
 
 void write_empty_lines(std::int32_t iUnit, std::int32_t nLines) {
   for (std::int32_t i = 0; i < nLines; ++i)
     write_line(iUnit, "", 0);
 }
 
+// Starts a report line, or the second error line, in Line.
+void start_report_line(LineBuilder& Line, const char* ChHead) {
+  start_line(Line, MxReportLen);
+  put_text(Line, ChHead);
+}
+
 void write_failure(std::int32_t iMessageUnit, std::int32_t iUnit, const LineBuilder& Second) {
   if (iMessageUnit <= 0) return;
   write_empty_lines(iMessageUnit, 3);
   LineBuilder First;
-  First.literal(" *** ERROR DURING OPENING OF FILE UNIT");
-  First.number(iUnit, 5);
+  start_report_line(First, " *** ERROR DURING OPENING OF FILE UNIT");
+  put_padded(First, iUnit, 5);
   write_line(iMessageUnit, First.Ch, First.n);
   write_line(iMessageUnit, Second.Ch, Second.n);
+}
+
+// One report line: ChHead, then the nText characters ChText or (for
+// nNumberWidth > 0) iNumber in nNumberWidth columns, then ChTail.
+void write_report_line(std::int32_t iMessageUnit, const char* ChHead, const char* ChText,
+                       std::int32_t nText, std::int32_t nNumberWidth, std::int64_t iNumber,
+                       const char* ChTail) {
+  LineBuilder Line;
+  start_report_line(Line, ChHead);
+  put_chars(Line, ChText, nText);
+  put_padded(Line, iNumber, nNumberWidth);
+  put_text(Line, ChTail);
+  write_line(iMessageUnit, Line.Ch, Line.n);
 }
 
 void write_open_report(std::int32_t iMessageUnit, const char* ChName, std::int32_t nName,
                        std::int32_t iUnit, bool bScratch, std::int32_t iRecordLength) {
   write_empty_lines(iMessageUnit, 3);
-  // Every report line: a literal, then a text or a number, then a literal.
-  auto report = [iMessageUnit](const char* ChHead, const char* ChText, std::int32_t nText,
-                               std::int32_t nNumberWidth, std::int64_t iNumber,
-                               const char* ChTail) {
-    LineBuilder L;
-    L.literal(ChHead);
-    L.text(ChText, nText);
-    if (nNumberWidth > 0) L.number(iNumber, nNumberWidth);
-    L.literal(ChTail);
-    write_line(iMessageUnit, L.Ch, L.n);
-  };
   if (bScratch) {
-    report("     A SCRATCH FILE IS OPENED ON UNIT NO.", "", 0, 4, iUnit, "");
+    write_report_line(iMessageUnit, "     A SCRATCH FILE IS OPENED ON UNIT NO.", "", 0, 4, iUnit,
+                      "");
   } else {
-    report("     FILE  ", ChName, nName, 0, 0, "");
-    report("     IS OPENED ON UNIT NO.", "", 0, 4, iUnit, "");
+    write_report_line(iMessageUnit, "     FILE  ", ChName, nName, 0, 0, "");
+    write_report_line(iMessageUnit, "     IS OPENED ON UNIT NO.", "", 0, 4, iUnit, "");
   }
-  report("     FILE CHARACTERISTICS :", "", 0, 0, 0, "");
-  report("          STATUS =", ChStatus, sizeof ChStatus, 0, 0, "");
-  report("          ACCESS =", ChAccess, sizeof ChAccess, 0, 0, "");
-  report("          FORM   =", ChForm, sizeof ChForm, 0, 0, "");
-  report("          LENGTH =", "", 0, 5, iRecordLength, " WORDS/BYTES PER RECORD (SECTOR)");
-  if (is_form("FORMATTED  ")) report("          BLANK  =", ChBlank, sizeof ChBlank, 0, 0, "");
+  write_report_line(iMessageUnit, "     FILE CHARACTERISTICS :", "", 0, 0, 0, "");
+  write_report_line(iMessageUnit, "          STATUS =", ChStatus, sizeof ChStatus, 0, 0, "");
+  write_report_line(iMessageUnit, "          ACCESS =", ChAccess, sizeof ChAccess, 0, 0, "");
+  write_report_line(iMessageUnit, "          FORM   =", ChForm, sizeof ChForm, 0, 0, "");
+  write_report_line(iMessageUnit, "          LENGTH =", "", 0, 5, iRecordLength,
+                    " WORDS/BYTES PER RECORD (SECTOR)");
+  if (is_form("FORMATTED  ")) {
+    write_report_line(iMessageUnit, "          BLANK  =", ChBlank, sizeof ChBlank, 0, 0, "");
+  }
 }
 
 }  // namespace
@@ -92,7 +90,7 @@ std::int32_t open_unit(const char* ChName, std::int32_t nName, std::int32_t iUni
                        std::int32_t iReportFlag, std::int32_t iMessageUnit) {
   if (iUnit < 1 || iUnit > MxUnit) {
     LineBuilder Second;
-    Second.literal("     ILLEGAL FILE UNIT");
+    start_report_line(Second, "     ILLEGAL FILE UNIT");
     write_failure(iMessageUnit, iUnit, Second);
     return kOpenIllegalUnit;
   }
@@ -121,8 +119,8 @@ std::int32_t open_unit(const char* ChName, std::int32_t nName, std::int32_t iUni
   if (iAccessCode == 20) {
     if (iRecordLength <= 0) {
       LineBuilder Second;
-      Second.literal("     ILLEGAL RECORD LENGTH =");
-      Second.number(iRecordLength, 5);
+      start_report_line(Second, "     ILLEGAL RECORD LENGTH =");
+      put_padded(Second, iRecordLength, 5);
       write_failure(iMessageUnit, iUnit, Second);
       return kOpenIllegalRecordLength;
     }
@@ -140,9 +138,9 @@ std::int32_t open_unit(const char* ChName, std::int32_t nName, std::int32_t iUni
   const std::int32_t iError = connect_unit(iUnit, ChName, bScratch ? 0 : nName, iStatus, bDirect);
   if (iError > 0) {
     LineBuilder Second;
-    Second.literal("     ERROR CODE =");
-    Second.number(iError, 5);
-    Second.literal("  (SYSTEM PARAMETER)");
+    start_report_line(Second, "     ERROR CODE =");
+    put_padded(Second, iError, 5);
+    put_text(Second, "  (SYSTEM PARAMETER)");
     write_failure(iMessageUnit, iUnit, Second);
     return -iError;
   }

@@ -1,7 +1,6 @@
 #include "files/file_units.h"
 
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
 
 #include "platform/platform.h"
@@ -147,6 +146,8 @@ Unit* unit_of(std::int32_t iUnit) {
     ChWhy = "the file size limit was reached";
   } else if (iError == kOutputNameTaken) {
     ChWhy = "its name led to another file by the end of the run";
+  } else if (iError == kOutputChanged) {
+    ChWhy = "the older file was changed by another program during the run";
   } else if (iError > 0 && iError < kRefusedEmptyName) {
     ChWhy = std::strerror(iError);  // the system's own words: a quota, an I/O error
   }
@@ -405,6 +406,8 @@ const char* refusal_words(std::int32_t iError) {
       return "it is another file of this run (the FEM file or an output)";
     case kRefusedNameTaken:
       return "the name changed while it was opened";
+    case kOutputUnreadable:
+      return "it may be written but not read, so what it holds cannot be looked at";
     case kForbiddenName:
       return "the system forbids such a name";
     case ENAMETOOLONG:
@@ -605,10 +608,10 @@ void finish_unit(std::int32_t iUnit) {
   if (iError != 0) write_failed(iUnit, iError);
 }
 
-std::int64_t read_replaced_start(std::int32_t iUnit, char* p, std::int64_t nRoom) {
+std::int64_t read_replaced_at(std::int32_t iUnit, std::int64_t iAt, char* p, std::int64_t nRoom) {
   const Unit* U = unit_of(iUnit);
   if (U == nullptr || U->iRole != kRoleOutput) return 0;
-  return read_older_start(Outputs[iUnit], p, nRoom);
+  return read_older_at(Outputs[iUnit], iAt, p, nRoom);
 }
 
 void discard_unit(std::int32_t iUnit) {

@@ -166,10 +166,10 @@ void finish_unit(std::int32_t iUnit);
 // A unit already finished keeps its file. Nothing for other units.
 void discard_unit(std::int32_t iUnit);
 
-// The first bytes (up to nRoom) of the older file that output unit iUnit
-// replaces, for a look at what it holds before anything is written; 0 when
-// there is none.
-std::int64_t read_replaced_start(std::int32_t iUnit, char* p, std::int64_t nRoom);
+// Bytes (up to nRoom, from offset iAt) of the older file that output unit
+// iUnit replaces, for a look at what it holds before anything is written; 0
+// past its end or when there is none.
+std::int64_t read_replaced_at(std::int32_t iUnit, std::int64_t iAt, char* p, std::int64_t nRoom);
 
 // Flushes and releases iUnit (an output file is put in place as by
 // finish_unit). Closing a unit that is not connected does

@@ -5,34 +5,35 @@
 // relative to the folder.
 #include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/file.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <sys/xattr.h>
 #include <unistd.h>
+#if defined(__linux__)
+#include <linux/fs.h>
+#endif
 
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 
 #include "files/output_file.h"
 #include "files/output_file_system.h"
+#include "platform/posix_files.h"
 
 namespace {
 
-constexpr int kOpenFlags = O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
 constexpr int kFolderFlags = O_PATH | O_DIRECTORY | O_CLOEXEC;
 // More links than this in a row are a loop, as the system counts them.
 constexpr int kMxLinkHops = 40;
 
 bool is_same_inode(const struct stat& A, const struct stat& B) {
   return A.st_dev == B.st_dev && A.st_ino == B.st_ino;
-}
-
-FileIdentity identity_from(const struct stat& Info) {
-  if (!S_ISREG(Info.st_mode)) return FileIdentity{0, 0};
-  return FileIdentity{static_cast<std::uint64_t>(Info.st_dev),
-                      static_cast<std::uint64_t>(Info.st_ino) + 1};
 }
 
 int close_with(int iFd, int iError) {
@@ -49,12 +50,6 @@ int fd_of(FileHandle h) {
   return static_cast<int>(h);
 }
 
-int clear_nonblocking(int iFd) {
-  const int iFlags = ::fcntl(iFd, F_GETFL);
-  if (iFlags < 0 || ::fcntl(iFd, F_SETFL, iFlags & ~O_NONBLOCK) != 0) return errno;
-  return 0;
-}
-
 int write_all_at(int iFd, const char* p, std::int64_t n, std::int64_t iAt) {
   while (n > 0) {
     const ssize_t nDone = ::pwrite(iFd, p, static_cast<std::size_t>(n), static_cast<off_t>(iAt));
@@ -66,35 +61,6 @@ int write_all_at(int iFd, const char* p, std::int64_t n, std::int64_t iAt) {
     iAt += nDone;
   }
   return 0;
-}
-
-// Splits ChPath into its folder ("." for a bare name) and its last part.
-// False when it ends in a slash (no file can be made so) or is too long.
-bool split_path(const char* ChPath, char (&ChFolder)[MxPath], char (&ChBase)[MxPath]) {
-  const char* pSlash = std::strrchr(ChPath, '/');
-  const char* pBase = pSlash == nullptr ? ChPath : pSlash + 1;
-  const std::size_t nBase = std::strlen(pBase);
-  if (nBase == 0 || nBase >= sizeof ChBase) return false;
-  std::memcpy(ChBase, pBase, nBase + 1);
-  if (pSlash == nullptr) {
-    std::strcpy(ChFolder, ".");
-  } else {
-    const std::size_t n = pSlash == ChPath ? 1 : static_cast<std::size_t>(pSlash - ChPath);
-    std::memcpy(ChFolder, ChPath, n);
-    ChFolder[n] = '\0';
-  }
-  return true;
-}
-
-// The path the system resolved when it opened iFd: the one look-up of the
-// name, links followed. False where the system does not tell (no /proc).
-bool resolved_path_of(int iFd, char (&ChPath)[MxPath]) {
-  char ChProc[48];
-  std::snprintf(ChProc, sizeof ChProc, "/proc/self/fd/%d", iFd);
-  const ssize_t n = ::readlink(ChProc, ChPath, sizeof ChPath - 1);
-  if (n <= 0 || ChPath[0] != '/') return false;
-  ChPath[n] = '\0';
-  return true;
 }
 
 // True when the system says the open file iFd is the root of a mount; false
@@ -169,6 +135,41 @@ bool copy_extended_attributes(int iFrom, int iTo) {
   return true;
 }
 
+// The flags chattr sets that a new file takes over from the older one
+// (synchronous writes +S, no dump +d, no access times +A), and those that
+// say a file may not be cut or written over (append-only +a, immutable +i).
+#if defined(FS_IOC_GETFLAGS)
+constexpr int kCarriedFlags = FS_SYNC_FL | FS_NODUMP_FL | FS_NOATIME_FL;
+constexpr int kKeptWholeFlags = FS_APPEND_FL | FS_IMMUTABLE_FL;
+#else
+constexpr int kCarriedFlags = 0;
+constexpr int kKeptWholeFlags = 0;
+#endif
+
+// The file flags of iFd; 0 where the file system keeps none.
+int file_flags(int iFd) {
+#if defined(FS_IOC_GETFLAGS)
+  int iFlags = 0;
+  return ::ioctl(iFd, FS_IOC_GETFLAGS, &iFlags) == 0 ? iFlags : 0;
+#else
+  (void)iFd;
+  return 0;
+#endif
+}
+
+// The older file's carried flags onto the new file; false when the new file
+// cannot take them.
+bool carry_file_flags(int iOlder, int iNew) {
+  const int iCarried = file_flags(iOlder) & kCarriedFlags;
+  if (iCarried == 0) return true;
+#if defined(FS_IOC_SETFLAGS)
+  int iFlags = file_flags(iNew) | iCarried;
+  return ::ioctl(iNew, FS_IOC_SETFLAGS, &iFlags) == 0;
+#else
+  return false;
+#endif
+}
+
 // The older file's owner, group, extended attributes and whole mode onto the
 // new file; false when any of them does not hold on it. The owner goes first
 // (a change of owner clears the set-id bits) and the mode last (it sets the
@@ -180,19 +181,22 @@ bool carry_attributes(int iOlder, const struct stat& Older, int iNew) {
       ::fchown(iNew, Older.st_uid, Older.st_gid) != 0) {
     return false;
   }
-  if (!copy_extended_attributes(iOlder, iNew)) return false;
+  if (!copy_extended_attributes(iOlder, iNew) || !carry_file_flags(iOlder, iNew)) return false;
   if (::fchmod(iNew, Older.st_mode & 07777) != 0 || ::fstat(iNew, &New) != 0) return false;
   return (New.st_mode & 07777) == (Older.st_mode & 07777) && New.st_uid == Older.st_uid &&
          New.st_gid == Older.st_gid;
 }
 
-bool can_link_unnamed() {
-  static const bool bCan = ::access("/proc/self/fd", X_OK) == 0;
-  return bCan;
+// Whether the process iProcess is running (whoever's it is).
+bool is_running(unsigned long iProcess) {
+  const auto iPid = static_cast<pid_t>(iProcess);
+  if (iPid <= 0 || static_cast<unsigned long>(iPid) != iProcess) return true;
+  return ::kill(iPid, 0) == 0 || errno != ESRCH;
 }
 
-// Removes the ".lablix-*" files of this user's earlier runs in the folder
-// that no run holds locked any more (a kill left them).
+// Removes the temporary files of this user's earlier runs in the folder
+// that a kill left there: only names of the exact form a run gives them, of
+// processes no longer running, that no run holds locked.
 void remove_debris(int iFolder) {
   const int iList = ::openat(iFolder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (iList < 0) return;
@@ -202,7 +206,8 @@ void remove_debris(int iFolder) {
     return;
   }
   while (const dirent* pEntry = ::readdir(pDir)) {
-    if (std::strncmp(pEntry->d_name, ".lablix-", 8) != 0) continue;
+    unsigned long iProcess = 0;
+    if (!is_temp_name(pEntry->d_name, iProcess) || is_running(iProcess)) continue;
     const int iFd = ::openat(iList, pEntry->d_name, O_RDONLY | O_NOFOLLOW | kOpenFlags);
     if (iFd < 0) continue;
     struct stat Info, Named;
@@ -222,8 +227,7 @@ void remove_debris(int iFolder) {
 int open_named_temp(OutputFile& Out, mode_t iMode) {
   const int iFolder = fd_of(Out.hFolder);
   for (unsigned iTry = 0; iTry < 1000000; ++iTry) {
-    std::snprintf(Out.ChTemp, sizeof Out.ChTemp, ".lablix-%ld-%u", static_cast<long>(::getpid()),
-                  iTry);
+    make_temp_name(Out.ChTemp, static_cast<unsigned long>(::getpid()), false, iTry);
     const int iFd = ::openat(iFolder, Out.ChTemp, O_RDWR | O_CREAT | O_EXCL | kOpenFlags, iMode);
     if (iFd < 0 && errno == EEXIST) continue;
     if (iFd < 0) return errno;
@@ -236,7 +240,6 @@ int open_named_temp(OutputFile& Out, mode_t iMode) {
     }
     Out.hFile = iFd;
     Out.bNamedTemp = true;
-    remove_debris(iFolder);
     return clear_nonblocking(iFd);
   }
   return EEXIST;
@@ -245,8 +248,9 @@ int open_named_temp(OutputFile& Out, mode_t iMode) {
 // The new file in Out's folder: nameless where the system allows, otherwise
 // under a temporary name.
 int open_new_file(OutputFile& Out, mode_t iMode) {
-  if (can_link_unnamed()) {
-    const int iFd = ::openat(fd_of(Out.hFolder), ".", O_TMPFILE | O_RDWR | O_CLOEXEC, iMode);
+  remove_debris(fd_of(Out.hFolder));
+  if (has_descriptor_paths()) {
+    const int iFd = open_unnamed_at(fd_of(Out.hFolder), ".", iMode);
     if (iFd >= 0) {
       // Locked, so that the name it may get for a moment at the finish is
       // not taken for debris.
@@ -282,62 +286,131 @@ void drop_new_file(OutputFile& Out) {
 namespace {
 
 // The older file is kept and written over at the place; until then the
-// run's bytes go to a nameless scratch file.
-int write_in_place(OutputFile& Out, const struct stat& Older) {
+// run's bytes go to a nameless scratch file. Nothing is done to the older
+// file before then: a run refused later leaves it, its times included, as
+// it was.
+int write_in_place(OutputFile& Out) {
   Out.iWriting = kWritingInPlace;
   // A file that may not be cut (append-only) is refused now, not at the end.
-  if (::ftruncate(fd_of(Out.hOlder), Older.st_size) != 0) return errno;
+  if ((file_flags(fd_of(Out.hOlder)) & kKeptWholeFlags) != 0) return EPERM;
   const int iError = clear_nonblocking(fd_of(Out.hOlder));
   if (iError != 0) return iError;
   Out.Own = Out.Target;
   return open_scratch_file(Out.hFile);
 }
 
-// The folder that holds the file opened as iFd, and its name there; the
-// name must lead to that very file.
-int find_folder(const char* ChPath, int iFd, const struct stat& Info, OutputFile& Out) {
-  char ChReal[MxPath], ChFolder[MxPath];
-  if (!resolved_path_of(iFd, ChReal) && ::realpath(ChPath, ChReal) == nullptr) return errno;
-  if (!split_path(ChReal, ChFolder, Out.ChBase)) return ENAMETOOLONG;
-  const int iFolder = ::open(ChFolder, kFolderFlags);
-  if (iFolder < 0) return errno;
+// Hands the walk's folder and last part to Out.
+int found_name(int iFolder, const char* ChPart, OutputFile& Out) {
   Out.hFolder = iFolder;
-  struct stat Named;
-  if (::fstatat(iFolder, Out.ChBase, &Named, AT_SYMLINK_NOFOLLOW) != 0 ||
-      !is_same_inode(Info, Named)) {
-    return kOutputNameTaken;
-  }
+  std::strcpy(Out.ChBase, ChPart);
   note_folder(Out);
   return 0;
 }
 
-// The name as given, looked at once more after the open: it must be the
-// file opened, or a link that the run may follow. Another user's link in a
-// shared sticky folder (/tmp) is not followed even where the system would,
-// so that no other user can point an output at the run's own files.
-int check_given_name(const char* ChPath, const struct stat& Info) {
-  char ChFolder[MxPath], ChBase[MxPath];
-  if (!split_path(ChPath, ChFolder, ChBase)) return EISDIR;
-  const int iFolder = ::open(ChFolder, kFolderFlags);
-  if (iFolder < 0) return errno;
-  struct stat Named, Folder;
-  if (::fstatat(iFolder, ChBase, &Named, AT_SYMLINK_NOFOLLOW) != 0 ||
-      ::fstat(iFolder, &Folder) != 0) {
-    return close_with(iFolder, errno);
-  }
+// Goes from the folder iFolder to the folder it names ChName ("..", or a
+// folder in it that is no link), in place of iFolder.
+int enter_folder(int& iFolder, const char* ChName) {
+  const int iNext = ::openat(iFolder, ChName, kFolderFlags | O_NOFOLLOW);
+  const int iError = errno;
   ::close(iFolder);
-  if (S_ISLNK(Named.st_mode)) return may_follow(Named, Folder) ? 0 : EACCES;
-  return is_same_inode(Named, Info) ? 0 : kOutputNameTaken;
+  iFolder = iNext;
+  if (iNext >= 0) return 0;
+  // A folder that turned into a link since it was looked at.
+  return iError == ENOTDIR || iError == ELOOP ? kOutputNameTaken : iError;
+}
+
+// Walks ChPath one part at a time from the working folder (or the root),
+// reading each link on the way and walking its text in its place, so that
+// every link is looked at before it is followed, wherever it stands on the
+// path: in a sticky folder that anyone may write only the run's user's own
+// links and the folder owner's are followed (may_follow), whatever the
+// system's own rule for such links says. Out.hFolder is then the folder
+// that holds the last part and Out.ChBase that part: a file of any kind,
+// or a free name (a link that leads nowhere gives the name it leads to).
+// ENOENT for a missing folder, EISDIR for a path that names a folder,
+// EACCES for a link not followed, ELOOP for a loop of links. Relative to
+// the working folder, so a path too long for the system to take whole
+// still works from inside its folder.
+int walk_to_name(const char* ChPath, OutputFile& Out) {
+  char ChRest[MxPath], ChPart[MxPath], ChLink[MxPath];
+  const std::size_t nPath = std::strlen(ChPath);
+  if (nPath >= sizeof ChRest) return ENAMETOOLONG;
+  std::memcpy(ChRest, ChPath, nPath + 1);
+  int iFolder = ::open(ChRest[0] == '/' ? "/" : ".", kFolderFlags);
+  if (iFolder < 0) return errno;
+  const char* p = ChRest;
+  for (int nHops = 0;;) {
+    while (*p == '/')
+      ++p;
+    if (*p == '\0') return close_with(iFolder, EISDIR);
+    const char* pEnd = std::strchr(p, '/');
+    if (pEnd == nullptr) pEnd = p + std::strlen(p);
+    const char* pAfter = pEnd;
+    while (*pAfter == '/')
+      ++pAfter;
+    const bool bLast = *pAfter == '\0';
+    const bool bFile = bLast && *pEnd == '\0';  // no slash after it: may name a file
+    std::memcpy(ChPart, p, static_cast<std::size_t>(pEnd - p));
+    ChPart[pEnd - p] = '\0';
+    if (std::strcmp(ChPart, ".") == 0 || std::strcmp(ChPart, "..") == 0) {
+      if (bLast) return close_with(iFolder, EISDIR);
+      if (ChPart[1] == '.') {
+        const int iError = enter_folder(iFolder, "..");
+        if (iError != 0) return iError;
+      }
+      p = pAfter;
+      continue;
+    }
+    struct stat Part, Folder;
+    if (::fstatat(iFolder, ChPart, &Part, AT_SYMLINK_NOFOLLOW) != 0) {
+      if (errno == ENOENT && bFile) return found_name(iFolder, ChPart, Out);
+      return close_with(iFolder, errno == ENOENT && bLast ? EISDIR : errno);
+    }
+    if (S_ISLNK(Part.st_mode)) {
+      if (++nHops > kMxLinkHops) return close_with(iFolder, ELOOP);
+      if (::fstat(iFolder, &Folder) != 0) return close_with(iFolder, errno);
+      if (!may_follow(Part, Folder)) return close_with(iFolder, EACCES);
+      const ssize_t nLink = ::readlinkat(iFolder, ChPart, ChLink, sizeof ChLink);
+      if (nLink <= 0) return close_with(iFolder, nLink < 0 ? errno : ENOENT);
+      // The link's text, then the rest of the path from the slash after it.
+      const std::size_t nTail = std::strlen(pEnd);
+      if (static_cast<std::size_t>(nLink) + nTail >= sizeof ChRest) {
+        return close_with(iFolder, ENAMETOOLONG);
+      }
+      std::memmove(ChRest + nLink, pEnd, nTail + 1);
+      std::memcpy(ChRest, ChLink, static_cast<std::size_t>(nLink));
+      p = ChRest;
+      if (ChRest[0] == '/') {
+        ::close(iFolder);
+        iFolder = ::open("/", kFolderFlags);
+        if (iFolder < 0) return errno;
+      }
+      continue;
+    }
+    if (bFile) return found_name(iFolder, ChPart, Out);
+    if (!S_ISDIR(Part.st_mode)) return close_with(iFolder, ENOTDIR);
+    if (bLast) return close_with(iFolder, EISDIR);
+    const int iError = enter_folder(iFolder, ChPart);
+    if (iError != 0) return iError;
+    p = pAfter;
+  }
+}
+
+// What the older file was at the open, to be found unchanged at the finish.
+void note_older(OutputFile& Out, const struct stat& Info) {
+  Out.nOlderBytes = static_cast<std::int64_t>(Info.st_size);
+  Out.iOlderTimes[0] =
+      static_cast<std::int64_t>(Info.st_mtim.tv_sec) * 1000000000 + Info.st_mtim.tv_nsec;
+  Out.iOlderTimes[1] =
+      static_cast<std::int64_t>(Info.st_ctim.tv_sec) * 1000000000 + Info.st_ctim.tv_nsec;
 }
 
 // The name holds a file, open as iFd.
-int open_over_existing(const char* ChPath, int iFd, OutputFile& Out) {
-  struct stat Info;
+int open_over_existing(int iFd, OutputFile& Out) {
+  struct stat Info, Named, Folder;
   if (::fstat(iFd, &Info) != 0) return close_with(iFd, errno);
   if (S_ISDIR(Info.st_mode)) return close_with(iFd, EISDIR);
   if (!S_ISCHR(Info.st_mode) && !S_ISREG(Info.st_mode)) return close_with(iFd, EINVAL);
-  int iError = check_given_name(ChPath, Info);
-  if (iError != 0) return close_with(iFd, iError);
   if (S_ISCHR(Info.st_mode)) {
     Out.hFile = iFd;
     Out.iWriting = kWritingDirect;
@@ -345,61 +418,59 @@ int open_over_existing(const char* ChPath, int iFd, OutputFile& Out) {
   }
   Out.hOlder = iFd;
   Out.Target = identity_from(Info);
-  iError = find_folder(ChPath, iFd, Info, Out);
-  if (iError != 0) return iError;
-  struct stat Folder;
+  note_older(Out, Info);
+  // The name may have led elsewhere for a moment between the walk and the open.
+  if (::fstatat(fd_of(Out.hFolder), Out.ChBase, &Named, AT_SYMLINK_NOFOLLOW) != 0 ||
+      !is_same_inode(Info, Named)) {
+    return kOutputNameTaken;
+  }
   if (::fstat(fd_of(Out.hFolder), &Folder) != 0) return errno;
-  if (!may_replace(iFd, Info, Folder)) return write_in_place(Out, Info);
+  if (!may_replace(iFd, Info, Folder)) return write_in_place(Out);
   const int iNewError = open_new_file(Out, 0600);
   if (iNewError == EACCES || iNewError == EPERM || iNewError == EROFS) {
-    return write_in_place(Out, Info);
+    return write_in_place(Out);
   }
   if (iNewError != 0) return iNewError;
   if (!carry_attributes(iFd, Info, fd_of(Out.hFile))) {
     drop_new_file(Out);
-    return write_in_place(Out, Info);
+    return write_in_place(Out);
   }
   Out.iWriting = kWritingReplaced;
   return 0;
 }
 
-// The name holds no file: the folder, reached through any links the name
-// is (a link that leads nowhere makes its file where it leads), takes a new
-// one.
-int open_missing(const char* ChPath, OutputFile& Out) {
-  char ChFolder[MxPath];
-  if (!split_path(ChPath, ChFolder, Out.ChBase)) return EISDIR;
-  int iFolder = ::open(ChFolder, kFolderFlags);
-  if (iFolder < 0) return errno;
-  for (int iHop = 0;; ++iHop) {
-    struct stat Link, Folder;
-    if (::fstatat(iFolder, Out.ChBase, &Link, AT_SYMLINK_NOFOLLOW) != 0) {
-      if (errno != ENOENT) return close_with(iFolder, errno);
-      break;
-    }
-    if (!S_ISLNK(Link.st_mode)) return close_with(iFolder, kOutputNameTaken);
-    if (iHop == kMxLinkHops) return close_with(iFolder, ELOOP);
-    if (::fstat(iFolder, &Folder) != 0) return close_with(iFolder, errno);
-    if (!may_follow(Link, Folder)) return close_with(iFolder, EACCES);
-    char ChLink[MxPath];
-    const ssize_t n = ::readlinkat(iFolder, Out.ChBase, ChLink, sizeof ChLink - 1);
-    if (n <= 0) return close_with(iFolder, n < 0 ? errno : ENOENT);
-    ChLink[n] = '\0';
-    if (!split_path(ChLink, ChFolder, Out.ChBase)) return close_with(iFolder, EISDIR);
-    const int iNext = ::openat(iFolder, ChFolder, kFolderFlags);
-    ::close(iFolder);
-    if (iNext < 0) return errno;
-    iFolder = iNext;
+// A name the run may write but not read: a device is written as before; a
+// regular file is refused, as nothing can show that it is no model.
+int open_unreadable(OutputFile& Out) {
+  const int iFd = ::openat(fd_of(Out.hFolder), Out.ChBase, O_WRONLY | O_NOFOLLOW | kOpenFlags);
+  if (iFd < 0) return errno == ENXIO ? EINVAL : errno;
+  struct stat Info;
+  if (::fstat(iFd, &Info) != 0) return close_with(iFd, errno);
+  if (S_ISREG(Info.st_mode)) return close_with(iFd, kOutputUnreadable);
+  if (!S_ISCHR(Info.st_mode)) return close_with(iFd, EINVAL);
+  Out.hFile = iFd;
+  Out.iWriting = kWritingDirect;
+  return clear_nonblocking(iFd);
+}
+
+// The last part of the walk in its folder: read as well as written, so that
+// what it holds can be looked at before it is replaced; or a new file where
+// the name is free.
+int open_found_name(OutputFile& Out) {
+  const int iFd = ::openat(fd_of(Out.hFolder), Out.ChBase, O_RDWR | O_NOFOLLOW | kOpenFlags);
+  if (iFd >= 0) return open_over_existing(iFd, Out);
+  if (errno == EACCES) return open_unreadable(Out);
+  if (errno == ENOENT) {
+    Out.iWriting = kWritingReplaced;
+    return open_new_file(Out, 0666);
   }
-  Out.hFolder = iFolder;
-  note_folder(Out);
-  Out.iWriting = kWritingReplaced;
-  return open_new_file(Out, 0666);
+  if (errno == ELOOP) return kOutputNameTaken;  // a link since the walk looked
+  return errno == ENXIO ? EINVAL : errno;       // ENXIO: a FIFO that no one reads
 }
 
 int link_unnamed(const OutputFile& Out, const char* ChName) {
-  char ChProc[48];
-  std::snprintf(ChProc, sizeof ChProc, "/proc/self/fd/%d", fd_of(Out.hFile));
+  char ChProc[MxDescriptorPath];
+  descriptor_path(fd_of(Out.hFile), ChProc);
   return ::linkat(AT_FDCWD, ChProc, fd_of(Out.hFolder), ChName, AT_SYMLINK_FOLLOW) == 0 ? 0 : errno;
 }
 
@@ -458,35 +529,134 @@ int link_to_free_name(OutputFile& Out) {
   return 0;
 }
 
+// Whether the older file still has the size and times it had at the open.
+bool is_older_unchanged(const OutputFile& Out) {
+  if (Out.hOlder == kNoFile) return true;
+  struct stat Info;
+  if (::fstat(fd_of(Out.hOlder), &Info) != 0) return false;
+  OutputFile Now;
+  note_older(Now, Info);
+  return Now.nOlderBytes == Out.nOlderBytes && Now.iOlderTimes[0] == Out.iOlderTimes[0] &&
+         Now.iOlderTimes[1] == Out.iOlderTimes[1];
+}
+
+// Whether the file system of iFd reports write errors only when a file is
+// synced or closed, long after the writes (network and user-space file
+// systems): there a file is synced before it takes its name. A local disk
+// reports its errors at the write, and a sync there would make every run
+// wait for the disk.
+bool reports_errors_late(int iFd) {
+#if defined(__linux__)
+  constexpr long kLateFileSystems[] = {
+      0x6969,      // NFS
+      0x517B,      // SMB
+      0xFF534D42,  // CIFS
+      0xFE534D42,  // SMB2
+      0x65735546,  // FUSE
+      0x00C36400,  // Ceph
+      0x01021997,  // 9P
+      0x47504653,  // GPFS
+      0x0BD00BD0,  // Lustre
+  };
+  struct statfs Info;
+  if (::fstatfs(iFd, &Info) != 0) return true;
+  for (const long iType : kLateFileSystems) {
+    if (static_cast<long>(Info.f_type) == iType) return true;
+  }
+  return false;
+#else
+  (void)iFd;
+  return true;
+#endif
+}
+
+// Everything written reaches the file system and its errors are known:
+// synced where it reports them late, and a copy of the handle closed, which
+// makes a network file system send what it holds and say how that went,
+// while the file stays open for what is written after. 0 or the first
+// error.
+int settle_new_file(int iFd) {
+  if (reports_errors_late(iFd) && ::fsync(iFd) != 0) return errno;
+  const int iCopy = ::fcntl(iFd, F_DUPFD_CLOEXEC, 0);
+  if (iCopy < 0) return errno;
+  if (::close(iCopy) != 0 && errno != EINTR) return errno;
+  return 0;
+}
+
+// Settles and closes hFile; 0 or the first error.
+int settle_and_close(FileHandle& hFile) {
+  const int iFd = fd_of(hFile);
+  int iError = settle_new_file(iFd);
+  hFile = kNoFile;
+  if (::close(iFd) != 0 && errno != EINTR && iError == 0) iError = errno;
+  return iError;
+}
+
+// A nameless new file gets the name ".lablix-<process>-u<n>" for what is
+// left of its way: it can be closed then, and renamed by that name.
+int name_unnamed(OutputFile& Out) {
+  for (unsigned iTry = 0;; ++iTry) {
+    make_temp_name(Out.ChTemp, static_cast<unsigned long>(::getpid()), true, iTry);
+    const int iError = link_unnamed(Out, Out.ChTemp);
+    if (iError == 0) break;
+    if (iError != EEXIST) return iError;
+  }
+  Out.bUnnamed = false;
+  Out.bNamedTemp = true;
+  return 0;
+}
+
 }  // namespace
 
-int place_replaced(OutputFile& Out) {
+int place_replaced(OutputFile& Out, bool bClosing) {
   if (!name_still_leads_to_target(Out)) return kOutputNameTaken;
-  if (Out.bUnnamed && Out.Target.iIndex == 0) {
+  if (!is_older_unchanged(Out)) return kOutputChanged;
+  if (!bClosing && Out.bUnnamed && Out.Target.iIndex == 0) {
+    // Written on after this: it keeps its handle and takes the free name
+    // directly.
+    const int iSettleError = settle_new_file(fd_of(Out.hFile));
+    if (iSettleError != 0) return iSettleError;
     const int iError = link_unnamed(Out, Out.ChBase);
     if (iError == 0) Out.bUnnamed = false;
     return iError == EEXIST ? kOutputNameTaken : iError;
   }
   if (Out.bUnnamed) {
-    for (unsigned iTry = 0;; ++iTry) {
-      std::snprintf(Out.ChTemp, sizeof Out.ChTemp, ".lablix-%ld-u%u", static_cast<long>(::getpid()),
-                    iTry);
-      const int iError = link_unnamed(Out, Out.ChTemp);
-      if (iError == 0) break;
-      if (iError != EEXIST) return iError;
-    }
-    Out.bUnnamed = false;
-    Out.bNamedTemp = true;
+    const int iError = name_unnamed(Out);
+    if (iError != 0) return iError;
   }
+  const int iError = bClosing ? settle_and_close(Out.hFile) : settle_new_file(fd_of(Out.hFile));
+  if (iError != 0) return iError;
   return Out.Target.iIndex == 0 ? link_to_free_name(Out) : rename_over_older(Out);
 }
 
+namespace {
+
+// How long a run waits for another that is copying into the same file.
+constexpr int kMxLockWaitMillis = 30000;
+
+// Takes the lock on the older file that runs writing it in place share; 0,
+// or EWOULDBLOCK when another program held it all that time.
+int lock_older(int iOlder) {
+  for (int iWaited = 0; ::flock(iOlder, LOCK_EX | LOCK_NB) != 0; iWaited += 5) {
+    if ((errno != EWOULDBLOCK && errno != EINTR) || iWaited >= kMxLockWaitMillis) return errno;
+    const struct timespec Pause = {0, 5000000};
+    ::nanosleep(&Pause, nullptr);
+  }
+  return 0;
+}
+
+}  // namespace
+
 // The complete new content, from the scratch file into the older file from
-// its start; the older file is then cut to its length and is written to
-// from there on.
-int place_in_place(OutputFile& Out) {
+// its start, under the lock and only while the older file is as it was at
+// the open; the older file is then cut to its length and is written to from
+// there on (or closed, bClosing).
+int place_in_place(OutputFile& Out, bool bClosing) {
   static char ChCopy[1 << 16];
   const int iScratch = fd_of(Out.hFile), iOlder = fd_of(Out.hOlder);
+  const int iLockError = lock_older(iOlder);
+  if (iLockError != 0) return iLockError;
+  if (!is_older_unchanged(Out)) return kOutputChanged;
   for (std::int64_t iAt = 0; iAt < Out.nWritten;) {
     const ssize_t n = ::pread(iScratch, ChCopy, sizeof ChCopy, static_cast<off_t>(iAt));
     if (n < 0 && errno == EINTR) continue;
@@ -500,34 +670,22 @@ int place_in_place(OutputFile& Out) {
   close_handle(Out.hFile);
   Out.hFile = Out.hOlder;
   Out.hOlder = kNoFile;
-  return 0;
+  const int iError = bClosing ? settle_and_close(Out.hFile) : settle_new_file(fd_of(Out.hFile));
+  // The copy is done: a run that waits may look now (and find the file
+  // changed), though this run may still be asking its questions.
+  if (Out.hFile != kNoFile) ::flock(fd_of(Out.hFile), LOCK_UN);
+  return iError;
 }
 
 int open_output_file(const char* ChPath, OutputFile& Out) {
   Out = OutputFile{};
-  // Read as well as written where allowed, so that what it holds can be
-  // looked at before it is replaced.
-  int iFd = ::open(ChPath, O_RDWR | kOpenFlags);
-  if (iFd < 0 && errno == EACCES) iFd = ::open(ChPath, O_WRONLY | kOpenFlags);
-  int iError;
-  if (iFd >= 0) {
-    iError = open_over_existing(ChPath, iFd, Out);
-  } else if (errno == ENOENT) {
-    iError = open_missing(ChPath, Out);
-  } else {
-    iError = errno == ENXIO ? EINVAL : errno;  // ENXIO: a FIFO that no one reads
-  }
+  int iError = walk_to_name(ChPath, Out);
+  if (iError == 0) iError = open_found_name(Out);
   if (iError != 0) {
     abandon_output_file(Out);
     return iError;
   }
-  if (Out.iWriting == kWritingReplaced) {
-    struct stat Info;
-    if (::fstat(fd_of(Out.hFile), &Info) == 0) {
-      Out.Own = FileIdentity{static_cast<std::uint64_t>(Info.st_dev),
-                             static_cast<std::uint64_t>(Info.st_ino) + 1};
-    }
-  }
+  if (Out.iWriting == kWritingReplaced) Out.Own = identity_of(Out.hFile);
   return 0;
 }
 
@@ -536,12 +694,12 @@ bool is_same_new_file(const OutputFile& A, const OutputFile& B) {
          A.Folder.iDevice == B.Folder.iDevice && std::strcmp(A.ChBase, B.ChBase) == 0;
 }
 
-std::int64_t read_older_start(const OutputFile& Out, char* p, std::int64_t nRoom) {
+std::int64_t read_older_at(const OutputFile& Out, std::int64_t iAt, char* p, std::int64_t nRoom) {
   if (Out.hOlder == kNoFile) return 0;
   std::int64_t nHave = 0;
   while (nHave < nRoom) {
     const ssize_t n = ::pread(fd_of(Out.hOlder), p + nHave, static_cast<std::size_t>(nRoom - nHave),
-                              static_cast<off_t>(nHave));
+                              static_cast<off_t>(iAt + nHave));
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) break;
     nHave += n;

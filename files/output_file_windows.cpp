@@ -14,6 +14,18 @@
 // removes, from the files of live ones). The new file is marked for deletion
 // while it is written, so that a killed run leaves nothing behind; only a
 // kill in the few calls that give it its name can leave it there.
+//
+// Beside the POSIX form: the new file is always ".lablix-<process>-<n>", held open so
+// that no one may delete it (the lock) and marked for deletion until it
+// takes its name, so that even a killed run leaves it behind only when
+// killed at that moment. What is carried over there is the security
+// descriptor (owner, group, DACL) and the hidden, system and not-indexed
+// attributes; a read-only file is refused as it cannot be written, and a
+// file with other attributes (compressed, encrypted, sparse) or with named
+// streams is written in place. An older file that another program holds
+// open cannot be renamed over: its new content then goes into it in place
+// at place_output_file. ChBase is UTF-8 there, and names are compared
+// without regard to case. bUnnamed there means the mark for deletion.
 #include <aclapi.h>
 
 #include <cerrno>
@@ -172,19 +184,27 @@ bool mark_for_deletion(HANDLE h, bool bDelete) {
   return ::SetFileInformationByHandle(h, FileDispositionInfo, &Info, sizeof Info) != 0;
 }
 
-// Removes the ".lablix-*" files in WcFolder that no run holds open any
-// more (a kill or a power loss left them); a live run's file refuses to be
+// Removes the temporary files in WcFolder that no run holds open any more
+// (a kill or a power loss left them); a live run's file refuses to be
 // deleted.
 void remove_debris(const wchar_t* WcFolder) {
-  wchar_t WcPattern[MxPath], WcPath[MxPath];
-  if (!join(WcFolder, L".lablix-*", WcPattern)) return;
+  wchar_t WcPrefix[MxTempName], WcAny[MxTempName], WcPattern[MxPath], WcPath[MxPath];
+  ::MultiByteToWideChar(CP_UTF8, 0, kTempPrefix, -1, WcPrefix, MxTempName);
+  const std::size_t nPrefix = std::wcslen(WcPrefix);
+  std::wmemcpy(WcAny, WcPrefix, nPrefix);
+  WcAny[nPrefix] = L'*';
+  WcAny[nPrefix + 1] = L'\0';
+  if (!join(WcFolder, WcAny, WcPattern)) return;
   WIN32_FIND_DATAW Found;
   const HANDLE hFind =
       ::FindFirstFileExW(WcPattern, FindExInfoBasic, &Found, FindExSearchNameMatch, nullptr, 0);
   if (hFind == INVALID_HANDLE_VALUE) return;
   do {
     // The pattern matches short names too: the long name must begin so.
-    if (std::wcsncmp(Found.cFileName, L".lablix-", 8) != 0 ||
+    // Only names of the exact form a run gives them, never a user's own.
+    char ChName[MxPath];
+    unsigned long iProcess = 0;
+    if (!to_utf8(Found.cFileName, ChName) || !is_temp_name(ChName, iProcess) ||
         (Found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0 ||
         !join(WcFolder, Found.cFileName, WcPath)) {
       continue;
@@ -202,8 +222,7 @@ int open_new_file(OutputFile& Out, DWORD iAttributes) {
   if (iError != 0) return iError;
   constexpr DWORD kBaseAccess = GENERIC_READ | GENERIC_WRITE | DELETE;
   for (unsigned iTry = 0; iTry < 1000000; ++iTry) {
-    std::snprintf(Out.ChTemp, sizeof Out.ChTemp, ".lablix-%lu-%u",
-                  static_cast<unsigned long>(::GetCurrentProcessId()), iTry);
+    make_temp_name(Out.ChTemp, static_cast<unsigned long>(::GetCurrentProcessId()), false, iTry);
     ::MultiByteToWideChar(CP_UTF8, 0, Out.ChTemp, -1, WcName, 64);
     if (!join(WcFolder, WcName, WcTemp)) return ENAMETOOLONG;
     HANDLE h = INVALID_HANDLE_VALUE;
@@ -328,6 +347,47 @@ bool has_named_streams(HANDLE h) {
   return reinterpret_cast<const FILE_STREAM_INFO*>(ChInfo)->NextEntryOffset != 0;
 }
 
+// The older file's size, last write and change times into nBytes and iTimes;
+// false when they cannot be read.
+bool read_older_state(HANDLE h, std::int64_t& nBytes, std::int64_t (&iTimes)[2]) {
+  FILE_BASIC_INFO Basic;
+  FILE_STANDARD_INFO Standard;
+  if (!::GetFileInformationByHandleEx(h, FileBasicInfo, &Basic, sizeof Basic) ||
+      !::GetFileInformationByHandleEx(h, FileStandardInfo, &Standard, sizeof Standard)) {
+    return false;
+  }
+  nBytes = Standard.EndOfFile.QuadPart;
+  iTimes[0] = Basic.LastWriteTime.QuadPart;
+  iTimes[1] = Basic.ChangeTime.QuadPart;
+  return true;
+}
+
+// Whether the older file still has the size and times it had at the open.
+bool is_older_unchanged(const OutputFile& Out) {
+  std::int64_t nBytes = 0, iTimes[2] = {};
+  return read_older_state(handle_of(Out.hOlder), nBytes, iTimes) && nBytes == Out.nOlderBytes &&
+         iTimes[0] == Out.iOlderTimes[0] && iTimes[1] == Out.iOlderTimes[1];
+}
+
+// How long a run waits for another that is copying into the same file.
+constexpr int kMxLockWaitMillis = 30000;
+
+// Takes the lock on the whole older file that runs writing it in place
+// share (released when its handle closes); 0 or the error.
+int lock_older(HANDLE h) {
+  for (int iWaited = 0;; iWaited += 5) {
+    OVERLAPPED At{};
+    if (::LockFileEx(h, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, MAXDWORD, MAXDWORD,
+                     &At)) {
+      return 0;
+    }
+    if (::GetLastError() != ERROR_LOCK_VIOLATION || iWaited >= kMxLockWaitMillis) {
+      return last_error();
+    }
+    ::Sleep(5);
+  }
+}
+
 // The older file is kept and written over at the place; until then the
 // run's bytes go to a scratch file.
 int write_in_place(OutputFile& Out) {
@@ -365,6 +425,7 @@ int open_over_existing(HANDLE h, OutputFile& Out) {
   // superuser would.
   if ((Info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0) return EACCES;
   Out.Target = identity_of(Out.hOlder);
+  if (!read_older_state(h, Out.nOlderBytes, Out.iOlderTimes)) return last_error();
   const int iError = find_folder(h, Out);
   if (iError != 0) return iError;
   if ((Info.dwFileAttributes & ~kPlainAttributes) != 0 || has_named_streams(h)) {
@@ -497,12 +558,14 @@ void let_others_delete(OutputFile& Out) {
 
 }  // namespace
 
-int place_replaced(OutputFile& Out) {
+// The new file keeps its handle to the end on Windows: it is renamed by it.
+int place_replaced(OutputFile& Out, bool /*bClosing*/) {
   const bool bOver = Out.Target.iIndex != 0;
   // Checked while the older file is held, so that its name cannot change
   // between the look and the rename but for the moment its handle must be
   // closed: Windows replaces no file that is open.
   if (bOver && !name_leads_to_target(Out)) return kOutputNameTaken;
+  if (bOver && !is_older_unchanged(Out)) return kOutputChanged;
   if (Out.bUnnamed) {
     if (!mark_for_deletion(handle_of(Out.hFile), false)) return last_error();
     Out.bUnnamed = false;
@@ -524,10 +587,18 @@ int place_replaced(OutputFile& Out) {
 }
 
 // The complete new content, from the scratch file into the older file from
-// its start; the older file is then cut to its length and is written to
+// its start, under the lock and only while the older file is as it was at
+// the open; the older file is then cut to its length and is written to
 // from there on.
-int place_in_place(OutputFile& Out) {
+int place_in_place(OutputFile& Out, bool /*bClosing*/) {
+  const int iLockError = lock_older(handle_of(Out.hOlder));
+  if (iLockError != 0) return iLockError;
+  if (!is_older_unchanged(Out)) return kOutputChanged;
   const int iError = copy_into(handle_of(Out.hFile), handle_of(Out.hOlder), Out.nWritten);
+  // The copy is done: other programs may read the file again, and a run
+  // that waits may look (and find the file changed).
+  OVERLAPPED At{};
+  ::UnlockFileEx(handle_of(Out.hOlder), 0, MAXDWORD, MAXDWORD, &At);
   if (iError != 0) return iError;
   close_handle(Out.hFile);
   Out.hFile = Out.hOlder;
@@ -537,17 +608,15 @@ int place_in_place(OutputFile& Out) {
 
 namespace {
 
-// Opens the existing file for output, read as well where allowed. Held so
-// that no one renames or deletes it while the run lives, unless another
-// program already holds it for that.
+// Opens the existing file for output, and for reading: a file that may be
+// written but not read cannot be looked at before it is replaced, and is
+// refused. Held so that no one renames or deletes it while the run lives,
+// unless another program already holds it for that.
 HANDLE open_older(const wchar_t* WcPath) {
   HANDLE h = INVALID_HANDLE_VALUE;
   for (const DWORD iShare : {kShareNoDelete, kShareAll}) {
-    for (const DWORD iAccess : {DWORD{GENERIC_READ | GENERIC_WRITE}, DWORD{GENERIC_WRITE}}) {
-      h = ::CreateFileW(WcPath, iAccess, iShare, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                        nullptr);
-      if (h != INVALID_HANDLE_VALUE || ::GetLastError() != ERROR_ACCESS_DENIED) break;
-    }
+    h = ::CreateFileW(WcPath, GENERIC_READ | GENERIC_WRITE, iShare, nullptr, OPEN_EXISTING,
+                      FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h != INVALID_HANDLE_VALUE || ::GetLastError() != ERROR_SHARING_VIOLATION) break;
   }
   return h;
@@ -588,13 +657,13 @@ bool is_same_new_file(const OutputFile& A, const OutputFile& B) {
   return ::CompareStringOrdinal(WcA, -1, WcB, -1, TRUE) == CSTR_EQUAL;
 }
 
-std::int64_t read_older_start(const OutputFile& Out, char* p, std::int64_t nRoom) {
+std::int64_t read_older_at(const OutputFile& Out, std::int64_t iAt, char* p, std::int64_t nRoom) {
   if (Out.hOlder == kNoFile) return 0;
   std::int64_t nHave = 0;
   while (nHave < nRoom) {
     OVERLAPPED At{};
-    At.Offset = static_cast<DWORD>(nHave);
-    At.OffsetHigh = static_cast<DWORD>(nHave >> 32);
+    At.Offset = static_cast<DWORD>(iAt + nHave);
+    At.OffsetHigh = static_cast<DWORD>((iAt + nHave) >> 32);
     const std::int64_t nLeft = nRoom - nHave;
     DWORD nRead = 0;
     if (!::ReadFile(handle_of(Out.hOlder), p + nHave,

@@ -9,7 +9,6 @@
 //   - classify_field gives each field the kind of the rules' step order and
 //     the value of an ordinary correctly rounded decimal conversion.
 // Any disagreement aborts, which libFuzzer reports as a finding.
-#include <cerrno>
 #include <cfloat>
 #include <cmath>
 #include <cstdint>
@@ -18,7 +17,6 @@
 #include <cstring>
 #include <string>
 
-#include "fem/fem_scan.h"
 #include "fem/field_splitter.h"
 #include "fem/scan/header_scan.h"
 #include "fem/scan/line_shape.h"

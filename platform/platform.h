@@ -4,6 +4,7 @@
 //     are files/output_file.h);
 //   - signals and the console: the signals that stop a run, the standard
 //     streams, the console window;
+//   - processes: the program started again, once per model of a batch;
 //   - memory and the clock.
 // One implementation per system, chosen at build time
 // (platform/platform_posix.cpp, platform/platform_windows.cpp). Knows nothing
@@ -96,6 +97,28 @@ int close_file(FileHandle hFile);
 // folder. A small or read-only /tmp then costs no run its output.
 int open_scratch_file(FileHandle& hFile);
 
+// Where the program itself expands * and ? in its file arguments: on
+// Windows, whose cmd passes them on as typed; POSIX shells expand them.
+extern const bool kProgramExpandsPatterns;
+
+// Names found for patterns, kept in the caller's fixed room: the names'
+// bytes, NUL-ended, in Ch (nRoom bytes, nUsed taken), and their starts in
+// ChNames (MxNames entries, nNames taken).
+struct NameStore {
+  char* Ch;
+  std::int64_t nRoom, nUsed;
+  const char** ChNames;
+  std::int32_t MxNames, nNames;
+};
+
+// Appends to Store the files that the pattern ChPattern matches (* and ?
+// in its last part, matched as the system matches them; folders left
+// out), each as the pattern's folder part followed by the file's name in
+// the form arguments arrive in, sorted without regard to case. Returns 0
+// (nothing appended when nothing matches), or ENOMEM when Store has no
+// room for them all (nothing appended). Windows only: ENOSYS elsewhere.
+int list_matching_files(const char* ChPattern, NameStore& Store);
+
 // ---- Signals and the console ---------------------------------------------
 
 // Started with standard input, output or error closed, the next file
@@ -160,6 +183,47 @@ void pause_if_console_is_own();
 
 // Ends the process at once with iExit; nothing is cleaned up.
 [[noreturn]] void end_process(int iExit);
+
+// ---- Processes -----------------------------------------------------------
+
+// A process the run started: its process number, or a Windows handle.
+using ProcessHandle = std::intptr_t;
+inline constexpr ProcessHandle kNoProcess = -1;
+
+// The most arguments start_own_program passes on.
+inline constexpr std::int32_t MxOwnArgs = 15;
+
+// Notes how this program was started (argv[0]), for start_own_program:
+// called once, at start-up.
+void note_own_program(const char* ChArg0);
+
+// Starts this program again (the same program file: /proc/self/exe where
+// the system has it, else argv[0]; on Windows the module's own file) with
+// the arguments ChArgs[0, nArgs) after its name (at most MxOwnArgs), the
+// run's standard input, and standard output and error on hOut and hErr
+// (kNoFile: the run's own). Stop signals the run holds are not held in the
+// new process. Returns 0 or the error number; nothing started on failure.
+int start_own_program(const char* const* ChArgs, std::int32_t nArgs, FileHandle hOut,
+                      FileHandle hErr, ProcessHandle& hProcess);
+
+// Waits until one of the processes hProcesses[0, n) ends (entries
+// kNoProcess are left out) and sets iWhich to its index and iExit to its
+// exit status, or 128 + n for a process a signal ended; that process is
+// then gone. Returns 0, or the error number (ECHILD: none to wait for).
+int wait_for_process(const ProcessHandle* hProcesses, std::int32_t n, std::int32_t& iWhich,
+                     int& iExit);
+
+// Passes the stop signal iSignal on to hProcess. Nothing on Windows, whose
+// console gives its events to every process attached to it.
+void pass_stop_signal(ProcessHandle hProcess, int iSignal);
+
+// How many processors the run may use; at least 1.
+std::int32_t count_processors();
+
+// Writes all that the scratch file hScratch holds, from its start, to
+// standard output or standard error (iTo), then empties it for reuse.
+// Returns 0 or the error number. Uses no heap: safe in a stop's handler.
+int pour_scratch_file(FileHandle hScratch, StandardStream iTo);
 
 // ---- Memory and the clock ------------------------------------------------
 

@@ -1,9 +1,11 @@
-// The platform layer on POSIX systems (Linux first): descriptors, mmap and
-// sigaction.
+// The platform layer on POSIX systems (Linux first): descriptors, mmap,
+// sigaction and posix_spawn.
 #include <fcntl.h>
 #include <signal.h>
+#include <spawn.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -13,20 +15,9 @@
 #include <ctime>
 
 #include "platform/platform.h"
+#include "platform/posix_files.h"
 
 namespace {
-
-// Files are opened without becoming the controlling terminal, without
-// leaking into other programs, and without waiting on a FIFO (refused later).
-constexpr int kOpenFlags = O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
-
-FileIdentity identity_from(const struct stat& Info) {
-  if (!S_ISREG(Info.st_mode)) return FileIdentity{0, 0};
-  // An inode number of 0 does not occur for a regular file on Linux; the +1
-  // keeps "no file" apart anyway.
-  return FileIdentity{static_cast<std::uint64_t>(Info.st_dev),
-                      static_cast<std::uint64_t>(Info.st_ino) + 1};
-}
 
 int write_all(int iFd, const char* p, std::int64_t n) {
   while (n > 0) {
@@ -45,12 +36,6 @@ int write_all(int iFd, const char* p, std::int64_t n) {
 int fail_closing(int iFd, int iError) {
   ::close(iFd);
   return iError;
-}
-
-int clear_nonblocking(int iFd) {
-  const int iFlags = ::fcntl(iFd, F_GETFL);
-  if (iFlags < 0 || ::fcntl(iFd, F_SETFL, iFlags & ~O_NONBLOCK) != 0) return errno;
-  return 0;
 }
 
 // Huge pages are a hint where the system knows them; elsewhere nothing.
@@ -108,17 +93,45 @@ int read_input_whole(int iFd, const char*& pData, std::int64_t& nData) {
   return 0;
 }
 
-int open_unnamed_in(const char* ChFolder) {
+}  // namespace
+
+FileIdentity identity_from(const struct stat& Info) {
+  if (!S_ISREG(Info.st_mode)) return FileIdentity{0, 0};
+  // An inode number of 0 does not occur for a regular file on Linux; the +1
+  // keeps "no file" apart anyway.
+  return FileIdentity{static_cast<std::uint64_t>(Info.st_dev),
+                      static_cast<std::uint64_t>(Info.st_ino) + 1};
+}
+
+int clear_nonblocking(int iFd) {
+  const int iFlags = ::fcntl(iFd, F_GETFL);
+  if (iFlags < 0 || ::fcntl(iFd, F_SETFL, iFlags & ~O_NONBLOCK) != 0) return errno;
+  return 0;
+}
+
+namespace {
+// Where the system names the open files of the process.
+constexpr char kDescriptorFolder[] = "/proc/self/fd";
+}  // namespace
+
+void descriptor_path(int iFd, char (&ChPath)[MxDescriptorPath]) {
+  std::snprintf(ChPath, sizeof ChPath, "%s/%d", kDescriptorFolder, iFd);
+}
+
+bool has_descriptor_paths() {
+  static const bool bHas = ::access(kDescriptorFolder, X_OK) == 0;
+  return bHas;
+}
+
+int open_unnamed_at(int iAt, const char* ChFolder, mode_t iMode) {
 #if defined(O_TMPFILE)
-  return ::open(ChFolder, O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+  return ::openat(iAt, ChFolder, O_TMPFILE | O_RDWR | O_CLOEXEC, iMode);
 #else
-  (void)ChFolder;
+  (void)iAt, (void)ChFolder, (void)iMode;
   errno = EOPNOTSUPP;
   return -1;
 #endif
 }
-
-}  // namespace
 
 FileIdentity identity_of(FileHandle hFile) {
   struct stat Info;
@@ -184,7 +197,7 @@ FileVersion version_from(const struct stat& Info) {
 // A nameless file in ChFolder, made the old way where the folder's file
 // system has no O_TMPFILE; -1 with errno set when neither works.
 int open_scratch_in(const char* ChFolder) {
-  const int iFd = open_unnamed_in(ChFolder);
+  const int iFd = open_unnamed_at(AT_FDCWD, ChFolder, 0600);
   if (iFd >= 0) return iFd;
   char ChTemplate[MxPath];
   const int nTemplate =
@@ -244,6 +257,12 @@ int open_scratch_file(FileHandle& hFile) {
   if (iFd < 0) return errno;
   hFile = iFd;
   return 0;
+}
+
+const bool kProgramExpandsPatterns = false;
+
+int list_matching_files(const char*, NameStore&) {
+  return ENOSYS;
 }
 
 int close_file(FileHandle hFile) {
@@ -352,6 +371,109 @@ bool is_terminal(StandardStream iStream) {
 }
 
 const char kSystemLineEnd[] = "\n";
+
+namespace {
+
+// The program file to start again, and the name it was started by.
+// "/proc/self/exe" is resolved by the new process itself, so it is this
+// very program even when its file was replaced or removed meanwhile.
+const char* ChOwnProgram = nullptr;
+const char* ChOwnName = "lablix";
+bool bOwnByPath = false;
+
+}  // namespace
+
+void note_own_program(const char* ChArg0) {
+  if (ChArg0 != nullptr && ChArg0[0] != '\0') ChOwnName = ChArg0;
+  if (::access("/proc/self/exe", X_OK) == 0) {
+    ChOwnProgram = "/proc/self/exe";
+    return;
+  }
+  // Without /proc: argv[0] as the shell found it; a bare name is looked up
+  // in PATH as the shell looked it up.
+  ChOwnProgram = ChOwnName;
+  bOwnByPath = std::strchr(ChOwnName, '/') == nullptr;
+}
+
+int start_own_program(const char* const* ChArgs, std::int32_t nArgs, FileHandle hOut,
+                      FileHandle hErr, ProcessHandle& hProcess) {
+  if (ChOwnProgram == nullptr || nArgs < 0 || nArgs > MxOwnArgs) return EINVAL;
+  char* ChArgv[MxOwnArgs + 2];
+  ChArgv[0] = const_cast<char*>(ChOwnName);
+  for (std::int32_t i = 0; i < nArgs; ++i)
+    ChArgv[i + 1] = const_cast<char*>(ChArgs[i]);
+  ChArgv[nArgs + 1] = nullptr;
+  posix_spawn_file_actions_t Actions;
+  posix_spawnattr_t Attributes;
+  if (::posix_spawn_file_actions_init(&Actions) != 0) return ENOMEM;
+  if (::posix_spawnattr_init(&Attributes) != 0) {
+    ::posix_spawn_file_actions_destroy(&Actions);
+    return ENOMEM;
+  }
+  if (hOut != kNoFile) ::posix_spawn_file_actions_adddup2(&Actions, static_cast<int>(hOut), 1);
+  if (hErr != kNoFile) ::posix_spawn_file_actions_adddup2(&Actions, static_cast<int>(hErr), 2);
+  // The batch holds stop signals while it starts a model; the model must
+  // not begin with them held.
+  sigset_t NoneHeld;
+  sigemptyset(&NoneHeld);
+  ::posix_spawnattr_setsigmask(&Attributes, &NoneHeld);
+  ::posix_spawnattr_setflags(&Attributes, POSIX_SPAWN_SETSIGMASK);
+  pid_t iPid = -1;
+  const int iError =
+      bOwnByPath ? ::posix_spawnp(&iPid, ChOwnProgram, &Actions, &Attributes, ChArgv, environ)
+                 : ::posix_spawn(&iPid, ChOwnProgram, &Actions, &Attributes, ChArgv, environ);
+  ::posix_spawnattr_destroy(&Attributes);
+  ::posix_spawn_file_actions_destroy(&Actions);
+  if (iError != 0) return iError;
+  hProcess = iPid;
+  return 0;
+}
+
+int wait_for_process(const ProcessHandle* hProcesses, std::int32_t n, std::int32_t& iWhich,
+                     int& iExit) {
+  for (;;) {
+    int iWait = 0;
+    const pid_t iPid = ::waitpid(-1, &iWait, 0);
+    if (iPid < 0) {
+      if (errno == EINTR) continue;
+      return errno;
+    }
+    for (std::int32_t i = 0; i < n; ++i) {
+      if (hProcesses[i] != iPid) continue;
+      iWhich = i;
+      iExit = WIFSIGNALED(iWait) ? 128 + WTERMSIG(iWait) : WEXITSTATUS(iWait);
+      return 0;
+    }
+  }
+}
+
+void pass_stop_signal(ProcessHandle hProcess, int iSignal) {
+  if (hProcess > 0) ::kill(static_cast<pid_t>(hProcess), iSignal);
+}
+
+std::int32_t count_processors() {
+  const long n = ::sysconf(_SC_NPROCESSORS_ONLN);
+  return n < 1 ? 1 : n > 4096 ? 4096 : static_cast<std::int32_t>(n);
+}
+
+int pour_scratch_file(FileHandle hScratch, StandardStream iTo) {
+  char Ch[16384];
+  const int iFd = static_cast<int>(hScratch);
+  off_t iAt = 0;
+  for (;;) {
+    const ssize_t nRead = ::pread(iFd, Ch, sizeof Ch, iAt);
+    if (nRead < 0 && errno == EINTR) continue;
+    if (nRead < 0) return errno;
+    if (nRead == 0) break;
+    const int iError = write_all(iTo == kStandardOutput ? 1 : 2, Ch, nRead);
+    if (iError != 0) return iError;
+    iAt += nRead;
+  }
+  // The model wrote at its own offset, shared with this descriptor: back
+  // to the start for the next model.
+  if (::ftruncate(iFd, 0) != 0 || ::lseek(iFd, 0, SEEK_SET) != 0) return errno;
+  return 0;
+}
 
 void* map_zeroed_memory(std::int64_t nBytes) {
   void* p = ::mmap(nullptr, static_cast<std::size_t>(nBytes), PROT_READ | PROT_WRITE,

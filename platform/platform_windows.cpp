@@ -7,6 +7,7 @@
 // input is a console, otherwise in the system's ANSI code page; the file is
 // then opened by its UTF-16 name. So "Ærøy_T1.FEM" typed in a console of
 // code page 850 or 1252, or passed as UTF-8, finds the file.
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <cwchar>
@@ -326,6 +327,77 @@ int open_scratch_file(FileHandle& hFile) {
   return 0;
 }
 
+const bool kProgramExpandsPatterns = true;
+
+namespace {
+
+// Two names as arguments carry them (the ANSI code page), compared as
+// Windows lists files: without regard to case.
+bool is_before_ignoring_case(const char* ChA, const char* ChB) {
+  wchar_t WcA[MxPath], WcB[MxPath];
+  const int nA = ::MultiByteToWideChar(CP_ACP, 0, ChA, -1, WcA, MxPath) - 1;
+  const int nB = ::MultiByteToWideChar(CP_ACP, 0, ChB, -1, WcB, MxPath) - 1;
+  if (nA < 0 || nB < 0) return std::strcmp(ChA, ChB) < 0;
+  const int iOrder = ::CompareStringOrdinal(WcA, nA, WcB, nB, TRUE);
+  if (iOrder != CSTR_EQUAL) return iOrder == CSTR_LESS_THAN;
+  return std::strcmp(ChA, ChB) < 0;
+}
+
+}  // namespace
+
+int list_matching_files(const char* ChPattern, NameStore& Store) {
+  wchar_t WcPattern[MxPath];
+  if (::MultiByteToWideChar(CP_ACP, 0, ChPattern, -1, WcPattern, MxPath) <= 0) return ENAMETOOLONG;
+  // The folder part stays as typed, before each name found.
+  std::size_t nFolder = 0;
+  for (std::size_t i = 0; ChPattern[i] != '\0'; ++i) {
+    if (ChPattern[i] == '\\' || ChPattern[i] == '/' || (i == 1 && ChPattern[i] == ':')) {
+      nFolder = i + 1;
+    }
+  }
+  const std::int64_t nUsedBefore = Store.nUsed;
+  const std::int32_t nNamesBefore = Store.nNames;
+  WIN32_FIND_DATAW Found;
+  const HANDLE hFind =
+      ::FindFirstFileExW(WcPattern, FindExInfoBasic, &Found, FindExSearchNameMatch, nullptr, 0);
+  if (hFind == INVALID_HANDLE_VALUE) return 0;
+  int iError = 0;
+  do {
+    if ((Found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) continue;
+    char ChName[MxPath];
+    BOOL bLost = FALSE;
+    const int nName =
+        ::WideCharToMultiByte(CP_ACP, 0, Found.cFileName, -1, ChName, MxPath, nullptr, &bLost);
+    if (nName <= 0 || bLost) {
+      // A name the ANSI code page cannot spell: its short form, where the
+      // volume keeps one, opens the same file.
+      if (Found.cAlternateFileName[0] == L'\0' ||
+          ::WideCharToMultiByte(CP_ACP, 0, Found.cAlternateFileName, -1, ChName, MxPath, nullptr,
+                                nullptr) <= 0) {
+        continue;
+      }
+    }
+    const std::int64_t nNeeded = static_cast<std::int64_t>(nFolder + std::strlen(ChName) + 1);
+    if (Store.nUsed + nNeeded > Store.nRoom || Store.nNames >= Store.MxNames) {
+      iError = ENOMEM;
+      break;
+    }
+    char* pName = Store.Ch + Store.nUsed;
+    std::memcpy(pName, ChPattern, nFolder);
+    std::memcpy(pName + nFolder, ChName, std::strlen(ChName) + 1);
+    Store.nUsed += nNeeded;
+    Store.ChNames[Store.nNames++] = pName;
+  } while (::FindNextFileW(hFind, &Found));
+  ::FindClose(hFind);
+  if (iError != 0) {
+    Store.nUsed = nUsedBefore;
+    Store.nNames = nNamesBefore;
+    return iError;
+  }
+  std::sort(Store.ChNames + nNamesBefore, Store.ChNames + Store.nNames, is_before_ignoring_case);
+  return 0;
+}
+
 int close_file(FileHandle hFile) {
   if (hFile == kNoFile || ::CloseHandle(handle_of(hFile))) return 0;
   return last_error();
@@ -423,6 +495,135 @@ bool is_terminal(StandardStream iStream) {
 }
 
 const char kSystemLineEnd[] = "\r\n";
+
+namespace {
+
+// The program's own file, and the name it was started by (shown as the
+// new process's argv[0]).
+wchar_t WcOwnProgram[MxPath];
+const char* ChOwnName = "lablix";
+
+// Appends Text to the command line at WcLine as the C run-time of the new
+// process splits it back into one argument; false when it does not fit.
+bool append_argument(wchar_t* WcLine, std::size_t& nAt, std::size_t nRoom, const wchar_t* Wc) {
+  auto put = [&](wchar_t c) {
+    if (nAt + 1 >= nRoom) return false;
+    WcLine[nAt++] = c;
+    return true;
+  };
+  if (nAt > 0 && !put(L' ')) return false;
+  if (!put(L'"')) return false;
+  std::size_t nSlashes = 0;
+  for (const wchar_t* p = Wc; *p != L'\0'; ++p) {
+    if (*p == L'\\') {
+      ++nSlashes;
+      continue;
+    }
+    for (std::size_t k = 0; k < (*p == L'"' ? 2 * nSlashes + 1 : nSlashes); ++k)
+      if (!put(L'\\')) return false;
+    nSlashes = 0;
+    if (!put(*p)) return false;
+  }
+  for (std::size_t k = 0; k < 2 * nSlashes; ++k)
+    if (!put(L'\\')) return false;
+  if (!put(L'"')) return false;
+  WcLine[nAt] = L'\0';
+  return true;
+}
+
+HANDLE inheritable(FileHandle hFile, DWORD iStandard) {
+  const HANDLE h = hFile == kNoFile ? ::GetStdHandle(iStandard) : handle_of(hFile);
+  ::SetHandleInformation(h, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
+  return h;
+}
+
+}  // namespace
+
+void note_own_program(const char* ChArg0) {
+  if (ChArg0 != nullptr && ChArg0[0] != '\0') ChOwnName = ChArg0;
+  const DWORD n = ::GetModuleFileNameW(nullptr, WcOwnProgram, MxPath);
+  if (n == 0 || n >= static_cast<DWORD>(MxPath)) WcOwnProgram[0] = L'\0';
+}
+
+int start_own_program(const char* const* ChArgs, std::int32_t nArgs, FileHandle hOut,
+                      FileHandle hErr, ProcessHandle& hProcess) {
+  if (WcOwnProgram[0] == L'\0' || nArgs < 0 || nArgs > MxOwnArgs) return EINVAL;
+  // The arguments arrived in the ANSI code page (the C run-time's form of
+  // the command line); the new process gets them back the same way.
+  static wchar_t WcLine[32768];
+  wchar_t WcArg[MxPath];
+  std::size_t nAt = 0;
+  WcLine[0] = L'\0';
+  for (std::int32_t i = -1; i < nArgs; ++i) {
+    const char* ChArg = i < 0 ? ChOwnName : ChArgs[i];
+    if (::MultiByteToWideChar(CP_ACP, 0, ChArg, -1, WcArg, MxPath) <= 0 ||
+        !append_argument(WcLine, nAt, sizeof WcLine / sizeof WcLine[0], WcArg)) {
+      return ENAMETOOLONG;
+    }
+  }
+  STARTUPINFOW Start{};
+  Start.cb = sizeof Start;
+  Start.dwFlags = STARTF_USESTDHANDLES;
+  Start.hStdInput = inheritable(kNoFile, STD_INPUT_HANDLE);
+  Start.hStdOutput = inheritable(hOut, STD_OUTPUT_HANDLE);
+  Start.hStdError = inheritable(hErr, STD_ERROR_HANDLE);
+  PROCESS_INFORMATION Process{};
+  if (!::CreateProcessW(WcOwnProgram, WcLine, nullptr, nullptr, TRUE, 0, nullptr, nullptr, &Start,
+                        &Process)) {
+    return last_error();
+  }
+  ::CloseHandle(Process.hThread);
+  hProcess = reinterpret_cast<ProcessHandle>(Process.hProcess);
+  return 0;
+}
+
+int wait_for_process(const ProcessHandle* hProcesses, std::int32_t n, std::int32_t& iWhich,
+                     int& iExit) {
+  HANDLE hWait[MAXIMUM_WAIT_OBJECTS];
+  std::int32_t iIndex[MAXIMUM_WAIT_OBJECTS];
+  DWORD nWait = 0;
+  for (std::int32_t i = 0; i < n && nWait < MAXIMUM_WAIT_OBJECTS; ++i) {
+    if (hProcesses[i] == kNoProcess) continue;
+    hWait[nWait] = reinterpret_cast<HANDLE>(hProcesses[i]);
+    iIndex[nWait++] = i;
+  }
+  if (nWait == 0) return ECHILD;
+  const DWORD iDone = ::WaitForMultipleObjects(nWait, hWait, FALSE, INFINITE);
+  if (iDone >= WAIT_OBJECT_0 + nWait) return last_error();
+  const HANDLE h = hWait[iDone - WAIT_OBJECT_0];
+  DWORD iCode = 0;
+  ::GetExitCodeProcess(h, &iCode);
+  ::CloseHandle(h);
+  iWhich = iIndex[iDone - WAIT_OBJECT_0];
+  iExit = static_cast<int>(iCode);
+  return 0;
+}
+
+void pass_stop_signal(ProcessHandle, int) {}
+
+std::int32_t count_processors() {
+  const DWORD n = ::GetActiveProcessorCount(ALL_PROCESSOR_GROUPS);
+  return n < 1 ? 1 : n > 4096 ? 4096 : static_cast<std::int32_t>(n);
+}
+
+int pour_scratch_file(FileHandle hScratch, StandardStream iTo) {
+  const HANDLE h = handle_of(hScratch);
+  const HANDLE hTo = ::GetStdHandle(iTo == kStandardOutput ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE);
+  char Ch[16384];
+  LARGE_INTEGER Start{};
+  if (!::SetFilePointerEx(h, Start, nullptr, FILE_BEGIN)) return last_error();
+  for (;;) {
+    DWORD nRead = 0;
+    if (!::ReadFile(h, Ch, sizeof Ch, &nRead, nullptr)) return last_error();
+    if (nRead == 0) break;
+    const int iError = write_all(hTo, Ch, nRead);
+    if (iError != 0) return iError;
+  }
+  if (!::SetFilePointerEx(h, Start, nullptr, FILE_BEGIN) || !::SetEndOfFile(h)) {
+    return last_error();
+  }
+  return 0;
+}
 
 void* map_zeroed_memory(std::int64_t nBytes) {
   // Committed pages cost memory only where they are touched, and arrive

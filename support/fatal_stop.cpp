@@ -1,49 +1,43 @@
 #include "support/fatal_stop.h"
 
-#include <cstring>
-
 #include "platform/platform.h"
+#include "support/line_builder.h"
 
 namespace {
 
 // static: the message is built without the heap, so that a signal handler
 // may use this door too.
-char ChMessage[512];
+LineBuilder Message;
+// The most of the line its text takes, the reason and the closing words
+// about unfinished outputs included.
+constexpr std::int32_t MxMessageLen = 480;
 // The most of the message a place takes: the rest is for the reason.
 constexpr std::int32_t MxPlace = 240;
 int (*pCleanup)() = nullptr;
 InputPlace pPlace = nullptr;
 
-void append(std::size_t& nAt, const char* ChPiece) {
-  if (ChPiece == nullptr) return;
-  constexpr std::size_t kRoom = 480;
-  std::size_t n = std::strlen(ChPiece);
-  if (nAt + n > kRoom) n = kRoom - nAt;
-  std::memcpy(ChMessage + nAt, ChPiece, n);
-  nAt += n;
-}
-
 // The message and the cleanup, common to every way through the door; the
-// reason after ChHead.
-void stop_with(const char* ChHead, const char* ChPart1, const char* ChPart2, const char* ChPart3) {
+// reason after the nHead characters ChHead.
+void stop_with(const char* ChHead, std::int32_t nHead, const char* ChPart1, const char* ChPart2,
+               const char* ChPart3) {
   // A stop signal arriving now would run the cleanup a second time.
   hold_stop_signals();
-  std::size_t nAt = 0;
-  append(nAt, " *** FATAL: ");
-  append(nAt, ChHead);
-  append(nAt, ChPart1);
-  append(nAt, ChPart2);
-  append(nAt, ChPart3);
+  start_line(Message, MxMessageLen);
+  put_text(Message, " *** FATAL: ");
+  put_chars(Message, ChHead, nHead);
+  put_text(Message, ChPart1);
+  put_text(Message, ChPart2);
+  put_text(Message, ChPart3);
   // Console output already buffered (prompts) goes out before the message.
   if (pCleanup != nullptr && pCleanup() > 0) {
-    append(nAt, "; the output files not finished were left as they were");
+    put_text(Message, "; the output files not finished were left as they were");
   }
-  ChMessage[nAt++] = '\n';
-  write_to_stderr(ChMessage, static_cast<std::int64_t>(nAt));
+  put_line_feed(Message);
+  write_to_stderr(Message.Ch, static_cast<std::int64_t>(Message.n));
 }
 
 void on_stop_signal(const char* ChSignal, int iSignal) {
-  stop_with(nullptr, "stopped by ", ChSignal, nullptr);
+  stop_with(nullptr, 0, "stopped by ", ChSignal, nullptr);
   end_by_signal(iSignal);
 }
 
@@ -59,29 +53,33 @@ void on_stop_signal(const char* ChSignal, int iSignal) {
 #endif
 }
 
-[[noreturn]] void stop_and_end(const char* ChHead, const char* ChPart1, const char* ChPart2,
-                               const char* ChPart3) {
-  stop_with(ChHead, ChPart1, ChPart2, ChPart3);
+[[noreturn]] void stop_and_end(const char* ChHead, std::int32_t nHead, const char* ChPart1,
+                               const char* ChPart2, const char* ChPart3) {
+  stop_with(ChHead, nHead, ChPart1, ChPart2, ChPart3);
   end_after_stop();
 }
 
 }  // namespace
 
 [[noreturn]] void fatal_stop3(const char* ChPart1, const char* ChPart2, const char* ChPart3) {
-  stop_and_end(nullptr, ChPart1, ChPart2, ChPart3);
+  stop_and_end(nullptr, 0, ChPart1, ChPart2, ChPart3);
 }
 
 [[noreturn]] void fatal_stop_at(const char* pAt, const char* ChNoPlace, const char* ChPart1,
                                 const char* ChPart2, const char* ChPart3) {
   // static: built without the heap, like the message.
-  static char ChPlace[MxPlace + 3];
-  std::int32_t nPlace = pPlace == nullptr ? 0 : pPlace(pAt, ChPlace, MxPlace);
-  if (nPlace > MxPlace) nPlace = MxPlace;
-  if (nPlace <= 0) stop_and_end(ChNoPlace, ChPart1, ChPart2, ChPart3);
-  ChPlace[nPlace++] = ':';
-  ChPlace[nPlace++] = ' ';
-  ChPlace[nPlace] = '\0';
-  stop_and_end(ChPlace, ChPart1, ChPart2, ChPart3);
+  static LineBuilder Place;
+  // The place is written straight into the line's room, ": " after it.
+  start_line(Place, MxPlace + 2);
+  if (pPlace != nullptr) Place.n = pPlace(pAt, Place.Ch, MxPlace);
+  if (Place.n <= 0) {
+    start_line(Place);
+    put_text(Place, ChNoPlace);
+  } else {
+    if (Place.n > MxPlace) Place.n = MxPlace;
+    put_text(Place, ": ");
+  }
+  stop_and_end(Place.Ch, Place.n, ChPart1, ChPart2, ChPart3);
 }
 
 [[noreturn]] void fatal_stop(const char* ChReason) {

@@ -2,8 +2,9 @@
 
 #include <cstring>
 // The wide steps of trimmed_length for the build: SSE2 where the compiler
-// targets it, none elsewhere.
-#if defined(__SSE2__)
+// targets it and the build has not left it out (LABLIX_NO_SSE2), none
+// elsewhere.
+#if defined(__SSE2__) && !defined(LABLIX_NO_SSE2)
 #include "support/blank_scan_sse2.h"
 #else
 #include "support/blank_scan_portable.h"

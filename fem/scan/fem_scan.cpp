@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "fem/name_tables.h"
 #include "fem/scan/checking_pass.h"
 #include "fem/scan/fem_scan_internal.h"
 #include "fem/scan/header_scan.h"
@@ -14,6 +15,13 @@
 
 namespace {
 
+// static: the one split the scanner hands out (fem_fields), whichever
+// FemScan reads; the scanner is not re-entrant. The values above entry
+// nSplitWritten are known to be 0: a split clears only what the previous
+// one wrote.
+LineFields ScanFields;
+std::int32_t nSplitWritten = MxFields;
+
 // Makes the values of a split read as if all 100 had been set to 0.0 before
 // it: the split wrote the numbers, so the entries that the previous split
 // into the same Fields wrote past this one's last field are cleared now
@@ -21,9 +29,8 @@ namespace {
 // runs for every header and data line a reader takes; clearing afterwards,
 // and only what is not 0 already, leaves a few bytes instead of 800 and does
 // not write the numbers twice.
-void clear_past_split(FemScan& Fem, LineFields& Fields) {
-  // Fields the pass has not split into before may hold anything.
-  const std::int32_t nDirty = Fem.pCleared == &Fields ? Fem.nWritten : MxFields;
+void clear_past_split(LineFields& Fields) {
+  const std::int32_t nDirty = nSplitWritten;
   if (nDirty > Fields.count) {
     // Mostly a line of two slots after one of four: a fixed-size clear of
     // four values (those past nDirty are 0 already) instead of a call.
@@ -34,8 +41,7 @@ void clear_past_split(FemScan& Fem, LineFields& Fields) {
                   sizeof(double) * static_cast<std::size_t>(nDirty - Fields.count));
     }
   }
-  Fem.pCleared = &Fields;
-  Fem.nWritten = Fields.count;
+  nSplitWritten = Fields.count;
 }
 
 void split_into_buffer(FemScan& Fem, const char* pLine, std::int32_t nCut, LineFields& Fields) {
@@ -45,7 +51,7 @@ void split_into_buffer(FemScan& Fem, const char* pLine, std::int32_t nCut, LineF
   for (std::int32_t k = 1; k <= Fields.count; ++k) {
     if (Fields.kinds[k] == kFieldText) Fields.values[k] = 0.0;
   }
-  clear_past_split(Fem, Fields);
+  clear_past_split(Fields);
 }
 
 // split_into_buffer for a line in the tool layout of nLine characters with
@@ -58,7 +64,7 @@ void split_tool_into_buffer(FemScan& Fem, const char* pLine, std::int32_t nLine,
   Fem.nLine = nLine;
   split_tool_line(pLine, nLine, nName, Fields, iFirstValue, iLastValue);
   if (nName > 0) Fields.values[1] = 0.0;
-  clear_past_split(Fem, Fields);
+  clear_past_split(Fields);
 }
 
 // A header of the pass's kind in the tool layout: only the values its
@@ -200,22 +206,14 @@ ScanMode scan_mode(const FemScan& Fem, RecordKind iKind) {
   return kScanEveryLine;
 }
 
-// Fem's unit is no mapped input unit: the unit layer's own stop for reading
-// from it.
-[[noreturn]] void stop_not_input(std::int32_t iUnit) {
-  const char* pLine;
-  std::int64_t nLine;
-  read_line_view(iUnit, pLine, nLine);
-  fatal_stop("the FEM file is not open for input");
-}
-
 }  // namespace
 
-FemScan fem_scan_on(std::int32_t iUnit, HeaderNote* Notes, std::int32_t nIndexMx) {
+FemScan fem_scan_on(std::int32_t iUnit, HeaderNote* Notes, std::int32_t MxIndexNotes) {
   FemScan Fem{};
   Fem.iUnit = iUnit;
+  Fem.iScanTag = kScanTag;
   Fem.Index.Notes = Notes;
-  Fem.Index.nMx = Notes == nullptr ? 0 : nIndexMx;
+  Fem.Index.nMx = Notes == nullptr ? 0 : MxIndexNotes;
   return Fem;
 }
 
@@ -242,20 +240,28 @@ std::int64_t fem_line_number(const FemFile& Fem) {
 void begin_pass(FemFile& File, RecordKind iKind) {
   FemScan& Fem = scan_of(File);
   rewind_unit(Fem.iUnit);
-  if (!unit_contents(Fem.iUnit, Fem.pData, Fem.nData)) stop_not_input(Fem.iUnit);
+  if (!unit_contents(Fem.iUnit, Fem.pData, Fem.nData)) {
+    fatal_stop("the FEM file is not open for input");
+  }
   Fem.iKind = iKind;
   Fem.iPos = 0;
   Fem.pLine = nullptr;
   Fem.nLine = 0;
-  Fem.pCleared = nullptr;
-  Fem.nWritten = MxFields;
+  nSplitWritten = MxFields;
   Fem.Cursor = IndexCursor{0, -1, 0, -1};
   Fem.iMode = scan_mode(Fem, iKind);
   if (Fem.iMode == kScanChecking) start_noting(Fem.Index, iKind, Fem.nData);
 }
 
-bool next_header(FemFile& File, LineFields& Fields) {
+const LineFields& fem_fields(const FemFile& Fem) {
+  // Asked of a FemFile the scanner did not set up, the answer is a stop.
+  static_cast<void>(scan_of(Fem));
+  return ScanFields;
+}
+
+bool next_header(FemFile& File) {
   FemScan& Fem = scan_of(File);
+  LineFields& Fields = ScanFields;
   switch (Fem.iMode) {
     case kScanIndexed:
       return next_header_indexed(Fem, Fields);
@@ -267,17 +273,17 @@ bool next_header(FemFile& File, LineFields& Fields) {
   return next_header_every_line(Fem, Fields);
 }
 
-bool read_raw_line(FemFile& Fem, LineFields& Fields) {
-  return take_next_line(scan_of(Fem), Fields);
+bool read_raw_line(FemFile& File) {
+  FemScan& Fem = scan_of(File);
+  return take_next_line(Fem, ScanFields);
 }
 
 bool read_raw_name(FemFile& Fem, char* ChName) {
-  constexpr std::int32_t kNameWidth = 80;
   const char* pLine;
   std::int64_t nLine;
   // Blanks in one fixed-size move, then the line's characters over them.
-  std::memset(ChName, kBlank, kNameWidth);
+  std::memset(ChName, kBlank, kNameLen);
   if (!next_line(scan_of(Fem), pLine, nLine)) return false;
-  std::memcpy(ChName, pLine, static_cast<std::size_t>(nLine > kNameWidth ? kNameWidth : nLine));
+  std::memcpy(ChName, pLine, static_cast<std::size_t>(nLine > kNameLen ? kNameLen : nLine));
   return true;
 }

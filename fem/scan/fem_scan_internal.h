@@ -6,6 +6,7 @@
 
 #include "fem/fem_scan.h"
 #include "fem/scan/header_index.h"
+#include "support/fatal_stop.h"
 
 enum ScanMode : std::int32_t { kScanEveryLine, kScanChecking, kScanIndexed };
 
@@ -33,21 +34,23 @@ struct FemScan : FemFile {
   const char* pData;
   std::int64_t nData;
   std::int64_t iPos;
-  // The values above entry nWritten of pCleared are known to be 0 (see
-  // next_header): a split clears only what the previous one wrote.
-  const LineFields* pCleared;
-  std::int32_t nWritten;
   IndexCursor Cursor;
 };
 
-// A FemScan on iUnit over the index storage Notes, room for nIndexMx notes
-// per kind. Notes may be null (nIndexMx 0): no index.
-FemScan fem_scan_on(std::int32_t iUnit, HeaderNote* Notes, std::int32_t nIndexMx);
+// The tag of the FemFiles the scanner gives out (fem_scan_on).
+inline constexpr std::uint32_t kScanTag = 0x4C424658;  // "XFBL"
 
-// The scanner's state of a FemFile handed to it.
+// A FemScan on iUnit over the index storage Notes, room for MxIndexNotes notes
+// per kind. Notes may be null (MxIndexNotes 0): no index.
+FemScan fem_scan_on(std::int32_t iUnit, HeaderNote* Notes, std::int32_t MxIndexNotes);
+
+// The scanner's state of a FemFile handed to it. One the scanner did not
+// give out has none: a fatal stop, not a read of what is not there.
 inline FemScan& scan_of(FemFile& Fem) {
+  if (Fem.iScanTag != kScanTag) fatal_stop("the FEM file is not one the scanner set up");
   return static_cast<FemScan&>(Fem);
 }
 inline const FemScan& scan_of(const FemFile& Fem) {
+  if (Fem.iScanTag != kScanTag) fatal_stop("the FEM file is not one the scanner set up");
   return static_cast<const FemScan&>(Fem);
 }

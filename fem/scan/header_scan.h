@@ -7,7 +7,6 @@
 #include <cstring>
 
 #include "fem/record_kinds.h"
-#include "fem/scan/line_shape.h"
 #include "fem/scan/line_words.h"
 
 // The line buffer's length: a longer line is looked at by its first 256

@@ -2,7 +2,8 @@
 // the instructions per line of the test that settles nearly every line of a
 // FEM file in the checking pass. Built where the compiler can target AVX2
 // for single functions (GCC and clang on x86-64), unless LABLIX_NO_AVX2 is
-// defined (so that the tests run the SSE2 form on any machine); taken only
+// defined (so that the tests run the SSE2 form on any machine) or the SSE2
+// forms are left out (LABLIX_NO_SSE2); taken only
 // where the processor reports AVX2 (bWideSlots, fem/scan/tool_layout.h).
 // Elsewhere the "wide" names below are the narrow form itself.
 //
@@ -18,7 +19,7 @@
 #include "fem/scan/line_shape.h"
 
 #if defined(__SSE2__) && defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__)) && \
-    !defined(LABLIX_NO_AVX2)
+    !defined(LABLIX_NO_SSE2) && !defined(LABLIX_NO_AVX2)
 #include <immintrin.h>
 
 #define LABLIX_WIDE_FORM __attribute__((target("avx2"), flatten))

@@ -10,8 +10,9 @@
 #include "fem/scan/line_shape.h"
 #include "fem/scan/line_words.h"
 // The narrow forms for the build: SSE2 where the compiler targets it (every
-// x86-64), word at a time elsewhere.
-#if defined(__SSE2__)
+// x86-64) and the build has not left it out (LABLIX_NO_SSE2, so that the
+// tests run the word-at-a-time form on any machine), word at a time elsewhere.
+#if defined(__SSE2__) && !defined(LABLIX_NO_SSE2)
 #include "fem/scan/line_shape_sse2.h"
 #else
 #include "fem/scan/line_shape_portable.h"

@@ -11,7 +11,6 @@
 #include "driver/run_file_open.h"
 #include "driver/run_units.h"
 #include "files/file_units.h"
-#include "support/text_helpers.h"
 #include "tests/testlib/lablix_run.h"
 
 namespace {

@@ -65,11 +65,25 @@ TEST(LabelNameBeside, ReplacesOrAddsTheExtension) {
   }
 }
 
+TEST(ListingNameBeside, TakesTheLabelFilesRuleWithLst) {
+  char ChOut[64];
+  EXPECT_EQ(16, listing_name_beside("C:\\m.d\\T1.v2.FEM", 16, ChOut, sizeof ChOut - 1));
+  EXPECT_STREQ("C:\\m.d\\T1.v2.lst", ChOut);
+  EXPECT_EQ(-1, listing_name_beside("abcd.FEM", 8, ChOut, 7));
+}
+
 TEST(LabelNameBeside, NameThatDoesNotFitIsRefused) {
   char ChOut[8];
   EXPECT_EQ(-1, label_name_beside("abcd.FEM", 8, ChOut, 7));  // abcd.lab is 8
   EXPECT_EQ(7, label_name_beside("abc.FEM", 7, ChOut, 7));
   EXPECT_STREQ("abc.lab", ChOut);
+}
+
+TEST(PageNameBeside, TakesTheLabelFilesRuleWithHtml) {
+  char ChOut[16];
+  EXPECT_EQ(13, page_name_beside("sub.d/T1.FEM", 12, ChOut, 15));
+  EXPECT_STREQ("sub.d/T1.html", ChOut);
+  EXPECT_EQ(-1, page_name_beside("abc.FEM", 7, ChOut, 7));  // abc.html is 8
 }
 
 }  // namespace

@@ -37,7 +37,7 @@ std::vector<std::string> case_names() {
 
 // Files of a case folder that describe the run rather than take part in it.
 bool is_case_description(const std::string& Name) {
-  return Name == "answers.txt" || Name == "setup" || Name == "posix_only" ||
+  return Name == "README" || Name == "answers.txt" || Name == "setup" || Name == "posix_only" ||
          Name.rfind("expected", 0) == 0;
 }
 
@@ -205,6 +205,24 @@ TEST_P(CaseRun, GivesTheExpectedConsoleAndFiles) {
       ADD_FAILURE() << "the run left " << Name;
   }
   remove_tree(Dir);
+}
+
+// A case says why it is there: line 1 what it shows, line 2 what would fail
+// without it. A folder named for where its input came from says neither.
+TEST(CaseFolders, EachSaysWhatItShowsInATwoLineReadme) {
+  for (const std::string& Name : case_names()) {
+    const fs::path Readme = kCasesDir / Name / "README";
+    if (!fs::exists(Readme)) {
+      ADD_FAILURE() << Name << ": no README";
+      continue;
+    }
+    const std::string Text = read_file(Readme.string());
+    const std::size_t iFirstEnd = Text.find('\n');
+    const bool bTwoLines = iFirstEnd != std::string::npos && iFirstEnd > 0 &&
+                           Text.size() > iFirstEnd + 2 && Text.back() == '\n' &&
+                           Text.find('\n', iFirstEnd + 1) == Text.size() - 1;
+    EXPECT_TRUE(bTwoLines) << Name << ": README is not two lines of text: " << visible(Text);
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, CaseRun, testing::ValuesIn(case_names()),

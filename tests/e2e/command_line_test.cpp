@@ -16,8 +16,10 @@ namespace {
 using Args = std::vector<std::string>;
 
 const std::string kUsage =
-    "usage: lablix [-v] FEM [LABEL [LISTING]]\n"
-    "       lablix --check FEM                (explains missing or wrong labels)\n"
+    "usage: lablix [-v] [-l] FEM [LABEL [LISTING]]\n"
+    "       lablix [-v] [-l] [-j [N]] FEM FEM ...     (each FEM beside itself)\n"
+    "       lablix --check FEM ...            (explains missing or wrong labels)\n"
+    "       lablix --view FEM [PAGE]          (a page that shows the model by its names)\n"
     "       lablix                            (asks for the files)\n"
     "Try 'lablix --help' for more.\n";
 // The model's fifth line holds GNODE internal node number 100001.
@@ -53,7 +55,7 @@ TEST(CommandLine, WritesWhatTheDialogueWritesForTheSameAnswers) {
   };
   const Case cases[] = {
       {"complete run", "examples/jacket.FEM", 0},
-      {"input-error report", "tests/e2e/cases/inp2101_gnode/input.FEM", 1},
+      {"input-error report", "tests/e2e/cases/nodes_above_limit_report/input.FEM", 1},
   };
   for (const Case& c : cases) {
     Folder F;
@@ -83,7 +85,8 @@ TEST(CommandLine, RefusedFileIsOneLineAndNoFileIsWritten) {
       {{"sub", "x.lab"}, "lablix: cannot open the FEM file \"sub\": it is a folder\n"},
       {{"jacket.FEM", "no/x.lab"},
        "lablix: cannot open the label file \"no/x.lab\": No such file or directory\n"},
-      {{"jacket.FEM", "./jacket.FEM"}, "lablix: cannot open the label file \"./jacket.FEM" + kBusy},
+      // (A model named twice is two models: several models' rule.)
+      {{"old.lab", "./old.lab"}, "lablix: cannot open the label file \"./old.lab" + kBusy},
       {{"jacket.FEM", "old.lab", "old.lab"},
        "lablix: cannot open the listing file \"old.lab" + kBusy},
       {{"jacket.FEM", "x.lab", "sub"},
@@ -101,8 +104,9 @@ TEST(CommandLine, RefusedFileIsOneLineAndNoFileIsWritten) {
         {{"jacket.FEM", "X.LAB", "x.lab"}, "lablix: cannot open the listing file \"x.lab" + kBusy});
     cases.push_back(
         {{"jacket.FEM", "nul.lab"}, "lablix: cannot open the label file \"nul.lab" + kForbids});
-    cases.push_back(
-        {{"jacket.FEM", "a?b.lab"}, "lablix: cannot open the label file \"a?b.lab" + kForbids});
+    // lablix.exe takes * and ? as a pattern, as cmd leaves them to it: one
+    // that matches no file is refused before anything is opened.
+    cases.push_back({{"jacket.FEM", "a?b.lab"}, "lablix: no file matches \"a?b.lab\"\n"});
   }
   for (const Case& c : cases) {
     Folder F;
@@ -126,7 +130,7 @@ TEST(CommandLine, Options) {
   const Case cases[] = {
       {{"--help"}, 0, "usage: lablix [options] FEM [LABEL [LISTING]]\n", ""},
       {{"jacket.FEM", "-h"}, 0, "usage: lablix [options] FEM [LABEL [LISTING]]\n", ""},
-      {{"--version"}, 0, "lablix 1.2.0 (Version 1.1/2013-04-28)\n", ""},
+      {{"--version"}, 0, "lablix " LABLIX_VERSION " (Version 1.1/2013-04-28)\n", ""},
       {{"--", "-x.FEM", "x.lab"}, 0, "", ""},
       {{"-x", "jacket.FEM", "x.lab"}, 64, "", "lablix: unknown option: -x\n" + kUsage},
       {{"-v"}, 64, "", "lablix: the FEM file is missing\n" + kUsage},
@@ -192,6 +196,34 @@ TEST(CommandLine, FemAloneWritesItsLabelFileBesideIt) {
               (F / c.Label).find("# SESAM File    : " + c.Label.substr(0, c.Label.size() - 4)))
         << c.Fem;
   }
+}
+
+TEST(CommandLine, ListingOptionWritesTheListingBesideTheFem) {
+  Folder F;
+  ASSERT_EQ(0, run_with(F, {"jacket.FEM", "named.lab", "named.lst"}).iExit);
+  struct Case {
+    Args Arguments;
+    const char* ChListing;  // where the listing is written
+  };
+  const Case cases[] = {
+      {{"-l", "jacket.FEM"}, "jacket.lst"},
+      {{"jacket.FEM", "other.lab", "--listing"}, "jacket.lst"},
+      {{"-l", "jacket.FEM", "x.lab", "given.lst"}, "given.lst"},  // a name given wins
+  };
+  for (const Case& c : cases) {
+    Folder G;
+    const LablixRun Run = run_with(G, c.Arguments);
+    EXPECT_EQ(0, Run.iExit) << c.ChListing << ": " << Run.Stderr;
+    EXPECT_EQ(mask_executed_date(F / "named.lst"), mask_executed_date(G / c.ChListing))
+        << c.ChListing;
+  }
+  // Refused as a listing is refused: nothing written.
+  Folder G;
+  std::filesystem::create_directory(G.Dir + "/jacket.lst");
+  const LablixRun Run = run_with(G, {"-l", "jacket.FEM"});
+  EXPECT_EQ(3, Run.iExit);
+  EXPECT_EQ("lablix: cannot open the listing file \"jacket.lst\": it is a folder\n", Run.Stderr);
+  EXPECT_FALSE(file_exists(G.Dir + "/jacket.lab"));
 }
 
 }  // namespace

@@ -2,8 +2,6 @@
 // types, with the keys of line editing, and read back as the person sees it.
 #include <gtest/gtest.h>
 
-#include <filesystem>
-
 #include "tests/testlib/lablix_run.h"
 
 #if !defined(_WIN32)

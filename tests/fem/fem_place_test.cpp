@@ -6,8 +6,6 @@
 
 #include <string>
 
-#include "support/line_count.h"
-
 namespace {
 
 std::string place(const std::string& Content, const std::string& At) {
@@ -48,13 +46,27 @@ TEST(FemPlace, OutsideTheContentIsNoPlace) {
   EXPECT_EQ(0, describe_fem_place("T1.FEM", 6, Content.data(), 14, -1, ChOut, sizeof ChOut));
 }
 
-TEST(LineCount, CountsLineFeedsBeforeTheOffset) {
-  const std::string Text = "a\r\nb\n\nc";
-  EXPECT_EQ(1, line_number_at(Text.data(), 0));
-  EXPECT_EQ(1, line_number_at(Text.data(), 2));  // the CR of the first line end
-  EXPECT_EQ(2, line_number_at(Text.data(), 3));
-  EXPECT_EQ(3, line_number_at(Text.data(), 5));
-  EXPECT_EQ(4, line_number_at(Text.data(), 6));
-}
-
 }  // namespace
+
+// A place cut at its room never shows another line than its own.
+TEST(FemPlace, CutAtTheRoomNeverInsideTheLineNumber) {
+  std::string Content;
+  for (int i = 0; i < 11; ++i)
+    Content += "GNODE 1 1 6 0\n";
+  Content += "GNODE 1E5E5 1 6 0\n";
+  const std::int64_t iOffset = static_cast<std::int64_t>(Content.find("1E5E5"));
+  struct Case {
+    std::int32_t nRoom;
+    const char* Place;
+  };
+  const Case cases[] = {
+      {17, "T1.FEM:12: GNODE"}, {12, "T1.FEM:12: G"}, {9, "T1.FEM:12"}, {8, "T1.FEM:"}, {3, "T1."},
+  };
+  for (const Case& c : cases) {
+    char ChOut[32];
+    const std::int32_t n =
+        describe_fem_place("T1.FEM", 6, Content.data(), static_cast<std::int64_t>(Content.size()),
+                           iOffset, ChOut, c.nRoom);
+    EXPECT_EQ(c.Place, std::string(ChOut, static_cast<std::size_t>(n))) << c.nRoom;
+  }
+}

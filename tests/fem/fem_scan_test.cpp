@@ -78,8 +78,8 @@ TEST(FemScan, IndexOverflowAndStretchesChangeNothing) {
   EXPECT_EQ(0u, Plain.find("nodes 20000/20000 elems 20000 names 0 maxmemb 0 mesh 20000 maxmesh "
                            "20000 status 0\n"))
       << Plain.substr(0, 200);
-  for (std::int32_t nIndexMx : {MxHeaderNotes, 8192, 8193, 19999, 20000, 3}) {
-    EXPECT_EQ(Plain, run_readers(Fem, true, 1, nIndexMx)) << "index of " << nIndexMx;
+  for (std::int32_t MxIndexNotes : {MxHeaderNotes, 8192, 8193, 19999, 20000, 3}) {
+    EXPECT_EQ(Plain, run_readers(Fem, true, 1, MxIndexNotes)) << "index of " << MxIndexNotes;
   }
 }
 
@@ -100,4 +100,16 @@ TEST(FemScan, ToolLayoutHeadersReadAsAnyOtherLine) {
       << Plain;
   EXPECT_EQ(Plain, run_readers(Fem, true));
   EXPECT_EQ(Plain, run_readers(Fem, false));
+}
+
+// A FemFile the scanner did not give out, or one on a unit that is no
+// mapped input, stops the run with a line that says so: never a read of
+// scanner state that is not there.
+TEST(FemScanDeathTest, FemFilesTheScannerCannotReadStop) {
+  FemFile Foreign{};
+  EXPECT_EXIT(begin_pass(Foreign, kRecordGnode), testing::ExitedWithCode(2),
+              "FATAL.*not one the scanner set up");
+  FemScan Unconnected = fem_scan_on(99, nullptr, 0);
+  EXPECT_EXIT(begin_pass(Unconnected, kRecordGnode), testing::ExitedWithCode(2),
+              "FATAL.*the FEM file is not open for input");
 }

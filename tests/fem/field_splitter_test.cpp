@@ -2,13 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstring>
 #include <sstream>
 #include <string>
 
 #include "fem/scan/header_scan.h"
-#include "fem/scan/line_shape.h"
 
 namespace {
 

@@ -46,3 +46,29 @@ TEST(InputErrors, ComposedReportsAndTheLinesWritten) {
   EXPECT_EQ(Expected + "\r\n", read_file(Path));
   remove_tree(Dir);
 }
+
+// The words of each limit, as the line on standard error and the check
+// give them, and the report that names it.
+TEST(InputErrors, EachLimitInWordsWithItsReport) {
+  struct Case {
+    InputLimit iLimit;
+    const char* ChWords;
+    const char* ChReport;
+  };
+  const Case cases[] = {
+      {kLimitNone, "", ""},
+      {kLimitNodeNumber, "more than 100000 nodes (GNODE)", "INP_2101"},
+      {kLimitElementNumber, "more than 100000 elements (GELMNT1)", "INP_2102"},
+      {kLimitMemberNumber, "a member number above 100000 (TDSCONC)", "INP_2102"},
+      {kLimitMemberNames, "more than 100000 member names (TDSCONC)", "INP_2102"},
+      {kLimitConceptMember, "a member number above 100000 (SCONCEPT)", "INP_2102"},
+      {kLimitMeshNumber, "a mesh reference above 100000 (SCONMESH)", "INP_2103"},
+      {kLimitMeshCount, "more than 100000 mesh relations (SCONMESH)", "INP_2103"},
+      {kLimitMeshRecordLength, "a record length (field 2) above 98 (SCONMESH)", "INP_2103"},
+      {kLimitMeshElements, "more than 99 elements in one mesh relation (SCONMESH)", "INP_2103"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_STREQ(c.ChWords, input_limit_words(c.iLimit)) << c.iLimit;
+    EXPECT_STREQ(c.ChReport, input_report_name(c.iLimit)) << c.iLimit;
+  }
+}

@@ -1,7 +1,5 @@
 // The member reader over whole FEM texts of GELMNT1, TDSCONC and SCONCEPT records, with the
 // scanner's header index and without it.
-#include "fem/member_reader.h"
-
 #include <gtest/gtest.h>
 
 #include <string>

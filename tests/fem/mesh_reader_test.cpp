@@ -1,10 +1,6 @@
 // The mesh reader over whole FEM texts of SCONMESH records, with the
 // scanner's header index and without it.
-#include "fem/mesh_reader.h"
-
 #include <gtest/gtest.h>
-
-#include <string>
 
 #include "tests/fem/reader_runs.h"
 

@@ -1,10 +1,6 @@
 // The node reader over whole FEM texts of GNODE and TDNODE records, with the
 // scanner's header index and without it.
-#include "fem/node_reader.h"
-
 #include <gtest/gtest.h>
-
-#include <string>
 
 #include "tests/fem/reader_runs.h"
 

@@ -86,7 +86,7 @@ inline std::string describe(const NameTables& T, std::int32_t iStatus, const std
 // Runs the three readers in the driver's order on FemText; nRuns times on
 // the same FemFile (a later run finds the index complete).
 inline std::string run_readers(const std::string& FemText, bool bIndexed, int nRuns = 1,
-                               std::int32_t nIndexMx = MxHeaderNotes) {
+                               std::int32_t MxIndexNotes = MxHeaderNotes) {
   // static: the index storage is created once, as the program does.
   static HeaderNote* iIndex = create_header_index();
   const std::string Dir = make_temp_dir();
@@ -98,7 +98,7 @@ inline std::string run_readers(const std::string& FemText, bool bIndexed, int nR
     return "";
   }
   FemScan Fem =
-      bIndexed ? fem_scan_on(kUnitFem, iIndex, nIndexMx) : fem_scan_on(kUnitFem, nullptr, 0);
+      bIndexed ? fem_scan_on(kUnitFem, iIndex, MxIndexNotes) : fem_scan_on(kUnitFem, nullptr, 0);
   char ChField[256];
   fill_blanks(ChField, sizeof ChField);
   const Conversion Run{ChField, ChField, ChField, [] { return kListingNotAsked; }, false};

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -66,7 +67,7 @@ TEST(OutputFile, ADroppedFileLeavesTheOlderOneAsItWas) {
   OutputFile Out;
   ASSERT_EQ(0, open_output_file(Path.c_str(), Out));
   char ChStart[8] = {};
-  EXPECT_EQ(5, read_older_start(Out, ChStart, 5));
+  EXPECT_EQ(5, read_older_at(Out, 0, ChStart, 5));
   EXPECT_EQ("older", std::string(ChStart, 5));
   ASSERT_EQ(0, write_text(Out, "newer\n"));
   ASSERT_EQ(0, finish_output_file(Out));
@@ -79,6 +80,7 @@ TEST(OutputFile, RefusalsComeAtTheOpenWithNothingCreated) {
   Folder F;
   ASSERT_EQ(0, ::mkdir(F.at("sub").c_str(), 0700));
   ASSERT_EQ(0, ::mkfifo(F.at("pipe").c_str(), 0600));
+  ASSERT_EQ(0, ::symlink("loop", F.at("loop").c_str()));
   struct Case {
     const char* name;
     std::string path;
@@ -88,12 +90,63 @@ TEST(OutputFile, RefusalsComeAtTheOpenWithNothingCreated) {
       {"a folder", F.at("sub"), EISDIR},
       {"a FIFO", F.at("pipe"), EINVAL},
       {"a missing folder", F.at("none/x.lab"), ENOENT},
+      {"a name ending in a slash", F.at("x.lab/"), EISDIR},
+      {"a folder by its parent", F.at("sub/.."), EISDIR},
+      {"a file taken for a folder", F.at("pipe/x.lab"), ENOTDIR},
+      {"a loop of links", F.at("loop/x.lab"), ELOOP},
+      {"the last part a loop", F.at("loop"), ELOOP},
   };
   for (const Case& c : cases) {
     OutputFile Out;
     EXPECT_EQ(c.iError, open_output_file(c.path.c_str(), Out)) << c.name;
-    EXPECT_EQ(2u, folder_names(F.Dir).size()) << c.name << ": something was created";
+    EXPECT_EQ(3u, folder_names(F.Dir).size()) << c.name << ": something was created";
   }
+}
+
+// The name is walked one part at a time, as the system would: the file
+// made is where the system's own look-up leads.
+TEST(OutputFile, PathsLeadWhereTheSystemsLookUpLeads) {
+  Folder F;
+  ASSERT_EQ(0, ::mkdir(F.at("sub").c_str(), 0700));
+  ASSERT_EQ(0, ::symlink("sub", F.at("in").c_str()));
+  ASSERT_EQ(0, ::symlink(F.at("sub").c_str(), F.at("abs").c_str()));
+  ASSERT_EQ(0, ::symlink("in/../sub/dangling.lab", F.at("dl.lab").c_str()));
+  const std::string kSub = "/sub/";
+  struct Case {
+    std::string Given;
+    const char* Made;  // in sub/
+  };
+  const Case cases[] = {
+      {F.at("sub/../sub/a.lab"), "a.lab"}, {F.Dir + "/./sub//b.lab", "b.lab"},
+      {F.at("in/c.lab"), "c.lab"},         {F.at("abs/d.lab"), "d.lab"},
+      {F.at("in/../in/e.lab"), "e.lab"},   {F.at("dl.lab"), "dangling.lab"},
+  };
+  for (const Case& c : cases) {
+    OutputFile Out;
+    ASSERT_EQ(0, open_output_file(c.Given.c_str(), Out)) << c.Given;
+    ASSERT_EQ(0, write_text(Out, c.Given));
+    ASSERT_EQ(0, finish_output_file(Out)) << c.Given;
+    EXPECT_EQ(c.Given, read_file(F.Dir + kSub + c.Made)) << c.Given;
+  }
+  struct stat Link {};
+  ASSERT_EQ(0, ::lstat(F.at("dl.lab").c_str(), &Link));
+  EXPECT_TRUE(S_ISLNK(Link.st_mode)) << "the link stays a link";
+}
+
+TEST(OutputFile, AnOlderFileChangedMeanwhileIsNotReplaced) {
+  Folder F;
+  const std::string Path = F.at("x.lab");
+  write_file(Path, "older\n");
+  OutputFile Out;
+  ASSERT_EQ(0, open_output_file(Path.c_str(), Out));
+  ASSERT_EQ(0, write_text(Out, "run\n"));
+  FILE* pAppend = std::fopen(Path.c_str(), "a");
+  ASSERT_NE(nullptr, pAppend);
+  std::fputs("added meanwhile\n", pAppend);
+  std::fclose(pAppend);
+  EXPECT_EQ(kOutputChanged, finish_output_file(Out));
+  EXPECT_EQ("older\nadded meanwhile\n", read_file(Path));
+  EXPECT_EQ(1u, folder_names(F.Dir).size()) << "the run's file stayed behind";
 }
 
 TEST(OutputFile, ANameTakenMeanwhileIsNotReplaced) {

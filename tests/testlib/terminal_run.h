@@ -17,9 +17,10 @@ struct TerminalRun {
   std::string Screen;  // everything the terminal was sent, carriage returns taken out
 };
 
-// Runs LABLIX_BINARY without arguments in folder Dir, with standard input,
+// Runs LABLIX_BINARY with Arguments (none: the dialogue) in folder Dir, with standard input,
 // output and error on one 80-column pseudo-terminal of type xterm, and types
 // the steps in turn; then reads until the run ends. A step whose text never
 // shows ends the run (bTimedOut) after nTimeoutSeconds.
 TerminalRun run_lablix_at_terminal(const std::string& Dir, const std::vector<TerminalStep>& Steps,
-                                   int nTimeoutSeconds = 30);
+                                   int nTimeoutSeconds = 30,
+                                   const std::vector<std::string>& Arguments = {});

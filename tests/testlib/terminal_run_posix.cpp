@@ -4,7 +4,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <stdexcept>
@@ -28,7 +27,7 @@ bool read_screen(int iMaster, std::string& Screen, int nMillis) {
 }  // namespace
 
 TerminalRun run_lablix_at_terminal(const std::string& Dir, const std::vector<TerminalStep>& Steps,
-                                   int nTimeoutSeconds) {
+                                   int nTimeoutSeconds, const std::vector<std::string>& Arguments) {
   int iMaster = -1;
   winsize Size{};
   Size.ws_row = 24;
@@ -40,8 +39,11 @@ TerminalRun run_lablix_at_terminal(const std::string& Dir, const std::vector<Ter
     ::setenv("TERM", "xterm", 1);
     ::unsetenv("EDITRC");
     ::setenv("HOME", Dir.c_str(), 1);  // no ~/.editrc of the user's
-    char* Argv[] = {const_cast<char*>("lablix"), nullptr};
-    ::execv(LABLIX_BINARY, Argv);
+    std::vector<char*> Argv{const_cast<char*>("lablix")};
+    for (const std::string& Arg : Arguments)
+      Argv.push_back(const_cast<char*>(Arg.c_str()));
+    Argv.push_back(nullptr);
+    ::execv(LABLIX_BINARY, Argv.data());
     ::_exit(127);
   }
   TerminalRun Run;

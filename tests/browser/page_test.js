@@ -1,0 +1,264 @@
+// The page of lablix --view in a real browser: Debian's Chromium, headless,
+// WebGL on its software renderer, driven by puppeteer-core. For each model:
+// the page opens without a script error or a request outside itself, the
+// member list holds every member, a hover where the page drew a known
+// element shows its label as the label file writes it, the search filters
+// the list, hostile names show as text and run nothing, and a screenshot
+// shows the members' colours.
+//
+//   node page_test.js LABLIX SOURCE_DIR REALWORLD_DIR WORK_DIR
+//
+// Exits 77 (skipped) when Chromium or the npm packages are missing, unless
+// LABLIX_BROWSER_REQUIRED=1 (CI), where that fails.
+"use strict";
+
+const fs = require("fs");
+const os = require("os");
+const path = require("path");
+const { execFileSync, spawnSync } = require("child_process");
+
+const kSkip = 77;
+const [lablix, sourceDir, realworldDir, workDir] = process.argv.slice(2);
+const required = process.env.LABLIX_BROWSER_REQUIRED === "1";
+const chromiumPath = process.env.LABLIX_CHROMIUM || "/usr/bin/chromium";
+
+function skip(reason) {
+  if (required) {
+    console.log("FAIL the browser tests are required: " + reason);
+    process.exit(1);
+  }
+  console.log("skipped: " + reason);
+  process.exit(kSkip);
+}
+
+let puppeteer;
+try {
+  puppeteer = require("puppeteer-core");
+} catch (error) {
+  skip("puppeteer-core is not installed (npm ci in tests/browser)");
+}
+if (!fs.existsSync(chromiumPath)) skip("no Chromium at " + chromiumPath);
+
+const failures = [];
+function check(condition, what) {
+  if (!condition) failures.push(what);
+  console.log((condition ? "ok   " : "FAIL ") + what);
+}
+
+// A model whose names try to become markup or script.
+const kHostileNames = [
+  "</script><script>window.pwned=1</script>",
+  '<img src=x onerror="window.pwned=2">',
+  "A&amp;B \"quoted\" 'single'",
+];
+function hostileModel() {
+  const lines = ["GNODE 1 1", "GNODE 2 2", "GNODE 3 3", "GNODE 4 4"];
+  lines.push("GCOORD 1 0.0 0.0 0.0", "GCOORD 2 10.0 0.0 0.0", "GCOORD 3 10.0 10.0 0.0", "GCOORD 4 0.0 10.0 5.0");
+  lines.push("TDNODE 4 1 1 0", "<b>node</b>");
+  kHostileNames.forEach((name, i) => {
+    const e = i + 1;
+    lines.push(`GELMNT1 ${100 + e} ${e} 15 0`, `          ${e} ${e + 1}`);
+    lines.push(`TDSCONC 4 ${e} 103 0`, name, `SCONCEPT 8 ${e} 7 0`, `          0 ${e} 0 ${e}`);
+  });
+  // Member 2 lists element 1 too: a finding that names element 1.
+  kHostileNames.forEach((name, i) => {
+    const e = i + 1;
+    lines.push(e === 2 ? `SCONMESH 6 ${e} 1 2` : `SCONMESH 5 ${e} 1 2`, e === 2 ? `          2 1 2` : `          1 ${e}`);
+  });
+  return lines.join("\n") + "\n";
+}
+
+function pageOf(fem, dir, status) {
+  const page = path.join(dir, path.basename(fem).replace(/\.[^.]*$/, "") + ".html");
+  // Run beside the model, so that the page names it as a user would.
+  const run = spawnSync(lablix, ["--view", path.basename(fem), page], { encoding: "utf8", cwd: path.dirname(fem) });
+  check(run.status === status, `lablix --view ${path.basename(fem)}: status ${run.status} ${run.stderr}`);
+  return page;
+}
+
+// The first element label of the label file lablix writes for fem:
+// [ElemID, the line without its leading blanks].
+function firstElementLabel(fem, dir) {
+  const label = path.join(dir, "first.lab");
+  execFileSync(lablix, [fem, label]);
+  const line = fs.readFileSync(label, "latin1").split("\r\n").find((l) => l.startsWith("   ElementLabel"));
+  return line ? [Number(line.slice(15, 23)), line.trimStart()] : null;
+}
+
+async function testPage(browser, fem, dir, options) {
+  const name = path.basename(fem);
+  const file = pageOf(fem, dir, options.status || 0);
+  const tab = await browser.newPage();
+  await tab.setViewport({ width: 1200, height: 800 });
+  const errors = [];
+  const outside = [];
+  tab.on("pageerror", (error) => errors.push(String(error)));
+  tab.on("console", (message) => {
+    if (message.type() === "error") errors.push(message.text());
+  });
+  await tab.setRequestInterception(true);
+  const own = "file://" + file;
+  tab.on("request", (request) => {
+    if (request.url() === own) return request.continue();
+    outside.push(request.url());
+    return request.abort();
+  });
+  await tab.goto(own, { waitUntil: "load" });
+  await tab.waitForFunction(() => window.lablixPage && window.lablixPage.ready(), { timeout: 60000 });
+  check(errors.length === 0, `${name}: no script error ${errors.join(" | ")}`);
+  check(outside.length === 0, `${name}: no request outside the page ${outside.join(" ")}`);
+
+  // Every member, each name as its text.
+  const rows = await tab.$$eval("#member-list li", (items) => items.map((li) => li.querySelector(".name").textContent));
+  const nNames = await tab.$$eval("#summary tr", (trs) => Number(trs[2].lastChild.textContent));
+  check(rows.length === nNames && rows.length > 0, `${name}: the member list holds all ${nNames} members (${rows.length})`);
+  const femText = fs.readFileSync(fem, "latin1");
+  check(rows.every((row) => femText.includes(row.trim())), `${name}: each member's name is the file's`);
+
+  // A hover where the page drew a known element shows its label.
+  if (options.drawn === false) {
+    const notice = await tab.$eval("#no-geometry", (box) => (box.hidden ? "" : box.textContent));
+    check(notice.includes(options.notice), `${name}: says "${options.notice}" (got "${notice}")`);
+    if (options.status === 1) {
+      const report = await tab.$eval("#report-panel", (panel) => (panel.hidden ? "" : panel.textContent));
+      check(report.includes("*** ERROR IN INP_2103       ***"), `${name}: shows the input-error report`);
+    }
+  }
+  const known = options.drawn === false ? null : firstElementLabel(fem, dir);
+  check(known !== null || options.drawn === false, `${name}: the label file holds an element label`);
+  if (known) {
+    const [ext, labelLine] = known;
+    const at = await tab.evaluate((x) => window.lablixPage.whereIs(window.lablixPage.elementOf(x)), ext);
+    check(at !== null, `${name}: element ${ext} is drawn`);
+    if (at) {
+      await tab.mouse.move(at.x, at.y);
+      const hover = await tab.$eval("#hover", (box) => (box.hidden ? "" : box.textContent));
+      check(hover.split("\n")[0] === labelLine, `${name}: hover shows "${labelLine}" (got "${hover.split("\n")[0]}")`);
+    }
+  }
+
+  if (options.screenshot && options.drawn !== false) {
+    const shot = path.join(workDir, options.screenshot);
+    await tab.mouse.move(5, 5);
+    await tab.screenshot({ path: shot });
+    // The members' colours on the canvas: each member's swatch colour is
+    // found among the drawn pixels.
+    const found = await tab.evaluate(() => {
+      const canvas = document.getElementById("canvas");
+      const copy = document.createElement("canvas");
+      copy.width = canvas.width;
+      copy.height = canvas.height;
+      const context = copy.getContext("2d");
+      context.drawImage(canvas, 0, 0);
+      const pixels = context.getImageData(0, 0, copy.width, copy.height).data;
+      // Colours as seen, to 16 levels a channel: a thin line is blended at
+      // its edges.
+      const seen = new Set();
+      const level = (v) => Math.round(v / 16);
+      for (let i = 0; i < pixels.length; i += 4) seen.add((level(pixels[i]) << 10) | (level(pixels[i + 1]) << 5) | level(pixels[i + 2]));
+      const swatches = [...document.querySelectorAll("#member-list li")].filter((li) => Number(li.querySelector(".count").textContent) > 0).map((li) => getComputedStyle(li.querySelector(".swatch")).backgroundColor);
+      return swatches.map((rgb) => {
+        const [r, g, b] = rgb.match(/\d+/g).map(Number);
+        return seen.has((level(r) << 10) | (level(g) << 5) | level(b));
+      });
+    });
+    check(found.length > 0 && found.every(Boolean), `${name}: the screenshot shows each member's colour (${found.filter(Boolean).length} of ${found.length})`);
+  }
+
+  // A hover over a named node shows its name and NodeID, as its label.
+  if (options.namedNode) {
+    const [index, labelLine] = options.namedNode;
+    const at = await tab.evaluate((i) => window.lablixPage.whereIs({ node: i }), index);
+    check(at !== null, `${name}: named node ${index} is drawn`);
+    if (at) {
+      await tab.mouse.move(at.x, at.y);
+      const hover = await tab.$eval("#hover", (box) => (box.hidden ? "" : box.textContent));
+      check(hover.split("\n")[0] === labelLine, `${name}: hover shows "${labelLine}" (got "${hover.split("\n")[0]}")`);
+    }
+  }
+
+  // The search: a part of a name in other letters' case keeps the names
+  // that hold it and hides the rest.
+  const wanted = rows[0].trim().slice(1, 4).toUpperCase();
+  await tab.type("#member-search", wanted);
+  const shown = await tab.$$eval("#member-list li", (items) => items.filter((li) => li.getClientRects().length > 0).map((li) => li.querySelector(".name").textContent));
+  const expected = rows.filter((row) => row.toLowerCase().includes(wanted.toLowerCase()));
+  check(JSON.stringify(shown) === JSON.stringify(expected), `${name}: search "${wanted}" shows ${expected.length} of ${rows.length}`);
+
+  if (options.hostile) {
+    // A finding that names an element shows it when clicked.
+    const clickable = await tab.$$("#finding-list li.clickable");
+    check(clickable.length > 0, `${name}: a finding about an element is a link`);
+    if (clickable.length > 0) {
+      await clickable[0].click();
+      const selected = await tab.evaluate(() => window.lablixPage.selection());
+      check(selected.element === 1, `${name}: its click shows element 1 (${JSON.stringify(selected)})`);
+    }
+    check((await tab.evaluate(() => window.pwned)) === undefined, `${name}: no name ran as script`);
+    check(kHostileNames.every((n) => rows.includes(n)), `${name}: hostile names show as their characters`);
+    check((await tab.$$("#member-list img, #member-list script, #member-list b")).length === 0, `${name}: no name became markup`);
+  }
+  await tab.close();
+}
+
+(async () => {
+  const dir = fs.mkdtempSync(path.join(os.tmpdir(), "lablix-page-"));
+  const profile = fs.mkdtempSync(path.join(os.tmpdir(), "lablix-chromium-"));
+  fs.mkdirSync(workDir, { recursive: true });
+  let browser;
+  try {
+    browser = await puppeteer.launch({
+      executablePath: chromiumPath,
+      headless: true,
+      args: [
+        "--no-sandbox",
+        "--enable-unsafe-swiftshader",
+        "--disable-gpu-sandbox",
+        "--no-first-run",
+        "--disable-background-networking",
+        "--disable-component-update",
+        "--disable-sync",
+        "--user-data-dir=" + profile,
+      ],
+    });
+  } catch (error) {
+    skip("Chromium does not start: " + error.message);
+  }
+  try {
+    await testPage(browser, path.join(sourceDir, "examples", "jacket.FEM"), dir, {
+      screenshot: "jacket.png",
+      namedNode: [0, "NodeLabel       1     MUDLINE_A1, NodeID=       1"],
+    });
+    const real = ["adapy__genie_supports_all_kinds_T1.FEM", "adapy__genie_supports_frames_T1.FEM"];
+    for (const file of real) {
+      const fem = path.join(realworldDir, file);
+      if (!fs.existsSync(fem)) {
+        check(!required, `${file}: in ${realworldDir}`);
+        continue;
+      }
+      await testPage(browser, fem, dir, { screenshot: file.replace(/\.FEM$/, ".png") });
+    }
+    const hostile = path.join(dir, "hostile.FEM");
+    fs.writeFileSync(hostile, hostileModel(), "latin1");
+    await testPage(browser, hostile, dir, { hostile: true });
+    // Pages without a drawing: a model without coordinates, and one that
+    // breaks a limit (status 1), open as well and say why.
+    const flat = path.join(dir, "flat.FEM");
+    fs.writeFileSync(flat, hostileModel().replace(/^GCOORD.*\n/gm, ""), "latin1");
+    await testPage(browser, flat, dir, { drawn: false, notice: "holds no coordinates" });
+    const broken = path.join(dir, "broken.FEM");
+    fs.writeFileSync(broken, hostileModel() + "SCONMESH 5 100001 1 2\n          1 1\n", "latin1");
+    await testPage(browser, broken, dir, { drawn: false, status: 1, notice: "breaks a limit" });
+  } finally {
+    await browser.close();
+    fs.rmSync(dir, { recursive: true, force: true });
+    fs.rmSync(profile, { recursive: true, force: true });
+  }
+  if (failures.length > 0) {
+    console.log(failures.length + " failed");
+    process.exit(1);
+  }
+})().catch((error) => {
+  console.log("FAIL " + error.stack);
+  process.exit(1);
+});

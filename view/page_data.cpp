@@ -1,0 +1,240 @@
+#include "view/page_data.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+#include "files/file_units.h"
+#include "support/text_helpers.h"
+#include "view/page_text.h"
+
+namespace {
+
+// static: the first named member that lists each element, for telling an
+// element that two list; taken with the program, not per page.
+std::int32_t iFirstLister[MxElem + 1];
+
+void write_literal(std::int32_t iUnit, const char* Ch) {
+  write_text(iUnit, Ch, static_cast<std::int64_t>(std::strlen(Ch)));
+}
+
+void write_number(std::int32_t iUnit, std::int64_t iValue) {
+  char ChField[24];
+  put_integer_general(ChField, 24, iValue);
+  std::int32_t i = 0;
+  while (ChField[i] == kBlank)
+    ++i;
+  write_text(iUnit, ChField + i, 24 - i);
+}
+
+std::int32_t elements_of(const NameTables& Tables) {
+  return std::max(0, std::min(Tables.nElems, MxElem));
+}
+
+void write_counts(std::int32_t iUnit, const NameTables& Tables) {
+  const std::int32_t iValue[7] = {Tables.nNodeNames, Tables.nNodes, Tables.nNames,
+                                  Tables.nElems,     Tables.nMesh,  Tables.MaxMeshRef,
+                                  Tables.MaxMembRef};
+  write_literal(iUnit, "\"counts\":[");
+  for (std::int32_t k = 0; k < 7; ++k) {
+    if (k > 0) write_literal(iUnit, ",");
+    write_number(iUnit, iValue[k]);
+  }
+  write_literal(iUnit, "],\n");
+}
+
+void write_members(std::int32_t iUnit, const NameTables& Tables) {
+  write_literal(iUnit, "\"members\":[");
+  bool bFirst = true;
+  for (std::int32_t k = 1; k <= std::min(Tables.MaxMembRef, MxMemb); ++k) {
+    const std::int32_t nName = name_length(Tables.ChMembName, k);
+    if (nName == 0) continue;
+    write_literal(iUnit, bFirst ? "\n[" : ",\n[");
+    bFirst = false;
+    write_number(iUnit, k);
+    write_literal(iUnit, ",");
+    write_json_string(iUnit, name_text(Tables.ChMembName, k), nName);
+    write_literal(iUnit, "]");
+  }
+  write_literal(iUnit, "],\n");
+}
+
+void write_node_names(std::int32_t iUnit, const NameTables& Tables) {
+  write_literal(iUnit, "\"nodes\":[");
+  bool bFirst = true;
+  for (std::int32_t i = 1; i <= std::min(Tables.nNodes, MxNode); ++i) {
+    const std::int32_t nName = name_length(Tables.ChNodeName, i);
+    if (nName == 0) continue;
+    write_literal(iUnit, bFirst ? "\n[" : ",\n[");
+    bFirst = false;
+    write_number(iUnit, i);
+    write_literal(iUnit, ",");
+    write_number(iUnit, Tables.iNodeExt[i]);
+    write_literal(iUnit, ",");
+    write_json_string(iUnit, name_text(Tables.ChNodeName, i), nName);
+    write_literal(iUnit, "]");
+  }
+  write_literal(iUnit, "],\n");
+}
+
+// The element types in use, each once, in ELTYP order.
+void write_types(std::int32_t iUnit, const ModelGeometry& Geometry, std::int32_t nElems) {
+  static bool bUsed[256];
+  std::memset(bUsed, 0, sizeof bUsed);
+  for (std::int32_t e = 1; e <= nElems; ++e) {
+    const std::int32_t t = Geometry.iElemType[e];
+    if (t >= 1 && t <= 255) bUsed[t] = true;
+  }
+  write_literal(iUnit, "\"types\":[");
+  bool bFirst = true;
+  for (std::int32_t t = 1; t <= 255; ++t) {
+    if (!bUsed[t]) continue;
+    const ElementType& Type = element_type(t);
+    write_literal(iUnit, bFirst ? "\n[" : ",\n[");
+    bFirst = false;
+    write_number(iUnit, t);
+    write_literal(iUnit, ",");
+    write_json_string(iUnit, Type.ChName, static_cast<std::int32_t>(std::strlen(Type.ChName)));
+    write_literal(iUnit, ",");
+    write_number(iUnit, Type.iShape);
+    write_literal(iUnit, ",");
+    write_number(iUnit, Type.nNodes);
+    write_literal(iUnit, ",[");
+    for (std::int32_t j = 0; j < Type.nOutline && j < 9; ++j) {
+      if (j > 0) write_literal(iUnit, ",");
+      write_number(iUnit, Type.iOutline[j]);
+    }
+    write_literal(iUnit, "]]");
+  }
+  write_literal(iUnit, "],\n");
+}
+
+// Marks in iFirstLister, with -1, each element that two named members
+// list, walking the members as assign_element_owners does.
+void mark_listed_twice(const NameTables& Tables, std::int32_t nElems) {
+  std::fill(iFirstLister, iFirstLister + nElems + 1, 0);
+  for (std::int32_t k = 1; k <= std::min(Tables.MaxMembRef, MxMemb); ++k) {
+    if (name_length(Tables.ChMembName, k) == 0) continue;
+    const std::int32_t m = member_mesh_row(Tables, k);
+    if (m == 0) continue;
+    for (std::int32_t j = 1; j <= mesh_row_count(Tables, m); ++j) {
+      const std::int32_t e = Tables.iMeshList[j + 1][m];
+      if (e < 1 || e > nElems) continue;
+      if (iFirstLister[e] == 0) {
+        iFirstLister[e] = k;
+      } else if (iFirstLister[e] != k) {
+        iFirstLister[e] = -1;
+      }
+    }
+  }
+}
+
+void begin_array(std::int32_t iUnit, Base64Writer& Writer, const char* ChName) {
+  write_literal(iUnit, "\"");
+  write_literal(iUnit, ChName);
+  write_literal(iUnit, "\":");
+  begin_base64(Writer, iUnit);
+}
+
+void end_array(Base64Writer& Writer) {
+  end_base64(Writer);
+  write_literal(Writer.iUnit, ",\n");
+}
+
+void write_coordinates(std::int32_t iUnit, const ModelGeometry& Geometry) {
+  std::int32_t nTop = 0;
+  for (std::int32_t i = MxNode; i >= 1; --i) {
+    if (Geometry.iCoord[i] == kCoordRead) {
+      nTop = i;
+      break;
+    }
+  }
+  static Base64Writer Writer;
+  begin_array(iUnit, Writer, "xyz");
+  const float Missing = std::numeric_limits<float>::quiet_NaN();
+  for (std::int32_t i = 0; i <= nTop; ++i) {
+    const bool bRead = i >= 1 && Geometry.iCoord[i] == kCoordRead;
+    for (std::int32_t d = 0; d < 3; ++d) {
+      const float x = Geometry.Xyz[3 * i + d];
+      put_base64_float32(Writer, bRead && std::isfinite(x) ? x : Missing);
+    }
+  }
+  end_array(Writer);
+}
+
+void write_element_bytes(std::int32_t iUnit, const ModelGeometry& Geometry, std::int32_t nElems) {
+  static Base64Writer Writer;
+  begin_array(iUnit, Writer, "elemType");
+  for (std::int32_t e = 0; e <= nElems; ++e) {
+    const std::int32_t t = e == 0 ? 0 : Geometry.iElemType[e];
+    const std::uint8_t b = t >= 1 && t <= 255 ? static_cast<std::uint8_t>(t) : 0;
+    put_base64(Writer, &b, 1);
+  }
+  end_array(Writer);
+  begin_array(iUnit, Writer, "elemState");
+  for (std::int32_t e = 0; e <= nElems; ++e) {
+    std::int32_t iState = e == 0 ? kUndrawnNoRecord : Geometry.iUndrawn[e] & 15;
+    if (e > 0 && iFirstLister[e] < 0) iState += kElemListedTwice;
+    const auto b = static_cast<std::uint8_t>(iState);
+    put_base64(Writer, &b, 1);
+  }
+  end_array(Writer);
+  begin_array(iUnit, Writer, "elemCount");
+  for (std::int32_t e = 0; e <= nElems; ++e) {
+    const bool bDrawn = e > 0 && Geometry.iUndrawn[e] == kDrawn;
+    const std::int32_t n = bDrawn ? std::clamp(Geometry.nElemNodes[e], 0, MxElemNodes) : 0;
+    const auto b = static_cast<std::uint8_t>(n);
+    put_base64(Writer, &b, 1);
+  }
+  end_array(Writer);
+}
+
+void write_element_numbers(std::int32_t iUnit, const NameTables& Tables,
+                           const ModelGeometry& Geometry, std::int32_t nElems) {
+  static Base64Writer Writer;
+  begin_array(iUnit, Writer, "elemExt");
+  for (std::int32_t e = 0; e <= nElems; ++e)
+    put_base64_int32(Writer, e == 0 ? 0 : Tables.iElemExt[e]);
+  end_array(Writer);
+  begin_array(iUnit, Writer, "elemMemb");
+  for (std::int32_t e = 0; e <= nElems; ++e)
+    put_base64_int32(Writer, e == 0 ? 0 : Tables.iElemMemb[e]);
+  end_array(Writer);
+  begin_array(iUnit, Writer, "elemLine");
+  for (std::int32_t e = 0; e <= nElems; ++e) {
+    const std::int64_t iLine = e == 0 ? 0 : Geometry.iElemLine[e];
+    put_base64_int32(Writer, static_cast<std::int32_t>(std::clamp<std::int64_t>(
+                                 iLine, 0, std::numeric_limits<std::int32_t>::max())));
+  }
+  end_array(Writer);
+  begin_array(iUnit, Writer, "elemNodes");
+  for (std::int32_t e = 1; e <= nElems; ++e) {
+    if (Geometry.iUndrawn[e] != kDrawn) continue;
+    const std::int32_t n = std::clamp(Geometry.nElemNodes[e], 0, MxElemNodes);
+    for (std::int32_t j = 0; j < n; ++j)
+      put_base64_int32(Writer, Geometry.iElemNodes[MxElemNodes * e + j]);
+  }
+  end_array(Writer);
+}
+
+}  // namespace
+
+void write_name_data(std::int32_t iUnit, const NameTables& Tables) {
+  write_counts(iUnit, Tables);
+  write_members(iUnit, Tables);
+  write_node_names(iUnit, Tables);
+}
+
+void write_model_data(std::int32_t iUnit, const NameTables& Tables, const ModelGeometry& Geometry) {
+  const std::int32_t nElems = elements_of(Tables);
+  write_name_data(iUnit, Tables);
+  write_types(iUnit, Geometry, nElems);
+  write_literal(iUnit, "\"nCoords\":");
+  write_number(iUnit, Geometry.nCoords);
+  write_literal(iUnit, ",\n");
+  mark_listed_twice(Tables, nElems);
+  write_coordinates(iUnit, Geometry);
+  write_element_bytes(iUnit, Geometry, nElems);
+  write_element_numbers(iUnit, Tables, Geometry, nElems);
+}

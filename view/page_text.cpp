@@ -1,0 +1,157 @@
+#include "view/page_text.h"
+
+#include <cstring>
+
+#include "files/file_units.h"
+
+namespace {
+
+constexpr char kHexDigit[] = "0123456789abcdef";
+constexpr char kBase64Digit[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+
+std::int32_t put_escape(char* ChOut, std::uint8_t c) {
+  std::memcpy(ChOut, "\\u00", 4);
+  ChOut[4] = kHexDigit[c >> 4];
+  ChOut[5] = kHexDigit[c & 15];
+  return 6;
+}
+
+// The length of the UTF-8 sequence that starts at p (n bytes left), or 0
+// when the bytes there are no well-formed sequence: overlong forms,
+// surrogates and values above U+10FFFF are not.
+std::int32_t utf8_length(const std::uint8_t* p, std::int32_t n) {
+  const std::uint8_t c = p[0];
+  std::int32_t nSeq = 0;
+  std::uint8_t uLow = 0x80, uHigh = 0xBF;
+  if (c >= 0xC2 && c <= 0xDF) {
+    nSeq = 2;
+  } else if (c >= 0xE0 && c <= 0xEF) {
+    nSeq = 3;
+    if (c == 0xE0) uLow = 0xA0;
+    if (c == 0xED) uHigh = 0x9F;
+  } else if (c >= 0xF0 && c <= 0xF4) {
+    nSeq = 4;
+    if (c == 0xF0) uLow = 0x90;
+    if (c == 0xF4) uHigh = 0x8F;
+  } else {
+    return 0;
+  }
+  if (nSeq > n || p[1] < uLow || p[1] > uHigh) return 0;
+  for (std::int32_t i = 2; i < nSeq; ++i) {
+    if (p[i] < 0x80 || p[i] > 0xBF) return 0;
+  }
+  return nSeq;
+}
+
+void flush_base64(Base64Writer& Writer) {
+  write_text(Writer.iUnit, Writer.ChOut, Writer.nOut);
+  Writer.nOut = 0;
+}
+
+void put_quad(Base64Writer& Writer, const std::uint8_t* b, std::int32_t n) {
+  if (Writer.nOut + 4 > static_cast<std::int32_t>(sizeof Writer.ChOut)) flush_base64(Writer);
+  const std::uint32_t u =
+      (std::uint32_t{b[0]} << 16) | (n > 1 ? std::uint32_t{b[1]} << 8 : 0) | (n > 2 ? b[2] : 0);
+  char* p = Writer.ChOut + Writer.nOut;
+  p[0] = kBase64Digit[(u >> 18) & 63];
+  p[1] = kBase64Digit[(u >> 12) & 63];
+  p[2] = n > 1 ? kBase64Digit[(u >> 6) & 63] : '=';
+  p[3] = n > 2 ? kBase64Digit[u & 63] : '=';
+  Writer.nOut += 4;
+}
+
+}  // namespace
+
+std::int32_t put_json_string(char* ChOut, const char* Ch, std::int32_t n) {
+  const auto* p = reinterpret_cast<const std::uint8_t*>(Ch);
+  std::int32_t k = 0;
+  ChOut[k++] = '"';
+  for (std::int32_t i = 0; i < n;) {
+    const std::uint8_t c = p[i];
+    if (c >= 0x80) {
+      const std::int32_t nSeq = utf8_length(p + i, n - i);
+      if (nSeq == 0) {
+        k += put_escape(ChOut + k, c);
+        ++i;
+      } else {
+        std::memcpy(ChOut + k, p + i, static_cast<std::size_t>(nSeq));
+        k += nSeq;
+        i += nSeq;
+      }
+      continue;
+    }
+    if (c < 0x20 || c == 0x7F || c == '"' || c == '\\' || c == '<' || c == '>' || c == '&') {
+      k += put_escape(ChOut + k, c);
+    } else {
+      ChOut[k++] = static_cast<char>(c);
+    }
+    ++i;
+  }
+  ChOut[k++] = '"';
+  return k;
+}
+
+void write_json_string(std::int32_t iUnit, const char* Ch, std::int32_t n) {
+  // A piece at a time, so that a text of any length goes through the
+  // fixed room: a UTF-8 sequence may be cut between two pieces, so the
+  // cut is moved back to the start of one.
+  constexpr std::int32_t kPiece = 1024;
+  static char ChOut[6 * kPiece + 2];
+  write_text(iUnit, "\"", 1);
+  for (std::int32_t i = 0; i < n;) {
+    std::int32_t nPiece = n - i < kPiece ? n - i : kPiece;
+    if (nPiece < n - i) {
+      std::int32_t j = nPiece;
+      while (j > nPiece - 4 && (static_cast<std::uint8_t>(Ch[i + j]) & 0xC0) == 0x80)
+        --j;
+      if (j > 0) nPiece = j;
+    }
+    const std::int32_t nOut = put_json_string(ChOut, Ch + i, nPiece);
+    write_text(iUnit, ChOut + 1, nOut - 2);
+    i += nPiece;
+  }
+  write_text(iUnit, "\"", 1);
+}
+
+void begin_base64(Base64Writer& Writer, std::int32_t iUnit) {
+  Writer.iUnit = iUnit;
+  Writer.nPending = 0;
+  Writer.nOut = 0;
+  write_text(iUnit, "\"", 1);
+}
+
+void put_base64(Base64Writer& Writer, const void* p, std::int64_t n) {
+  const auto* b = static_cast<const std::uint8_t*>(p);
+  std::int64_t i = 0;
+  while (Writer.nPending > 0 && Writer.nPending < 3 && i < n)
+    Writer.Pending[Writer.nPending++] = b[i++];
+  if (Writer.nPending == 3) {
+    put_quad(Writer, Writer.Pending, 3);
+    Writer.nPending = 0;
+  }
+  for (; i + 3 <= n; i += 3)
+    put_quad(Writer, b + i, 3);
+  while (i < n)
+    Writer.Pending[Writer.nPending++] = b[i++];
+}
+
+void put_base64_int32(Base64Writer& Writer, std::int32_t iValue) {
+  const auto u = static_cast<std::uint32_t>(iValue);
+  const std::uint8_t b[4] = {static_cast<std::uint8_t>(u), static_cast<std::uint8_t>(u >> 8),
+                             static_cast<std::uint8_t>(u >> 16),
+                             static_cast<std::uint8_t>(u >> 24)};
+  put_base64(Writer, b, 4);
+}
+
+void put_base64_float32(Base64Writer& Writer, float Value) {
+  std::uint32_t u = 0;
+  std::memcpy(&u, &Value, sizeof u);
+  put_base64_int32(Writer, static_cast<std::int32_t>(u));
+}
+
+void end_base64(Base64Writer& Writer) {
+  if (Writer.nPending > 0) put_quad(Writer, Writer.Pending, Writer.nPending);
+  Writer.nPending = 0;
+  flush_base64(Writer);
+  write_text(Writer.iUnit, "\"", 1);
+}
