@@ -72,13 +72,23 @@ void say_open_refused(const char* ChRole, const char* ChField, int iError) {
   write_message_line(Line);
 }
 
-void say_input_error(const char* ChFemField, const char* ChLabelField, InputLimit iLimit,
-                     std::int64_t iLine) {
+namespace {
+
+// "FEM:LINE: <limit>: <ChOutput> "<name>" <ChVerb> the input-error report
+// INP_210n<ChAfter>", or, when the limit is not known, the older general
+// words ending in ChAfterUnknown.
+void say_report_in(const char* ChFemField, const char* ChOutput, const char* ChOutField,
+                   const char* ChVerb, const char* ChAfter, const char* ChAfterUnknown,
+                   InputLimit iLimit, std::int64_t iLine) {
   MessageLine Line = message_line_started();
   if (iLimit == kLimitNone) {
-    add_text(Line, "the label file \"");
-    add_field(Line, ChLabelField);
-    add_text(Line, "\" holds an input-error report instead of labels");
+    add_text(Line, ChOutput);
+    add_text(Line, " \"");
+    add_field(Line, ChOutField);
+    add_text(Line, "\" ");
+    add_text(Line, ChVerb);
+    add_text(Line, " an input-error report");
+    add_text(Line, ChAfterUnknown);
     return write_message_line(Line);
   }
   add_field(Line, ChFemField);
@@ -88,11 +98,30 @@ void say_input_error(const char* ChFemField, const char* ChLabelField, InputLimi
   }
   add_text(Line, ": ");
   add_text(Line, input_limit_words(iLimit));
-  add_text(Line, ": the label file \"");
-  add_field(Line, ChLabelField);
-  add_text(Line, "\" holds the input-error report ");
+  add_text(Line, ": ");
+  add_text(Line, ChOutput);
+  add_text(Line, " \"");
+  add_field(Line, ChOutField);
+  add_text(Line, "\" ");
+  add_text(Line, ChVerb);
+  add_text(Line, " the input-error report ");
   add_text(Line, input_report_name(iLimit));
+  add_text(Line, ChAfter);
   write_message_line(Line);
+}
+
+}  // namespace
+
+void say_input_error(const char* ChFemField, const char* ChLabelField, InputLimit iLimit,
+                     std::int64_t iLine) {
+  say_report_in(ChFemField, "the label file", ChLabelField, "holds", "", " instead of labels",
+                iLimit, iLine);
+}
+
+void say_page_input_error(const char* ChFemField, const char* ChPageField, InputLimit iLimit,
+                          std::int64_t iLine) {
+  say_report_in(ChFemField, "the page", ChPageField, "shows", " instead of the model",
+                " instead of the model", iLimit, iLine);
 }
 
 void say_if_no_labels(const char* ChFemField, const char* ChLabelField, const NameTables& Tables,
