@@ -69,7 +69,6 @@ struct RecordWalk {
   const char* pLine;
   std::int64_t nLine;
   std::int32_t nCut;
-  bool bSplit;                      // the line is split into the walk's fields
   RecordKind iHeader;               // its header kind (kRecordKinds: none)
   bool bCoordinates;                // it is a GCOORD header
   bool bWasOwed[kRecordKinds + 1];  // owed at the line's start; [kRecordKinds]: node list

@@ -9,7 +9,9 @@
 namespace {
 
 // static: the split handed out with every step; the walk is not re-entrant.
+// The values above entry nWritten are known to be 0.
 LineFields Fields;
+std::int32_t nWritten = MxFields;
 
 constexpr std::size_t coord_name_length() {
   std::size_t n = 0;
@@ -29,14 +31,27 @@ constexpr std::int32_t kStepHeader = kRecordKinds + 1;
 constexpr std::int32_t kStepCoordinates = kRecordKinds + 2;
 constexpr std::int32_t kStepsPerLine = kRecordKinds + 3;
 
-// Splits the walk's line as a reader's split leaves it: every value
-// cleared first, so a missing field reads as 0, and a text field read as 0.
+// Splits the walk's line as a reader's split leaves it: a missing field
+// and a text field read as 0. The split writes the values of its fields;
+// those the split before wrote past them are cleared after it, not all
+// 100 before (most lines have four fields).
 void split_line(const RecordWalk& Walk) {
-  std::memset(Fields.values, 0, sizeof Fields.values);
   split_fields(Walk.pLine, Walk.nCut, Fields);
   for (std::int32_t k = 1; k <= Fields.count; ++k) {
     if (Fields.kinds[k] == kFieldText) Fields.values[k] = 0.0;
   }
+  if (nWritten > Fields.count) {
+    std::memset(Fields.values + Fields.count + 1, 0,
+                sizeof(double) * static_cast<std::size_t>(nWritten - Fields.count));
+  }
+  nWritten = Fields.count;
+}
+
+// No split: no fields, every value 0.
+void clear_split() {
+  std::memset(Fields.values + 1, 0, sizeof(double) * static_cast<std::size_t>(nWritten));
+  Fields.count = 0;
+  nWritten = 0;
 }
 
 // Takes the line at the walk's place, and what each record owes at its
@@ -52,12 +67,12 @@ bool take_line(RecordWalk& Walk) {
   Walk.bWasOwed[kNodeListSlot] = Walk.NodeList.iHeaderLine != 0;
   // Raw name lines are not split by their readers; data lines are.
   const bool bCandidate = header_scan_start(Walk.pLine, Walk.nCut) >= 0;
-  Walk.bSplit = bCandidate || Walk.bWasOwed[kRecordSconcept] || Walk.bWasOwed[kRecordSconmesh] ||
-                Walk.bWasOwed[kNodeListSlot];
-  if (Walk.bSplit) {
+  const bool bSplit = bCandidate || Walk.bWasOwed[kRecordSconcept] ||
+                      Walk.bWasOwed[kRecordSconmesh] || Walk.bWasOwed[kNodeListSlot];
+  if (bSplit) {
     split_line(Walk);
   } else {
-    Fields.count = 0;
+    clear_split();
   }
   Walk.iHeader = kRecordKinds;
   Walk.bCoordinates = false;
@@ -168,7 +183,7 @@ bool next_cut_short(RecordWalk& Walk, WalkLine& Line) {
     const auto iKind = static_cast<RecordKind>(Walk.iStep++);
     WalkOwed& Owed = Walk.Owed[iKind];
     if (Owed.iHeaderLine == 0) continue;
-    Fields.count = 0;
+    clear_split();
     fill_line(Walk, kWalkCutShort, iKind, Line);
     Line.iLine = Owed.iHeaderLine;
     Line.iHeaderLine = Owed.iHeaderLine;
@@ -192,6 +207,7 @@ std::int32_t walk_integer(double Value) {
 
 void begin_walk(RecordWalk& Walk, const char* pData, std::int64_t nData) {
   Walk = RecordWalk{};
+  nWritten = MxFields;
   Walk.pData = pData;
   Walk.nData = pData == nullptr ? 0 : nData;
   Walk.iHeader = kRecordKinds;
