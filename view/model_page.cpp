@@ -26,16 +26,11 @@ void begin_page(std::int32_t iUnit, const PageFacts& Facts) {
   write_page_text(iUnit, ",\n\"findings\":[");
 }
 
-struct FindingsTaker {
-  std::int32_t iUnit;
-  bool bFirst;
-};
-
-void take_finding(void* pTaker, const char* ChText, std::int32_t nText) {
-  auto& Taker = *static_cast<FindingsTaker*>(pTaker);
-  write_page_text(Taker.iUnit, Taker.bFirst ? "\n" : ",\n");
-  Taker.bFirst = false;
-  write_json_string(Taker.iUnit, ChText, nText);
+// One line of the findings as an entry of their list; bFirst: none before it.
+void write_finding(std::int32_t iUnit, bool& bFirst, const char* ChText, std::int32_t nText) {
+  write_page_text(iUnit, bFirst ? "\n" : ",\n");
+  bFirst = false;
+  write_json_string(iUnit, ChText, nText);
 }
 
 // The report the reader left where the label file would hold it, line by
@@ -79,9 +74,13 @@ void end_page(std::int32_t iUnit) {
 int write_model_page(const NameTables& Tables, const ModelGeometry& Geometry, const FemFile& Fem,
                      bool bReaderFailed, std::int32_t iUnitPage, const PageFacts& Facts) {
   begin_page(iUnitPage, Facts);
-  FindingsTaker Taker{iUnitPage, true};
-  check_model_lines(Tables, Fem, bReaderFailed, Facts.ChFile, Facts.nFile,
-                    ReportLines{take_finding, &Taker});
+  FindingLines Walk;
+  (void)begin_check_lines(Tables, Fem, bReaderFailed, Facts.ChFile, Facts.nFile, Walk);
+  // static: a line of the findings at a time; this writer is not re-entrant.
+  static LineBuilder Line;
+  bool bFirst = true;
+  while (next_finding_line(Walk, Line))
+    write_finding(iUnitPage, bFirst, Line.Ch, Line.n);
   write_page_text(iUnitPage, "],\n");
   if (bReaderFailed) {
     write_report(iUnitPage, Fem);
@@ -97,12 +96,12 @@ int write_model_page(const NameTables& Tables, const ModelGeometry& Geometry, co
 void write_page_of(std::int32_t iUnitPage, const NameTables& Tables, const ModelGeometry& Geometry,
                    const PageFacts& Facts, const char* ChFindings, std::int32_t nFindings) {
   begin_page(iUnitPage, Facts);
-  FindingsTaker Taker{iUnitPage, true};
+  bool bFirst = true;
   const char* p = ChFindings;
   for (std::int32_t i = 0; i < nFindings; ++i) {
     const char* pEnd = std::strchr(p, '\n');
     const std::int32_t n = static_cast<std::int32_t>(pEnd == nullptr ? std::strlen(p) : pEnd - p);
-    take_finding(&Taker, p, n);
+    write_finding(iUnitPage, bFirst, p, n);
     p += n + (pEnd == nullptr ? 0 : 1);
   }
   write_page_text(iUnitPage, "],\n");
