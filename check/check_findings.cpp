@@ -17,21 +17,6 @@ constexpr std::int32_t MxFileName = 256;
 // A written finding, "FILE:LINE: " and its text, fits one line.
 static_assert(MxFileName + 24 + kFindingLen <= MxLineLen);
 
-void hand_closing_line(const ReportLines& Lines, std::int64_t nFound) {
-  LineBuilder Line;
-  if (nFound == 0) {
-    put_text(Line, "no findings");
-  } else {
-    put_number(Line, nFound);
-    put_text(Line, nFound == 1 ? " finding" : " findings");
-  }
-  Lines.take(Lines.pTaker, Line.Ch, Line.n);
-}
-
-void write_to_unit(void* pUnit, const char* ChText, std::int32_t nText) {
-  write_line(*static_cast<const std::int32_t*>(pUnit), ChText, nText);
-}
-
 }  // namespace
 
 bool create_finding_store(FindingStore& Store) {
@@ -60,31 +45,47 @@ void add_finding(FindingStore& Store, std::int64_t iLine, const FindingText& Tex
 
 void write_findings(FindingStore& Store, std::int32_t iUnit, const char* ChFile,
                     std::int32_t nFile) {
-  hand_findings(Store, ReportLines{write_to_unit, &iUnit}, ChFile, nFile);
+  FindingLines Walk;
+  begin_finding_lines(Store, Walk, ChFile, nFile);
+  LineBuilder Line;
+  while (next_finding_line(Walk, Line))
+    write_line(iUnit, Line.Ch, Line.n);
 }
 
-void hand_findings(FindingStore& Store, const ReportLines& Lines, const char* ChFile,
-                   std::int32_t nFile) {
+void begin_finding_lines(FindingStore& Store, FindingLines& Walk, const char* ChFile,
+                         std::int32_t nFile) {
   std::sort(Store.Items, Store.Items + Store.nHeld, [](const Finding& A, const Finding& B) {
     return A.iLine != B.iLine ? A.iLine < B.iLine : A.iSeq < B.iSeq;
   });
-  LineBuilder Line;
-  for (std::int32_t i = 0; i < Store.nHeld; ++i) {
-    const Finding& Item = Store.Items[i];
-    start_line(Line);
-    put_chars(Line, ChFile, std::min(nFile, MxFileName));
+  Walk = FindingLines{&Store, ChFile, std::min(nFile, MxFileName), 0, false, false};
+}
+
+bool next_finding_line(FindingLines& Walk, LineBuilder& Line) {
+  const FindingStore& Store = *Walk.pStore;
+  start_line(Line);
+  if (Walk.iNext < Store.nHeld) {
+    const Finding& Item = Store.Items[Walk.iNext++];
+    put_chars(Line, Walk.ChFile, Walk.nFile);
     put_text(Line, ":");
     put_number(Line, Item.iLine);
     put_text(Line, ": ");
     put_chars(Line, Store.ChPool + Item.iAt, Item.nText);
-    Lines.take(Lines.pTaker, Line.Ch, Line.n);
+    return true;
   }
-  if (Store.nFound > Store.nHeld) {
-    start_line(Line);
+  if (!Walk.bNoted && Store.nFound > Store.nHeld) {
+    Walk.bNoted = true;
     put_text(Line, "(only the first ");
     put_number(Line, Store.nHeld);
     put_text(Line, " findings are shown)");
-    Lines.take(Lines.pTaker, Line.Ch, Line.n);
+    return true;
   }
-  hand_closing_line(Lines, Store.nFound);
+  if (Walk.bClosed) return false;
+  Walk.bClosed = true;
+  if (Store.nFound == 0) {
+    put_text(Line, "no findings");
+  } else {
+    put_number(Line, Store.nFound);
+    put_text(Line, Store.nFound == 1 ? " finding" : " findings");
+  }
+  return true;
 }

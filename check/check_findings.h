@@ -55,14 +55,18 @@ void add_finding(FindingStore& Store, std::int64_t iLine, const FindingText& Tex
 void write_findings(FindingStore& Store, std::int32_t iUnit, const char* ChFile,
                     std::int32_t nFile);
 
-// Where the lines of a report go when they are not written to a unit (the
-// model's page shows them): take is called with each line's nText
-// characters, without a line end, and pTaker.
-struct ReportLines {
-  void (*take)(void* pTaker, const char* ChText, std::int32_t nText);
-  void* pTaker;
+// The lines write_findings writes, one at a time, for a caller that shows
+// them elsewhere (the model's page): begin_finding_lines sorts the findings
+// and starts; each next_finding_line builds the next line in Line, without
+// a line end, and is false when all are given.
+struct FindingLines {
+  const FindingStore* pStore;
+  const char* ChFile;
+  std::int32_t nFile;
+  std::int32_t iNext;  // 0 to nHeld - 1: a finding; then the note of those not shown, the close
+  bool bNoted;
+  bool bClosed;
 };
-
-// The lines write_findings writes, in its order, handed to Lines.
-void hand_findings(FindingStore& Store, const ReportLines& Lines, const char* ChFile,
-                   std::int32_t nFile);
+void begin_finding_lines(FindingStore& Store, FindingLines& Walk, const char* ChFile,
+                         std::int32_t nFile);
+bool next_finding_line(FindingLines& Walk, LineBuilder& Line);

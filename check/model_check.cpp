@@ -271,9 +271,9 @@ int check_model(const NameTables& Tables, const FemFile& Fem, bool bReaderFailed
   return Store.nFound == 0 ? 0 : 1;
 }
 
-int check_model_lines(const NameTables& Tables, const FemFile& Fem, bool bReaderFailed,
-                      const char* ChFile, std::int32_t nFile, const ReportLines& Lines) {
+int begin_check_lines(const NameTables& Tables, const FemFile& Fem, bool bReaderFailed,
+                      const char* ChFile, std::int32_t nFile, FindingLines& Walk) {
   FindingStore& Store = gather_findings(Tables, Fem, bReaderFailed);
-  hand_findings(Store, Lines, ChFile, nFile);
+  begin_finding_lines(Store, Walk, ChFile, nFile);
   return Store.nFound == 0 ? 0 : 1;
 }

@@ -31,7 +31,8 @@ int check_model(const NameTables& Tables, const FemFile& Fem, bool bReaderFailed
                 const char* ChFile, std::int32_t nFile);
 
 // The same check for a caller that shows its findings elsewhere (the
-// model's page): the findings and the closing line handed to Lines, in
-// check_model's words and order, instead of standard output.
-int check_model_lines(const NameTables& Tables, const FemFile& Fem, bool bReaderFailed,
-                      const char* ChFile, std::int32_t nFile, const ReportLines& Lines);
+// model's page): Walk gives the findings and the closing line in
+// check_model's words and order (next_finding_line), instead of standard
+// output.
+int begin_check_lines(const NameTables& Tables, const FemFile& Fem, bool bReaderFailed,
+                      const char* ChFile, std::int32_t nFile, FindingLines& Walk);

@@ -322,6 +322,9 @@ int run_view(const CommandLine& Cmd, NameTables& Tables) {
   }
   const int iExit =
       write_model_page(Tables, Geometry, *pFem, iFailed != kNoneFailed, kUnitPage, Facts);
+  if (iFailed != kNoneFailed) {
+    say_page_input_error(ChFemName, ChPageName, pFem->iLimitBroken, fem_line_number(*pFem));
+  }
   discard_unit(kUnitLabel);
   close_unit(kUnitPage);
   flush_unit(kUnitConsoleOut);

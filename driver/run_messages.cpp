@@ -54,14 +54,24 @@ void say_open_refused(const char* ChRole, const char* ChField, int iError) {
   write_message_line(Line);
 }
 
-void say_input_error(const char* ChFemField, const char* ChLabelField, InputLimit iLimit,
-                     std::int64_t iLine) {
+namespace {
+
+// "FEM:LINE: <limit>: <ChOutput> "<name>" <ChVerb> the input-error report
+// INP_210n<ChAfter>", or, when the limit is not known, the older general
+// words ending in ChAfterUnknown.
+void say_report_in(const char* ChFemField, const char* ChOutput, const char* ChOutField,
+                   const char* ChVerb, const char* ChAfter, const char* ChAfterUnknown,
+                   InputLimit iLimit, std::int64_t iLine) {
   LineBuilder Line;
   start_message(Line);
   if (iLimit == kLimitNone) {
-    put_text(Line, "the label file \"");
-    put_field(Line, ChLabelField);
-    put_text(Line, "\" holds an input-error report instead of labels");
+    put_text(Line, ChOutput);
+    put_text(Line, " \"");
+    put_field(Line, ChOutField);
+    put_text(Line, "\" ");
+    put_text(Line, ChVerb);
+    put_text(Line, " an input-error report");
+    put_text(Line, ChAfterUnknown);
     return write_message_line(Line);
   }
   put_field(Line, ChFemField);
@@ -71,11 +81,30 @@ void say_input_error(const char* ChFemField, const char* ChLabelField, InputLimi
   }
   put_text(Line, ": ");
   put_text(Line, input_limit_words(iLimit));
-  put_text(Line, ": the label file \"");
-  put_field(Line, ChLabelField);
-  put_text(Line, "\" holds the input-error report ");
+  put_text(Line, ": ");
+  put_text(Line, ChOutput);
+  put_text(Line, " \"");
+  put_field(Line, ChOutField);
+  put_text(Line, "\" ");
+  put_text(Line, ChVerb);
+  put_text(Line, " the input-error report ");
   put_text(Line, input_report_name(iLimit));
+  put_text(Line, ChAfter);
   write_message_line(Line);
+}
+
+}  // namespace
+
+void say_input_error(const char* ChFemField, const char* ChLabelField, InputLimit iLimit,
+                     std::int64_t iLine) {
+  say_report_in(ChFemField, "the label file", ChLabelField, "holds", "", " instead of labels",
+                iLimit, iLine);
+}
+
+void say_page_input_error(const char* ChFemField, const char* ChPageField, InputLimit iLimit,
+                          std::int64_t iLine) {
+  say_report_in(ChFemField, "the page", ChPageField, "shows", " instead of the model",
+                " instead of the model", iLimit, iLine);
 }
 
 void say_if_no_labels(const char* ChFemField, const char* ChLabelField, const NameTables& Tables,

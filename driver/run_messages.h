@@ -25,6 +25,12 @@ void say_open_refused(const char* ChRole, const char* ChField, int iError);
 void say_input_error(const char* ChFemField, const char* ChLabelField, InputLimit iLimit,
                      std::int64_t iLine);
 
+// The same for the model's page (lablix --view): "lablix: FEM:LINE:
+// <limit>: the page "PAGE" shows the input-error report INP_210n instead
+// of the model".
+void say_page_input_error(const char* ChFemField, const char* ChPageField, InputLimit iLimit,
+                          std::int64_t iLine);
+
 // When the label file holds not one label: says so, with the likely cause
 // read from the counts in Tables. Nothing when Counts has a label.
 void say_if_no_labels(const char* ChFemField, const char* ChLabelField, const NameTables& Tables,

@@ -11,35 +11,26 @@
 
 namespace {
 
-void write_literal(std::int32_t iUnit, const char* Ch) {
-  write_text(iUnit, Ch, static_cast<std::int64_t>(std::strlen(Ch)));
-}
-
 // The page up to the findings' list in its data: the HTML head, the style,
 // the start of the data element and the facts of the run.
 void begin_page(std::int32_t iUnit, const PageFacts& Facts) {
-  write_literal(iUnit, kPageHead);
-  write_literal(iUnit, "<style>\n");
-  write_literal(iUnit, kPageStyle);
-  write_literal(iUnit, "</style>");
-  write_literal(iUnit, kPageBody);
-  write_literal(iUnit, "<script type=\"application/json\" id=\"lablix-data\">{\n\"file\":");
+  write_page_text(iUnit, kPageHead);
+  write_page_text(iUnit, "<style>\n");
+  write_page_text(iUnit, kPageStyle);
+  write_page_text(iUnit, "</style>");
+  write_page_text(iUnit, kPageBody);
+  write_page_text(iUnit, "<script type=\"application/json\" id=\"lablix-data\">{\n\"file\":");
   write_json_string(iUnit, Facts.ChFile, Facts.nFile);
-  write_literal(iUnit, ",\n\"date\":");
+  write_page_text(iUnit, ",\n\"date\":");
   write_json_string(iUnit, Facts.ChDate, Facts.nDate);
-  write_literal(iUnit, ",\n\"findings\":[");
+  write_page_text(iUnit, ",\n\"findings\":[");
 }
 
-struct FindingsTaker {
-  std::int32_t iUnit;
-  bool bFirst;
-};
-
-void take_finding(void* pTaker, const char* ChText, std::int32_t nText) {
-  auto& Taker = *static_cast<FindingsTaker*>(pTaker);
-  write_literal(Taker.iUnit, Taker.bFirst ? "\n" : ",\n");
-  Taker.bFirst = false;
-  write_json_string(Taker.iUnit, ChText, nText);
+// One line of the findings as an entry of their list; bFirst: none before it.
+void write_finding(std::int32_t iUnit, bool& bFirst, const char* ChText, std::int32_t nText) {
+  write_page_text(iUnit, bFirst ? "\n" : ",\n");
+  bFirst = false;
+  write_json_string(iUnit, ChText, nText);
 }
 
 // The report the reader left where the label file would hold it, line by
@@ -53,29 +44,29 @@ void write_report(std::int32_t iUnit, const FemFile& Fem) {
   } else {
     compose_inp2102(ChMessage, Fem.pLine, Fem.pLine == nullptr ? 0 : Fem.nLine);
   }
-  write_literal(iUnit, "\"limit\":");
+  write_page_text(iUnit, "\"limit\":");
   const char* ChWords = input_limit_words(Fem.iLimitBroken);
   write_json_string(iUnit, ChWords, static_cast<std::int32_t>(std::strlen(ChWords)));
-  write_literal(iUnit, ",\n\"report\":[");
+  write_page_text(iUnit, ",\n\"report\":[");
   std::int32_t nMessage = kMessageLen;
   while (nMessage > 0 && ChMessage[nMessage - 1] == ' ')
     --nMessage;
   std::int32_t iStart = 0;
   for (std::int32_t i = 0; i <= nMessage; ++i) {
     if (i < nMessage && ChMessage[i] != '\n') continue;
-    if (iStart > 0) write_literal(iUnit, ",");
+    if (iStart > 0) write_page_text(iUnit, ",");
     write_json_string(iUnit, ChMessage + iStart, i - iStart);
     iStart = i + 1;
   }
-  write_literal(iUnit, "],\n");
+  write_page_text(iUnit, "],\n");
 }
 
 // The rest: the end of the data element, the script, the end of the page.
 void end_page(std::int32_t iUnit) {
-  write_literal(iUnit, "\"end\":0}\n</script>\n<script>\n");
-  write_literal(iUnit, kPageScript);
-  write_literal(iUnit, "</script>");
-  write_literal(iUnit, kPageTail);
+  write_page_text(iUnit, "\"end\":0}\n</script>\n<script>\n");
+  write_page_text(iUnit, kPageScript);
+  write_page_text(iUnit, "</script>");
+  write_page_text(iUnit, kPageTail);
 }
 
 }  // namespace
@@ -83,10 +74,14 @@ void end_page(std::int32_t iUnit) {
 int write_model_page(const NameTables& Tables, const ModelGeometry& Geometry, const FemFile& Fem,
                      bool bReaderFailed, std::int32_t iUnitPage, const PageFacts& Facts) {
   begin_page(iUnitPage, Facts);
-  FindingsTaker Taker{iUnitPage, true};
-  check_model_lines(Tables, Fem, bReaderFailed, Facts.ChFile, Facts.nFile,
-                    ReportLines{take_finding, &Taker});
-  write_literal(iUnitPage, "],\n");
+  FindingLines Walk;
+  (void)begin_check_lines(Tables, Fem, bReaderFailed, Facts.ChFile, Facts.nFile, Walk);
+  // static: a line of the findings at a time; this writer is not re-entrant.
+  static LineBuilder Line;
+  bool bFirst = true;
+  while (next_finding_line(Walk, Line))
+    write_finding(iUnitPage, bFirst, Line.Ch, Line.n);
+  write_page_text(iUnitPage, "],\n");
   if (bReaderFailed) {
     write_report(iUnitPage, Fem);
     write_name_data(iUnitPage, Tables);
@@ -101,15 +96,15 @@ int write_model_page(const NameTables& Tables, const ModelGeometry& Geometry, co
 void write_page_of(std::int32_t iUnitPage, const NameTables& Tables, const ModelGeometry& Geometry,
                    const PageFacts& Facts, const char* ChFindings, std::int32_t nFindings) {
   begin_page(iUnitPage, Facts);
-  FindingsTaker Taker{iUnitPage, true};
+  bool bFirst = true;
   const char* p = ChFindings;
   for (std::int32_t i = 0; i < nFindings; ++i) {
     const char* pEnd = std::strchr(p, '\n');
     const std::int32_t n = static_cast<std::int32_t>(pEnd == nullptr ? std::strlen(p) : pEnd - p);
-    take_finding(&Taker, p, n);
+    write_finding(iUnitPage, bFirst, p, n);
     p += n + (pEnd == nullptr ? 0 : 1);
   }
-  write_literal(iUnitPage, "],\n");
+  write_page_text(iUnitPage, "],\n");
   write_model_data(iUnitPage, Tables, Geometry);
   end_page(iUnitPage);
 }

@@ -15,10 +15,6 @@ namespace {
 // element that two list; taken with the program, not per page.
 std::int32_t iFirstLister[MxElem + 1];
 
-void write_literal(std::int32_t iUnit, const char* Ch) {
-  write_text(iUnit, Ch, static_cast<std::int64_t>(std::strlen(Ch)));
-}
-
 void write_number(std::int32_t iUnit, std::int64_t iValue) {
   char ChField[24];
   put_integer_general(ChField, 24, iValue);
@@ -36,46 +32,46 @@ void write_counts(std::int32_t iUnit, const NameTables& Tables) {
   const std::int32_t iValue[7] = {Tables.nNodeNames, Tables.nNodes, Tables.nNames,
                                   Tables.nElems,     Tables.nMesh,  Tables.MaxMeshRef,
                                   Tables.MaxMembRef};
-  write_literal(iUnit, "\"counts\":[");
+  write_page_text(iUnit, "\"counts\":[");
   for (std::int32_t k = 0; k < 7; ++k) {
-    if (k > 0) write_literal(iUnit, ",");
+    if (k > 0) write_page_text(iUnit, ",");
     write_number(iUnit, iValue[k]);
   }
-  write_literal(iUnit, "],\n");
+  write_page_text(iUnit, "],\n");
 }
 
 void write_members(std::int32_t iUnit, const NameTables& Tables) {
-  write_literal(iUnit, "\"members\":[");
+  write_page_text(iUnit, "\"members\":[");
   bool bFirst = true;
   for (std::int32_t k = 1; k <= std::min(Tables.MaxMembRef, MxMemb); ++k) {
     const std::int32_t nName = name_length(Tables.ChMembName, k);
     if (nName == 0) continue;
-    write_literal(iUnit, bFirst ? "\n[" : ",\n[");
+    write_page_text(iUnit, bFirst ? "\n[" : ",\n[");
     bFirst = false;
     write_number(iUnit, k);
-    write_literal(iUnit, ",");
+    write_page_text(iUnit, ",");
     write_json_string(iUnit, name_text(Tables.ChMembName, k), nName);
-    write_literal(iUnit, "]");
+    write_page_text(iUnit, "]");
   }
-  write_literal(iUnit, "],\n");
+  write_page_text(iUnit, "],\n");
 }
 
 void write_node_names(std::int32_t iUnit, const NameTables& Tables) {
-  write_literal(iUnit, "\"nodes\":[");
+  write_page_text(iUnit, "\"nodes\":[");
   bool bFirst = true;
   for (std::int32_t i = 1; i <= std::min(Tables.nNodes, MxNode); ++i) {
     const std::int32_t nName = name_length(Tables.ChNodeName, i);
     if (nName == 0) continue;
-    write_literal(iUnit, bFirst ? "\n[" : ",\n[");
+    write_page_text(iUnit, bFirst ? "\n[" : ",\n[");
     bFirst = false;
     write_number(iUnit, i);
-    write_literal(iUnit, ",");
+    write_page_text(iUnit, ",");
     write_number(iUnit, Tables.iNodeExt[i]);
-    write_literal(iUnit, ",");
+    write_page_text(iUnit, ",");
     write_json_string(iUnit, name_text(Tables.ChNodeName, i), nName);
-    write_literal(iUnit, "]");
+    write_page_text(iUnit, "]");
   }
-  write_literal(iUnit, "],\n");
+  write_page_text(iUnit, "],\n");
 }
 
 // The element types in use, each once, in ELTYP order.
@@ -86,28 +82,28 @@ void write_types(std::int32_t iUnit, const ModelGeometry& Geometry, std::int32_t
     const std::int32_t t = Geometry.iElemType[e];
     if (t >= 1 && t <= 255) bUsed[t] = true;
   }
-  write_literal(iUnit, "\"types\":[");
+  write_page_text(iUnit, "\"types\":[");
   bool bFirst = true;
   for (std::int32_t t = 1; t <= 255; ++t) {
     if (!bUsed[t]) continue;
     const ElementType& Type = element_type(t);
-    write_literal(iUnit, bFirst ? "\n[" : ",\n[");
+    write_page_text(iUnit, bFirst ? "\n[" : ",\n[");
     bFirst = false;
     write_number(iUnit, t);
-    write_literal(iUnit, ",");
+    write_page_text(iUnit, ",");
     write_json_string(iUnit, Type.ChName, static_cast<std::int32_t>(std::strlen(Type.ChName)));
-    write_literal(iUnit, ",");
+    write_page_text(iUnit, ",");
     write_number(iUnit, Type.iShape);
-    write_literal(iUnit, ",");
+    write_page_text(iUnit, ",");
     write_number(iUnit, Type.nNodes);
-    write_literal(iUnit, ",[");
+    write_page_text(iUnit, ",[");
     for (std::int32_t j = 0; j < Type.nOutline && j < 9; ++j) {
-      if (j > 0) write_literal(iUnit, ",");
+      if (j > 0) write_page_text(iUnit, ",");
       write_number(iUnit, Type.iOutline[j]);
     }
-    write_literal(iUnit, "]]");
+    write_page_text(iUnit, "]]");
   }
-  write_literal(iUnit, "],\n");
+  write_page_text(iUnit, "],\n");
 }
 
 // Marks in iFirstLister, with -1, each element that two named members
@@ -131,15 +127,15 @@ void mark_listed_twice(const NameTables& Tables, std::int32_t nElems) {
 }
 
 void begin_array(std::int32_t iUnit, Base64Writer& Writer, const char* ChName) {
-  write_literal(iUnit, "\"");
-  write_literal(iUnit, ChName);
-  write_literal(iUnit, "\":");
+  write_page_text(iUnit, "\"");
+  write_page_text(iUnit, ChName);
+  write_page_text(iUnit, "\":");
   begin_base64(Writer, iUnit);
 }
 
 void end_array(Base64Writer& Writer) {
   end_base64(Writer);
-  write_literal(Writer.iUnit, ",\n");
+  write_page_text(Writer.iUnit, ",\n");
 }
 
 void write_coordinates(std::int32_t iUnit, const ModelGeometry& Geometry) {
@@ -230,9 +226,9 @@ void write_model_data(std::int32_t iUnit, const NameTables& Tables, const ModelG
   const std::int32_t nElems = elements_of(Tables);
   write_name_data(iUnit, Tables);
   write_types(iUnit, Geometry, nElems);
-  write_literal(iUnit, "\"nCoords\":");
+  write_page_text(iUnit, "\"nCoords\":");
   write_number(iUnit, Geometry.nCoords);
-  write_literal(iUnit, ",\n");
+  write_page_text(iUnit, ",\n");
   mark_listed_twice(Tables, nElems);
   write_coordinates(iUnit, Geometry);
   write_element_bytes(iUnit, Geometry, nElems);

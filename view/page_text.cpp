@@ -62,6 +62,10 @@ void put_quad(Base64Writer& Writer, const std::uint8_t* b, std::int32_t n) {
 
 }  // namespace
 
+void write_page_text(std::int32_t iUnit, const char* Ch) {
+  write_text(iUnit, Ch, static_cast<std::int64_t>(std::strlen(Ch)));
+}
+
 std::int32_t put_json_string(char* ChOut, const char* Ch, std::int32_t n) {
   const auto* p = reinterpret_cast<const std::uint8_t*>(Ch);
   std::int32_t k = 0;

@@ -11,6 +11,10 @@
 #pragma once
 #include <cstdint>
 
+// Writes the NUL-ended text Ch to iUnit as it stands: the page's own
+// HTML, script and JSON punctuation, never text from the FEM file.
+void write_page_text(std::int32_t iUnit, const char* Ch);
+
 // Writes the n bytes at Ch as one JSON string (quotes included) to iUnit.
 void write_json_string(std::int32_t iUnit, const char* Ch, std::int32_t n);
 

@@ -23,7 +23,7 @@ std::string jacket() {
   return read_file(source_file("examples/jacket.FEM"));
 }
 std::string over_limit() {
-  return read_file(source_file("tests/e2e/cases/inp2101_gnode/input.FEM"));
+  return read_file(source_file("tests/e2e/cases/nodes_above_limit_report/input.FEM"));
 }
 // The jacket with its node names changed, so that two models' label files
 // differ.

@@ -98,6 +98,10 @@ TEST(ViewCommand, BrokenLimitShowsTheReportAndNoModel) {
   write_file(F.Dir + "/m.FEM", kModel + "GNODE 104 100001\n");
   const LablixRun Run = F.run({"--view", "m.FEM"});
   EXPECT_EQ(1, Run.iExit) << Run.Stderr;
+  EXPECT_EQ(
+      "lablix: m.FEM:19: more than 100000 nodes (GNODE): the page \"m.html\" shows the "
+      "input-error report INP_2101 instead of the model\n",
+      Run.Stderr);
   const std::string Page = read_file(F.Dir + "/m.html");
   EXPECT_NE(std::string::npos, Page.find("\"report\":[\"*** ERROR IN INP_2101       ***\"]"));
   EXPECT_NE(std::string::npos, Page.find("\"limit\":\"more than 100000 nodes (GNODE)\""));
