@@ -10,8 +10,8 @@
 //   - the action is one of the six, and a second parse gives the same;
 //   - the dialogue exactly when there are no arguments;
 //   - every name and the word of a usage error is one of the arguments,
-//     whole; a listing only with a label file; a check names a FEM file
-//     alone;
+//     whole; a listing only with a label file; a check and a view name a
+//     FEM file;
 //   - --help and --version only when one of the arguments says so;
 //   - a name taken into its field keeps its bytes, or its bytes between
 //     the quotes, and blanks after; the label file named after the FEM
@@ -115,19 +115,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nDa
   REQUIRE(Cmd.iAction == Again.iAction && Cmd.bVerbose == Again.bVerbose &&
           Cmd.bCheck == Again.bCheck && Cmd.ChFem == Again.ChFem && Cmd.ChLabel == Again.ChLabel &&
           Cmd.ChListing == Again.ChListing && Cmd.ChProblem == Again.ChProblem &&
-          Cmd.ChWord == Again.ChWord);
+          Cmd.ChWord == Again.ChWord && Cmd.bView == Again.bView &&
+          Cmd.bListing == Again.bListing && Cmd.bBatch == Again.bBatch &&
+          Cmd.nJobs == Again.nJobs && Cmd.nFiles == Again.nFiles && Cmd.ChPage == Again.ChPage &&
+          Cmd.ChExtra == Again.ChExtra);
   REQUIRE(Cmd.iAction >= kActionDialogue && Cmd.iAction <= kActionUsageError);
   REQUIRE((Cmd.iAction == kActionDialogue) == (nArgs == 1));
   REQUIRE(is_argument(Cmd.ChFem, nArgs) && is_argument(Cmd.ChLabel, nArgs) &&
-          is_argument(Cmd.ChListing, nArgs) && is_argument(Cmd.ChWord, nArgs));
+          is_argument(Cmd.ChListing, nArgs) && is_argument(Cmd.ChPage, nArgs) &&
+          is_argument(Cmd.ChExtra, nArgs) && is_argument(Cmd.ChWord, nArgs));
   switch (Cmd.iAction) {
     case kActionFiles:
       REQUIRE(Cmd.ChFem != nullptr && !Cmd.bCheck);
       REQUIRE(Cmd.ChListing == nullptr || Cmd.ChLabel != nullptr);
       break;
     case kActionCheck:
-      REQUIRE(Cmd.ChFem != nullptr && Cmd.bCheck && Cmd.ChLabel == nullptr &&
-              Cmd.ChListing == nullptr);
+      REQUIRE(Cmd.ChFem != nullptr && Cmd.bCheck);
+      break;
+    case kActionView:
+      REQUIRE(Cmd.ChFem != nullptr && Cmd.bView);
       break;
     case kActionHelp:
       REQUIRE(has_argument(nArgs, "-h", "--help"));
