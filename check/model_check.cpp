@@ -257,6 +257,8 @@ FindingStore& gather_findings(const NameTables& Tables, const FemFile& Fem, bool
     check_nodes(Tables, Lines, Store);
     check_members(Tables, Lines, Store);
   }
+  // The findings are of one version of the file, or there are none.
+  stop_if_input_changed(Fem.iUnit);
   return Store;
 }
 

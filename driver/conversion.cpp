@@ -9,6 +9,8 @@ ConversionResult convert_model(NameTables& Tables, FemFile& Fem, const Conversio
   ConversionResult Result{kNoneFailed, {0, 0}, kListingNotAsked};
   prefer_huge_pages(Tables, fem_file_bytes(Fem));
   Result.iFailedReader = read_model(Tables, Fem, kUnitLabel);
+  // Labels, or a report, from one version of the FEM file, or none at all.
+  stop_if_input_changed(kUnitFem);
   if (Result.iFailedReader != kNoneFailed) {
     if (Run.bSayProblems) {
       say_input_error(Run.ChFemName, Run.ChLabelName, Fem.iLimitBroken, fem_line_number(Fem));

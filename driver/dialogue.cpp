@@ -69,10 +69,19 @@ void write_banner() {
     write_console_line(ChLine, sizeof ChLine);
 }
 
-void ask(const char* ChPrompt, char* ChAnswer) {
-  if (!read_answer_line(ChPrompt, kPromptLen, ChAnswer, kAnswerLen)) {
+std::int64_t ask(const char* ChPrompt, char* ChAnswer) {
+  std::int64_t nAnswer = 0;
+  if (!read_answer_line(ChPrompt, kPromptLen, ChAnswer, kAnswerLen, nAnswer)) {
     fatal_stop("end of console input while an answer was awaited");
   }
+  return nAnswer;
+}
+
+std::int32_t open_answer(char* ChAnswer, std::int64_t nAnswer, std::int32_t iUnit,
+                         std::int32_t iMode) {
+  if (nAnswer > kAnswerLen) return kRefusedLongerThanField;
+  strip_quotes(ChAnswer, kAnswerLen);
+  return open_run_file(ChAnswer, iUnit, iMode);
 }
 
 void write_open_failure(const char* ChFailure, const char* ChAnswer, const char* ChRole,
@@ -90,9 +99,8 @@ void write_open_failure(const char* ChFailure, const char* ChAnswer, const char*
 void ask_until_open(const char* ChPrompt, char* ChAnswer, std::int32_t iUnit, std::int32_t iMode,
                     const char* ChFailure, const char* ChRole) {
   for (;;) {
-    ask(ChPrompt, ChAnswer);
-    strip_quotes(ChAnswer, kAnswerLen);
-    const std::int32_t iRefusal = open_run_file(ChAnswer, iUnit, iMode);
+    const std::int64_t nAnswer = ask(ChPrompt, ChAnswer);
+    const std::int32_t iRefusal = open_answer(ChAnswer, nAnswer, iUnit, iMode);
     if (iRefusal == 0) return;
     write_open_failure(ChFailure, ChAnswer, ChRole, iRefusal);
   }

@@ -30,12 +30,21 @@ inline constexpr char kCannotOpenFile[] = " Cannot Open file :";
 void write_banner();
 
 // Sets the 256-character ChAnswer to blanks, writes the prompt ChPrompt
-// and reads the answer line into ChAnswer. End of console input is a fatal
-// stop: no answer will ever come.
-void ask(const char* ChPrompt, char* ChAnswer);
+// and reads the answer line into ChAnswer. Returns the answer's length
+// without its trailing blanks, above kAnswerLen when ChAnswer holds only
+// its start. End of console input is a fatal stop: no answer will ever
+// come.
+std::int64_t ask(const char* ChPrompt, char* ChAnswer);
 
-// Asks with ChPrompt until the answer, its quotes taken off
-// (strip_quotes), opens on iUnit with iMode (open_run_file); after each
+// Opens the answer ChAnswer, nAnswer characters long as ask gave it, its
+// quotes taken off (strip_quotes), on iUnit with iMode (open_run_file).
+// An answer longer than its field is refused (kRefusedLongerThanField),
+// never opened by the start the field holds. 0, or the refusal.
+[[nodiscard]] std::int32_t open_answer(char* ChAnswer, std::int64_t nAnswer, std::int32_t iUnit,
+                                       std::int32_t iMode);
+
+// Asks with ChPrompt until the answer opens on iUnit with iMode
+// (open_answer); after each
 // failed open writes one console line, ChFailure followed by the whole
 // 256-character answer field, and the reason on standard error
 // ("cannot open the <ChRole> ..."). The answer that opened stays in

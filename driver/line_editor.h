@@ -9,8 +9,9 @@
 // Shows the prompt (one blank and the first nPrompt characters, at most 80,
 // trailing blanks included, as write_prompt does) and reads the answer into
 // the nLen-character field ChLine by the console's line rules: blank-padded,
-// cut after nLen characters, leading blanks kept. False at end of input,
-// with ChLine all blanks.
+// cut after nLen characters, leading blanks kept. nAnswer is the answer's
+// whole length without its trailing blanks: above nLen when it was cut.
+// False at end of input, with ChLine all blanks.
 //
 // With libedit, when standard input and standard output are both terminals,
 // the line is edited as it is typed: Left, Right, Home, End, Ctrl-A, Ctrl-E,
@@ -21,4 +22,5 @@
 // output waiting in unit 6 goes out before the prompt. In every other case
 // the prompt goes to unit 6 and the line is read from unit 5, byte for byte
 // as a typed line.
-bool read_answer_line(const char* ChPrompt, std::int32_t nPrompt, char* ChLine, std::int32_t nLen);
+bool read_answer_line(const char* ChPrompt, std::int32_t nPrompt, char* ChLine, std::int32_t nLen,
+                      std::int64_t& nAnswer);

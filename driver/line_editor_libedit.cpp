@@ -34,11 +34,13 @@ bool is_edited() {
 
 }  // namespace
 
-bool read_answer_line(const char* ChPrompt, std::int32_t nPrompt, char* ChLine, std::int32_t nLen) {
+bool read_answer_line(const char* ChPrompt, std::int32_t nPrompt, char* ChLine, std::int32_t nLen,
+                      std::int64_t& nAnswer) {
   if (!is_edited()) {
     write_prompt(kUnitConsoleOut, ChPrompt, nPrompt);
-    return read_line(kUnitConsoleIn, ChLine, nLen);
+    return read_console_answer(ChLine, nLen, nAnswer);
   }
+  nAnswer = 0;
   constexpr std::int32_t MxPrompt = 80;
   if (nPrompt > MxPrompt) nPrompt = MxPrompt;
   if (nPrompt < 0) nPrompt = 0;
@@ -53,6 +55,8 @@ bool read_answer_line(const char* ChPrompt, std::int32_t nPrompt, char* ChLine, 
   if (pLine == nullptr) return false;
   const std::size_t nTyped = std::strlen(pLine);
   if (nTyped > 0) add_history(pLine);
+  for (nAnswer = static_cast<std::int64_t>(nTyped); nAnswer > 0 && pLine[nAnswer - 1] == ' ';)
+    --nAnswer;
   copy_padded(ChLine, nLen, pLine,
               nTyped > static_cast<std::size_t>(nLen) ? nLen : static_cast<std::int32_t>(nTyped));
   // The editor's line is its own allocation.

@@ -87,6 +87,9 @@ FemFile* pFem = nullptr;
 // The place in the FEM file of a failure at pAt, or in the line the pass
 // under way read last (pAt null or not in the file): "T1.FEM:37: GNODE".
 std::int32_t fem_failure_place(const char* pAt, char* ChPlace, std::int32_t nRoom) {
+  // A field broken by another program writing the file is no fault of the
+  // model: that is said instead.
+  stop_if_input_changed(kUnitFem);
   const char* pData = nullptr;
   std::int64_t nData = 0;
   if (!unit_contents(kUnitFem, pData, nData) || nData == 0) return 0;
@@ -126,9 +129,8 @@ ListingOutcome ask_for_listing() {
   fill_blanks(ChListingName, kAnswerLen);
   fill_blanks(ChPageName, kAnswerLen);
   if (ChListingAnswer[0] != 'y' && ChListingAnswer[0] != 'Y') return kListingNotAsked;
-  ask(kPromptListingFile, ChListingName);
-  strip_quotes(ChListingName, kAnswerLen);
-  const std::int32_t iRefusal = open_run_file(ChListingName, kUnitListing, kModeCreate);
+  const std::int64_t nAnswer = ask(kPromptListingFile, ChListingName);
+  const std::int32_t iRefusal = open_answer(ChListingName, nAnswer, kUnitListing, kModeCreate);
   if (iRefusal != 0) {
     write_open_failure(kCannotOpenFile, ChListingName, "listing file", iRefusal);
     return kListingRefused;
@@ -269,8 +271,11 @@ int run_check(const CommandLine& Cmd, NameTables& Tables) {
   if (!open_argument(Cmd.ChFem, ChFemName, "FEM file", kUnitFem, kModeExisting)) {
     return kExitFileRefused;
   }
-  if (connect_unit(kUnitLabel, "", 0, kStatusScratch, false) != 0) {
-    fatal_stop("no scratch file can be had for the readers' reports");
+  set_unit_role(kUnitLabel, "scratch file for the readers' reports");
+  const std::int32_t iScratch = connect_unit(kUnitLabel, "", 0, kStatusScratch, false);
+  if (iScratch != 0) {
+    fatal_stop3("no scratch file can be had for the readers' reports (in TMPDIR, memory or /tmp): ",
+                refusal_words(iScratch), nullptr);
   }
   prefer_huge_pages(Tables, fem_file_bytes(*pFem));
   const FailedReader iFailed = read_model(Tables, *pFem, kUnitLabel);
@@ -340,6 +345,9 @@ CommandLine settled_command_line(int nArgs, const char* const* ChArgs) {
 }  // namespace
 
 int main(int nArgs, char** ChArgs) {
+  // First of all: a closed standard stream's number would otherwise go to
+  // the first file opened, and the FEM file be taken for the console.
+  keep_standard_streams_open();
   note_own_program(nArgs > 0 ? ChArgs[0] : nullptr);
   // Where the shell leaves *.FEM to the program, the program expands it.
   int nWords = nArgs;
@@ -394,6 +402,10 @@ int main(int nArgs, char** ChArgs) {
   NameTables Tables;
   if (!create_name_tables(Tables)) fatal_stop("the name tables (79 million bytes) cannot be had");
   pFem = &fem_file_on(kUnitFem);
+  set_unit_role(kUnitFem, "FEM file");
+  set_unit_role(kUnitLabel, "label file");
+  set_unit_role(kUnitListing, "listing file");
+  set_unit_role(kUnitConsoleOut, "console output (standard output)");
   // A failure in the FEM file names its place; worked out only then.
   set_input_place(fem_failure_place);
 

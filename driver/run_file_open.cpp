@@ -46,6 +46,9 @@ const char* run_file_refusal_words(std::int32_t iRefusal) {
   if (iRefusal == kRefusedSesamRecords) {
     return "it holds SESAM records, and Lablix never writes over a model";
   }
+  // The words of the system's own refusal of a name too long, as the
+  // answer is refused for the same reason.
+  if (iRefusal == kRefusedLongerThanField) return "the name is too long";
   if (iRefusal == kOutputUnreadable) {
     return "Lablix may write it but not read it, so it cannot be told from a model";
   }

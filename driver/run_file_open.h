@@ -6,6 +6,9 @@
 // An output name whose file holds SESAM records: a model, which Lablix never
 // writes over (a slip such as `lablix A_T1.FEM B_T1.FEM C_T1.FEM`).
 inline constexpr std::int32_t kRefusedSesamRecords = 1101;
+// A dialogue answer longer than its 256-character field: the field holds
+// only its start, which may name another file.
+inline constexpr std::int32_t kRefusedLongerThanField = 1102;
 
 // Opens the file named by the 256-character field ChField (trailing blanks
 // are not part of the name) on iUnit: an existing file to read (iMode 1) or

@@ -28,6 +28,8 @@ struct Unit {
   std::int64_t iPos;
   // Output: bytes waiting in the unit's buffer.
   std::int32_t nWaiting;
+  // Input: the file as it was when connected, for telling a change.
+  FileVersion Version;
 };
 
 constexpr std::int32_t kOutBufLen = 1 << 16;
@@ -39,6 +41,10 @@ Unit Units[MxUnit + 1] = {};
 OutputFile Outputs[MxUnit + 1];
 char ChOutBuf[MxUnit + 1][kOutBufLen];
 bool bConsoleReady = false;
+// The name each unit was connected by (empty for a scratch file), and the
+// words a message calls its file by (set_unit_role).
+char ChUnitName[MxUnit + 1][MxPath];
+const char* ChUnitRole[MxUnit + 1] = {};
 
 // Console input buffer: bytes ChConsole[iConsolePos, nConsoleFill) are unread.
 char ChConsole[kConsoleBufLen];
@@ -47,26 +53,6 @@ std::int32_t nConsoleFill = 0;
 // Once the console has given end of input, no later answer is read: at a
 // terminal the next line typed is meant for the shell, not for this run.
 bool bConsoleEnded = false;
-
-void on_input_fault() {
-  fatal_stop("reading an input file failed (it was changed or cut short during the run)");
-}
-
-void ready_console() {
-  if (bConsoleReady) return;
-  bConsoleReady = true;
-  Units[kUnitConsoleIn] = Unit{kRoleConsoleIn, kNoFile, {0, 0}, nullptr, 0, 0, 0};
-  Units[kUnitConsoleOut] = Unit{kRoleConsoleOut, kNoFile, {0, 0}, nullptr, 0, 0, 0};
-  // Whatever ends the run, the files written so far are put in order.
-  set_fatal_cleanup(close_all_units);
-  catch_input_faults(on_input_fault);
-}
-
-Unit* unit_of(std::int32_t iUnit) {
-  ready_console();
-  if (iUnit < 1 || iUnit > MxUnit) return nullptr;
-  return &Units[iUnit];
-}
 
 char ChUnitText[4];
 
@@ -79,17 +65,98 @@ const char* unit_text(std::int32_t iUnit) {
   return ChUnitText + i;
 }
 
+// static: a message's words for a unit's file are built without the heap,
+// as a signal handler may ask for them.
+char ChUnitWords[MxPath + 128];
+
+void add_words(std::size_t& nAt, const char* Ch) {
+  const std::size_t nRoom = sizeof ChUnitWords - 1 - nAt;
+  std::size_t n = std::strlen(Ch);
+  if (n > nRoom) n = nRoom;
+  std::memcpy(ChUnitWords + nAt, Ch, n);
+  nAt += n;
+}
+
+// What a message calls unit iUnit's file: "the label file "x.lab"", or
+// ""x.lab" (unit 30)" for a unit without a role, "the <role>" for a
+// scratch file.
+const char* unit_words(std::int32_t iUnit) {
+  std::size_t nAt = 0;
+  const char* ChName = ChUnitName[iUnit];
+  if (ChUnitRole[iUnit] != nullptr) {
+    add_words(nAt, "the ");
+    add_words(nAt, ChUnitRole[iUnit]);
+    if (ChName[0] != '\0') add_words(nAt, " ");
+  }
+  if (ChName[0] != '\0') {
+    add_words(nAt, "\"");
+    add_words(nAt, ChName);
+    add_words(nAt, "\"");
+  }
+  if (ChUnitRole[iUnit] == nullptr) {
+    add_words(nAt, ChName[0] != '\0' ? " (unit " : "unit ");
+    add_words(nAt, unit_text(iUnit));
+    if (ChName[0] != '\0') add_words(nAt, ")");
+  }
+  ChUnitWords[nAt] = '\0';
+  return ChUnitWords;
+}
+
+// The mapped input unit that holds the address pAt; 0 when none does.
+std::int32_t input_unit_at(const void* pAt) {
+  const auto uAt = reinterpret_cast<std::uintptr_t>(pAt);
+  for (std::int32_t i = 1; i <= MxUnit; ++i) {
+    const Unit& U = Units[i];
+    const auto uStart = reinterpret_cast<std::uintptr_t>(U.pData);
+    if (U.iRole == kRoleInput && U.pData != nullptr && uAt >= uStart &&
+        uAt - uStart < static_cast<std::uintptr_t>(U.nData)) {
+      return i;
+    }
+  }
+  return 0;
+}
+
+void on_input_fault(const void* pAt) {
+  const std::int32_t iUnit = input_unit_at(pAt);
+  if (iUnit == 0) fatal_stop("reading an input file failed: it was cut short while it was read");
+  fatal_stop3(unit_words(iUnit), " was cut short while it was read", nullptr);
+}
+
+void ready_console() {
+  if (bConsoleReady) return;
+  bConsoleReady = true;
+  Units[kUnitConsoleIn] = Unit{kRoleConsoleIn, kNoFile, {0, 0}, nullptr, 0, 0, 0, {}};
+  Units[kUnitConsoleOut] = Unit{kRoleConsoleOut, kNoFile, {0, 0}, nullptr, 0, 0, 0, {}};
+  // Whatever ends the run, the files written so far are put in order.
+  set_fatal_cleanup(close_all_units);
+  catch_input_faults(on_input_fault);
+}
+
+Unit* unit_of(std::int32_t iUnit) {
+  ready_console();
+  if (iUnit < 1 || iUnit > MxUnit) return nullptr;
+  return &Units[iUnit];
+}
+
 [[noreturn]] void write_failed(std::int32_t iUnit, int iError) {
-  const char* ChWhy = " failed: the output could not be written whole";
-  if (iError == ENOSPC) ChWhy = " failed: no space left on device";
-  if (iError == EFBIG) ChWhy = " failed: the file size limit was reached";
-  if (iError == kOutputNameTaken) {
-    ChWhy = " failed: its name led to another file by the end of the run";
+  const char* ChWhy = "the output could not be written whole";
+  if (iError == ENOSPC) {
+    ChWhy = "no space left on device";
+  } else if (iError == EFBIG) {
+    ChWhy = "the file size limit was reached";
+  } else if (iError == kOutputNameTaken) {
+    ChWhy = "its name led to another file by the end of the run";
+  } else if (iError == kOutputChanged) {
+    ChWhy = "the older file was changed by another program during the run";
+  } else if (iError > 0 && iError < kRefusedEmptyName) {
+    ChWhy = std::strerror(iError);  // the system's own words: a quota, an I/O error
   }
-  if (iError == kOutputChanged) {
-    ChWhy = " failed: the older file was changed by another program during the run";
-  }
-  fatal_stop3("writing to unit ", unit_text(iUnit), ChWhy);
+  // Joined to the file's words: the fatal stop takes three pieces.
+  std::size_t nAt = std::strlen(unit_words(iUnit));
+  add_words(nAt, " failed: ");
+  add_words(nAt, ChWhy);
+  ChUnitWords[nAt] = '\0';
+  fatal_stop3("writing ", ChUnitWords, nullptr);
 }
 
 // Hands the unit's buffer to the system. The count is cleared first: a
@@ -132,22 +199,38 @@ void put_part(char* ChLine, std::int32_t nLen, std::int64_t iCol, const char* p,
   std::memcpy(ChLine + iCol, p, static_cast<std::size_t>(n));
 }
 
-bool read_console_line(char* ChLine, std::int32_t nLen) {
+// The end of the last character other than a blank in p[0, n), the line
+// before p (nTotal characters) having ended its last at nMark.
+std::int64_t mark_after(const char* p, std::int64_t n, std::int64_t nTotal, std::int64_t nMark) {
+  for (std::int64_t i = n; i > 0; --i) {
+    if (p[i - 1] != kBlank) return nTotal + i;
+  }
+  return nMark;
+}
+
+bool read_console_line(char* ChLine, std::int32_t nLen, std::int64_t& nAnswer) {
   fill_blanks(ChLine, nLen);
   // A prompt waiting in the output buffer must be seen before we wait.
   flush_buffer(kUnitConsoleOut, Units[kUnitConsoleOut]);
   std::int64_t nTotal = 0;
+  // Where the answer ends without its trailing blanks, with and without
+  // its last character (which may be a carriage return that goes).
+  std::int64_t nMark = 0, nMarkBeforeLast = 0;
+  char cLast = kBlank;
   bool bAny = false;
   // An answer loses one trailing carriage return: the CR of a CR LF end, or
   // a CR typed before the input ended.
   auto drop_carriage_return = [&] {
     if (nTotal >= 1 && nTotal <= nLen && ChLine[nTotal - 1] == '\r') ChLine[nTotal - 1] = kBlank;
+    nAnswer = nTotal >= 1 && cLast == '\r' ? nMarkBeforeLast : nMark;
   };
   for (;;) {
     if (iConsolePos == nConsoleFill) {
       std::int64_t n = 0;
-      if (!bConsoleEnded && read_standard_input(ChConsole, kConsoleBufLen, n) != 0) {
-        fatal_stop("reading the console input failed");
+      const int iError = bConsoleEnded ? 0 : read_standard_input(ChConsole, kConsoleBufLen, n);
+      if (iError != 0) {
+        fatal_stop3("reading the console input (standard input) failed: ", std::strerror(iError),
+                    nullptr);
       }
       if (n == 0) {  // a last line without terminator is a line
         bConsoleEnded = true;
@@ -164,6 +247,11 @@ bool read_console_line(char* ChLine, std::int32_t nLen) {
         static_cast<const char*>(std::memchr(pStart, '\n', static_cast<std::size_t>(nLeft)));
     const std::int64_t nPart = pEnd ? pEnd - pStart : nLeft;
     put_part(ChLine, nLen, nTotal, pStart, nPart);
+    if (nPart > 0) {
+      nMarkBeforeLast = mark_after(pStart, nPart - 1, nTotal, nMark);
+      nMark = mark_after(pStart, nPart, nTotal, nMark);
+      cLast = pStart[nPart - 1];
+    }
     nTotal += nPart;
     iConsolePos += static_cast<std::int32_t>(nPart);
     if (pEnd != nullptr) {
@@ -211,17 +299,19 @@ bool is_name_written(std::int32_t iUnit, const OutputFile& Out) {
 
 // A file that holds data but cannot be loaded (memory is short) is no
 // missing file: the run cannot go on and says why.
-[[noreturn]] void input_not_loaded(const char* ChPath, int iError) {
-  char ChWhat[MxPath + 32];
-  std::strcpy(ChWhat, "reading the input file ");
-  std::strcat(ChWhat, ChPath);
+[[noreturn]] void input_not_loaded(std::int32_t iUnit, int iError) {
+  char ChWhat[sizeof ChUnitWords + 16];
+  std::strcpy(ChWhat, "reading ");
+  std::strcat(ChWhat, unit_words(iUnit));
   fatal_stop3(ChWhat, " failed: ", iError == ENOMEM ? "not enough memory" : std::strerror(iError));
 }
 
-int connect_input(Unit& U, const char* ChPath) {
+int connect_input(std::int32_t iUnit, Unit& U, const char* ChPath) {
   Unit New{};
   const int iError = open_regular_file(ChPath, kRegularRead, New.hFile, New.Id);
   if (iError != 0) return iError;
+  // Taken before the content, so that whatever changes it after shows.
+  if (version_of(New.hFile, New.Version) != 0) New.Version = FileVersion{-1, 0, {0, 0}};
   // Checked before anything is read, so that no unit reads what another writes.
   if (is_connected(New.Id)) {
     close_file(New.hFile);
@@ -230,7 +320,7 @@ int connect_input(Unit& U, const char* ChPath) {
   const int iLoadError = load_input_file(New.hFile, New.pData, New.nData);
   if (iLoadError != 0) {
     close_file(New.hFile);
-    input_not_loaded(ChPath, iLoadError);
+    input_not_loaded(iUnit, iLoadError);
   }
   New.iRole = kRoleInput;
   U = New;
@@ -280,7 +370,7 @@ int connect_output(std::int32_t iUnit, const char* ChPath, UnitStatus iStatus) {
       return iRefusal;
     }
   }
-  Units[iUnit] = Unit{kRoleOutput, kNoFile, {0, 0}, nullptr, 0, 0, 0};
+  Units[iUnit] = Unit{kRoleOutput, kNoFile, {0, 0}, nullptr, 0, 0, 0, {}};
   return 0;
 }
 
@@ -332,7 +422,9 @@ std::int32_t connect_unit(std::int32_t iUnit, const char* ChName, std::int32_t n
   Unit* U = unit_of(iUnit);
   if (U == nullptr) return EBADF;
   if (U->iRole != kRoleClosed) return EBUSY;
-  char ChPath[MxPath];
+  // The unit's name, for its messages, is this one from the start.
+  char* ChPath = ChUnitName[iUnit];
+  ChPath[0] = '\0';
   if (iStatus != kStatusScratch) {
     const std::int32_t iRefusal = name_refusal(ChName, nName);
     if (iRefusal != 0) return iRefusal;
@@ -345,7 +437,7 @@ std::int32_t connect_unit(std::int32_t iUnit, const char* ChName, std::int32_t n
   if (bDirect) {
     iError = connect_records(*U, ChPath, iStatus);
   } else if (iStatus == kStatusOld) {
-    iError = connect_input(*U, ChPath);
+    iError = connect_input(iUnit, *U, ChPath);
   } else {
     iError = connect_output(iUnit, ChPath, iStatus);
   }
@@ -380,7 +472,8 @@ bool read_line_view(std::int32_t iUnit, const char*& pLine, std::int64_t& nLine)
 
 bool read_line(std::int32_t iUnit, char* ChLine, std::int32_t nLen) {
   Unit* U = unit_of(iUnit);
-  if (U != nullptr && U->iRole == kRoleConsoleIn) return read_console_line(ChLine, nLen);
+  std::int64_t nAnswer = 0;
+  if (U != nullptr && U->iRole == kRoleConsoleIn) return read_console_line(ChLine, nLen, nAnswer);
   const char* pLine = nullptr;
   std::int64_t nLine = 0;
   if (!read_line_view(iUnit, pLine, nLine)) {
@@ -389,6 +482,37 @@ bool read_line(std::int32_t iUnit, char* ChLine, std::int32_t nLen) {
   }
   copy_padded(ChLine, nLen, pLine, nLine > nLen ? nLen : static_cast<std::int32_t>(nLine));
   return true;
+}
+
+bool read_console_answer(char* ChLine, std::int32_t nLen, std::int64_t& nAnswer) {
+  nAnswer = 0;
+  unit_of(kUnitConsoleIn);
+  return read_console_line(ChLine, nLen, nAnswer);
+}
+
+void restart_console_input() {
+  iConsolePos = 0;
+  nConsoleFill = 0;
+  bConsoleEnded = false;
+}
+
+void set_unit_role(std::int32_t iUnit, const char* ChRole) {
+  if (iUnit >= 1 && iUnit <= MxUnit) ChUnitRole[iUnit] = ChRole;
+}
+
+void stop_if_input_changed(std::int32_t iUnit) {
+  const Unit* U = unit_of(iUnit);
+  // An empty file was read whole at the open: nothing read later can differ.
+  if (U == nullptr || U->iRole != kRoleInput || U->Version.nSize <= 0) return;
+  FileVersion Now{};
+  if (version_of(U->hFile, Now) == 0 && Now.nSize < U->Version.nSize) {
+    fatal_stop3(unit_words(iUnit), " was cut short while it was read", nullptr);
+  }
+  FileVersion Named{};
+  if (version_of(U->hFile, Now) != 0 || !is_same_version(Now, U->Version) ||
+      version_of_name(ChUnitName[iUnit], Named) != 0 || !is_same_version(Named, U->Version)) {
+    fatal_stop3(unit_words(iUnit), " changed while it was read", nullptr);
+  }
 }
 
 bool unit_contents(std::int32_t iUnit, const char*& pData, std::int64_t& nData) {

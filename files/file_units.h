@@ -16,8 +16,10 @@
 // per unit. Nothing is allocated per line.
 //
 // Failures: a failed read (other than end of file) or a failed write is a
-// fatal stop (support/fatal_stop.h); nothing here reports a lost write as
-// success. The unit table is module storage: not re-entrant.
+// fatal stop (support/fatal_stop.h) whose line names the file by its role
+// and name ("writing the label file "x.lab" failed: no space left on
+// device"); nothing here reports a lost write as success. The unit table is
+// module storage: not re-entrant.
 #pragma once
 #include <cstdint>
 
@@ -80,11 +82,35 @@ std::int32_t connect_unit(std::int32_t iUnit, const char* ChName, std::int32_t n
 // True when iUnit is connected (units 5 and 6 always are).
 bool is_unit_open(std::int32_t iUnit);
 
+// The words a message calls unit iUnit's file by, before its name ("label
+// file": "the label file "x.lab""); ChRole must live for the run. A unit
+// without a role is called by its name and number.
+void set_unit_role(std::int32_t iUnit, const char* ChRole);
+
 // Reads the next line of input unit iUnit (5, or a unit connected with
 // kStatusOld) into the nLen-character field ChLine: blank-padded when
 // shorter, cut when longer (the rest of that line is skipped). Returns false
 // at end of file, with ChLine all blanks. A read failure is a fatal stop.
 bool read_line(std::int32_t iUnit, char* ChLine, std::int32_t nLen);
+
+// Reads the next console line as read_line does for unit 5, and gives the
+// answer's whole length without its trailing blanks (and without the
+// carriage return it loses) in nAnswer: above nLen when the field holds
+// only the start of it.
+bool read_console_answer(char* ChLine, std::int32_t nLen, std::int64_t& nAnswer);
+
+// Forgets what the console input has buffered and that it ended, so that
+// the next answer is read from standard input afresh: for a program that
+// puts a new standard input in place (the dialogue's fuzz target).
+void restart_console_input();
+
+// Ends the run with a fatal stop when the file of input unit iUnit is no
+// longer the one connected: cut short, or its size or modification time
+// changed, or its name now leads to another file or none (another program
+// writing or replacing it while the run read it, whose reading may then
+// mix two versions). Nothing when it is unchanged, for an empty file (read
+// whole at the connect) and for other units.
+void stop_if_input_changed(std::int32_t iUnit);
 
 // The next line of a mapped input unit, uncopied: pLine and nLine (its full
 // length, terminator excluded) stay valid until the unit is closed. Returns

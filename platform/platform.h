@@ -65,13 +65,36 @@ int load_input_file(FileHandle hFile, const char*& pData, std::int64_t& nData);
 void release_input_file(const char* pData, std::int64_t nData);
 
 // Runs OnFault when a mapped input file turns out to be cut short under
-// the run (the system's SIGBUS). OnFault must not return.
-void catch_input_faults(void (*OnFault)());
+// the run (the system's SIGBUS), with the address whose page could not be
+// read in (null where the system does not say). OnFault must not return.
+void catch_input_faults(void (*OnFault)(const void* pAt));
+
+// What tells one version of a file from the next: its size, its last
+// modification time (the system's own units) and its identity. Another
+// program writing the file changes the first two; one putting a new file
+// under the name changes the identity the name leads to.
+struct FileVersion {
+  std::int64_t nSize;
+  std::int64_t iModified;
+  FileIdentity Id;
+};
+
+inline bool is_same_version(const FileVersion& A, const FileVersion& B) {
+  return A.nSize == B.nSize && A.iModified == B.iModified && is_same_file(A.Id, B.Id);
+}
+
+// The version of the open file hFile, or of the file the name ChPath leads
+// to now. 0, or the error number (ENOENT when the name leads nowhere).
+int version_of(FileHandle hFile, FileVersion& Version);
+int version_of_name(const char* ChPath, FileVersion& Version);
 
 // 0, or the error number of a close that lost data.
 int close_file(FileHandle hFile);
 
-// A nameless temporary file for reading and writing, gone when closed.
+// A nameless temporary file for reading and writing, gone when closed: in
+// the folder TMPDIR names when it is set (TMP or TEMP on Windows), else in
+// memory where the system has memory files, else in the system's temporary
+// folder. A small or read-only /tmp then costs no run its output.
 int open_scratch_file(FileHandle& hFile);
 
 // Where the program itself expands * and ? in its file arguments: on
@@ -97,6 +120,13 @@ struct NameStore {
 int list_matching_files(const char* ChPattern, NameStore& Store);
 
 // ---- Signals and the console ---------------------------------------------
+
+// Started with standard input, output or error closed, the next file
+// opened would take its number and be read or written as the console:
+// each closed one is opened on the null device first. Called before
+// anything else is opened. Nothing where handles are no small numbers
+// (Windows).
+void keep_standard_streams_open();
 
 // The stop signals: an interrupt from the console (SIGINT), a request to end
 // (SIGTERM) and a closed terminal (SIGHUP). catch_stop_signals makes each

@@ -182,28 +182,79 @@ void release_input_file(const char* pData, std::int64_t nData) {
 }
 
 namespace {
-void (*pOnFault)() = nullptr;
-extern "C" void on_bus_error(int) {
-  pOnFault();
+void (*pOnFault)(const void*) = nullptr;
+extern "C" void on_bus_error(int, siginfo_t* pInfo, void*) {
+  pOnFault(pInfo != nullptr ? pInfo->si_addr : nullptr);
 }
+
+FileVersion version_from(const struct stat& Info) {
+  return FileVersion{static_cast<std::int64_t>(Info.st_size),
+                     static_cast<std::int64_t>(Info.st_mtim.tv_sec) * 1000000000 +
+                         static_cast<std::int64_t>(Info.st_mtim.tv_nsec),
+                     identity_from(Info)};
+}
+
+// A nameless file in ChFolder, made the old way where the folder's file
+// system has no O_TMPFILE; -1 with errno set when neither works.
+int open_scratch_in(const char* ChFolder) {
+  const int iFd = open_unnamed_at(AT_FDCWD, ChFolder, 0600);
+  if (iFd >= 0) return iFd;
+  char ChTemplate[MxPath];
+  const int nTemplate =
+      std::snprintf(ChTemplate, sizeof ChTemplate, "%s/lablix-scratch-XXXXXX", ChFolder);
+  if (nTemplate < 0 || nTemplate >= static_cast<int>(sizeof ChTemplate)) {
+    errno = ENAMETOOLONG;
+    return -1;
+  }
+  const int iTemp = ::mkostemp(ChTemplate, O_CLOEXEC);
+  if (iTemp >= 0) ::unlink(ChTemplate);
+  return iTemp;
+}
+
+// Memory that reads and writes as a file (Linux 3.17); -1 elsewhere.
+int open_memory_file() {
+#if defined(__linux__) && defined(MFD_CLOEXEC)
+  return ::memfd_create("lablix-scratch", MFD_CLOEXEC);
+#else
+  errno = ENOSYS;
+  return -1;
+#endif
+}
+
 }  // namespace
 
-void catch_input_faults(void (*OnFault)()) {
+void catch_input_faults(void (*OnFault)(const void* pAt)) {
   pOnFault = OnFault;
   struct sigaction Action {};
-  Action.sa_handler = on_bus_error;
+  Action.sa_sigaction = on_bus_error;
+  Action.sa_flags = SA_SIGINFO;
   sigemptyset(&Action.sa_mask);
   ::sigaction(SIGBUS, &Action, nullptr);
 }
 
+int version_of(FileHandle hFile, FileVersion& Version) {
+  struct stat Info;
+  if (::fstat(static_cast<int>(hFile), &Info) != 0) return errno;
+  Version = version_from(Info);
+  return 0;
+}
+
+int version_of_name(const char* ChPath, FileVersion& Version) {
+  struct stat Info;
+  if (::stat(ChPath, &Info) != 0) return errno;
+  Version = version_from(Info);
+  return 0;
+}
+
 int open_scratch_file(FileHandle& hFile) {
-  int iFd = open_unnamed_at(AT_FDCWD, "/tmp", 0600);
-  if (iFd < 0) {
-    char ChTemplate[] = "/tmp/lablix-scratch-XXXXXX";
-    iFd = ::mkstemp(ChTemplate);
-    if (iFd < 0) return errno;
-    ::unlink(ChTemplate);
-  }
+  // The user's own choice first; then memory, which no small or read-only
+  // /tmp can fail; /tmp last, for systems without memory files.
+  const char* ChTmpDir = std::getenv("TMPDIR");
+  int iFd = -1;
+  if (ChTmpDir != nullptr && ChTmpDir[0] != '\0') iFd = open_scratch_in(ChTmpDir);
+  if (iFd < 0) iFd = open_memory_file();
+  if (iFd < 0) iFd = open_scratch_in("/tmp");
+  if (iFd < 0) return errno;
   hFile = iFd;
   return 0;
 }
@@ -217,6 +268,15 @@ int list_matching_files(const char*, NameStore&) {
 int close_file(FileHandle hFile) {
   if (hFile == kNoFile || ::close(hFile) == 0 || errno == EINTR) return 0;
   return errno;
+}
+
+void keep_standard_streams_open() {
+  for (int iFd = 0; iFd <= 2; ++iFd) {
+    if (::fcntl(iFd, F_GETFD) >= 0 || errno != EBADF) continue;
+    // The lowest free number is taken: this one, as the lower ones are open.
+    const int iNull = ::open("/dev/null", O_RDWR | O_NOCTTY);
+    if (iNull >= 0 && iNull != iFd) ::close(iNull);
+  }
 }
 
 namespace {

@@ -264,17 +264,52 @@ void release_input_file(const char* pData, std::int64_t nData) {
 }
 
 namespace {
-void (*pOnFault)() = nullptr;
+void (*pOnFault)(const void*) = nullptr;
 LONG CALLBACK on_exception(EXCEPTION_POINTERS* pInfo) {
-  // A mapped file cut short under the run: the page cannot be read in.
-  if (pInfo->ExceptionRecord->ExceptionCode == EXCEPTION_IN_PAGE_ERROR && pOnFault != nullptr) {
-    pOnFault();
+  // A mapped file cut short under the run: the page cannot be read in. The
+  // second word of the record is the address that faulted.
+  const EXCEPTION_RECORD* pRecord = pInfo->ExceptionRecord;
+  if (pRecord->ExceptionCode == EXCEPTION_IN_PAGE_ERROR && pOnFault != nullptr) {
+    pOnFault(pRecord->NumberParameters >= 2
+                 ? reinterpret_cast<const void*>(pRecord->ExceptionInformation[1])
+                 : nullptr);
   }
   return EXCEPTION_CONTINUE_SEARCH;
 }
+
+int version_of_handle(HANDLE h, FileVersion& Version) {
+  BY_HANDLE_FILE_INFORMATION Info;
+  if (!::GetFileInformationByHandle(h, &Info)) return last_error();
+  Version.nSize = static_cast<std::int64_t>(static_cast<std::uint64_t>(Info.nFileSizeHigh) << 32 |
+                                            Info.nFileSizeLow);
+  Version.iModified = static_cast<std::int64_t>(
+      static_cast<std::uint64_t>(Info.ftLastWriteTime.dwHighDateTime) << 32 |
+      Info.ftLastWriteTime.dwLowDateTime);
+  Version.Id = identity_of_handle(h);
+  return 0;
+}
+
 }  // namespace
 
-void catch_input_faults(void (*OnFault)()) {
+int version_of(FileHandle hFile, FileVersion& Version) {
+  return version_of_handle(handle_of(hFile), Version);
+}
+
+int version_of_name(const char* ChPath, FileVersion& Version) {
+  wchar_t WcPath[MxPath];
+  const int iNameError = wide_path_for_open(ChPath, WcPath);
+  if (iNameError != 0) return iNameError;
+  // Opened for its attributes alone: no access is asked, none is denied.
+  const HANDLE h = open_wide(WcPath, 0, OPEN_EXISTING);
+  if (h == INVALID_HANDLE_VALUE) return last_error();
+  const int iError = version_of_handle(h, Version);
+  ::CloseHandle(h);
+  return iError;
+}
+
+void keep_standard_streams_open() {}
+
+void catch_input_faults(void (*OnFault)(const void* pAt)) {
   if (pOnFault == nullptr) ::AddVectoredExceptionHandler(1, on_exception);
   pOnFault = OnFault;
 }

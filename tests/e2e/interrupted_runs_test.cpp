@@ -116,7 +116,10 @@ TEST(InterruptedRun, OutputsAreOneRunsFileWhateverStopsTheRun) {
       const long nAfter = Instant(Random);
       const std::string What =
           "signal " + std::to_string(iSignal) + " after " + std::to_string(nAfter) + " us";
-      const LablixRun Run = run_lablix(S.Dir, kAnswers, RunOptions{{}, iSignal, nAfter, {}});
+      RunOptions Options;
+      Options.iSignal = iSignal;
+      Options.nSignalAfterMicros = nAfter;
+      const LablixRun Run = run_lablix(S.Dir, kAnswers, Options);
       const bool bSeen = iSignal != SIGKILL;
       const std::string Label = read_file(S.Dir + "/out.lab");
       expect_whole(Label, S.OldLabel, S.NewLabel, What + ", label");
@@ -175,7 +178,8 @@ TEST(InterruptedRun, FileSizeLimitIsAFatalWriteFailure) {
   const LablixRun Run = run_lablix(S.Dir, kAnswers, Limit);
   EXPECT_EQ(2, Run.iExit);
   EXPECT_EQ(
-      " *** FATAL: writing to unit 20 failed: the file size limit was reached; the output "
+      " *** FATAL: writing the label file \"out.lab\" failed: the file size limit was reached; "
+      "the output "
       "files not finished were left as they were\n",
       Run.Stderr);
   EXPECT_TRUE(S.OldLabel == read_file(S.Dir + "/out.lab"));
@@ -198,8 +202,9 @@ TEST(InterruptedRun, FullDiskLeavesTheOlderFilesWhole) {
   write_file(Dir + "/in.FEM", model(4000, "NEW"));
   const LablixRun Run = run_lablix(Dir, kAnswers);
   EXPECT_EQ(2, Run.iExit);
-  EXPECT_EQ(0u, Run.Stderr.find(" *** FATAL: writing to unit 20 failed: no space left on device; "
-                                "the output files not finished were left as they were"))
+  EXPECT_EQ(0u, Run.Stderr.find(" *** FATAL: writing the label file \"out.lab\" failed: no space "
+                                "left on device; the output files not finished were left as they "
+                                "were"))
       << Run.Stderr;
   EXPECT_TRUE(OldLabel == read_file(Dir + "/out.lab"));
   EXPECT_TRUE(OldListing == read_file(Dir + "/out.lst"));
@@ -232,8 +237,8 @@ TEST(InterruptedRun, TwoRunsWritingOneLabelFileLeaveOneRunsFileWhole) {
     }
     if (Run.iExit == 2) {
       EXPECT_EQ(
-          " *** FATAL: writing to unit 20 failed: its name led to another file by the end "
-          "of the run; the output files not finished were left as they were\n",
+          " *** FATAL: writing the label file \"out.lab\" failed: its name led to another file "
+          "by the end of the run; the output files not finished were left as they were\n",
           Run.Stderr);
     }
     const std::string Label = without_date(read_file(S.Dir + "/out.lab"));
@@ -251,7 +256,7 @@ TEST(InterruptedRun, FemFileTooLargeForTheMemoryIsAFatalStopNotAMissingFile) {
   Limit.nAddressSpaceLimit = 1L << 30;  // the tables fit, the mapping does not
   const LablixRun Run = run_lablix(Dir, kAnswers, Limit);
   EXPECT_EQ(2, Run.iExit);
-  EXPECT_EQ(" *** FATAL: reading the input file in.FEM failed: not enough memory\n", Run.Stderr);
+  EXPECT_EQ(" *** FATAL: reading the FEM file \"in.FEM\" failed: not enough memory\n", Run.Stderr);
   EXPECT_EQ(std::string::npos, Run.Stdout.find("Nonexisting"));
   EXPECT_FALSE(file_exists(Dir + "/out.lab"));
   remove_tree(Dir);

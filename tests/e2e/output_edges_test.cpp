@@ -260,8 +260,8 @@ TEST(OutputEdges, TwoRunsWritingOneFileInPlaceLeaveOneRunsFile) {
   RunOptions Victim;
   Victim.iUser = Victim.iGroup = kVictim;
   const std::string kChanged =
-      " *** FATAL: writing to unit 20 failed: the older file was changed by another program during "
-      "the run";
+      " *** FATAL: writing the label file \"" + Out +
+      "\" failed: the older file was changed by another program during the run";
   for (int iTrial = 0; iTrial < kRaceTrials; ++iTrial) {
     write_file(Out, std::string(3000000, 'x'));
     own(Out, kAttacker);
@@ -339,7 +339,7 @@ TEST(OutputEdges, CloseThatFailsLateKeepsTheOlderFile) {
   ::unsetenv("LABLIX_FAIL_CLOSE_IN");
   for (const LablixRun* Run : {&Replaced, &Made}) {
     EXPECT_EQ(2, Run->iExit) << Run->Stderr;
-    EXPECT_EQ(0u, Run->Stderr.rfind(" *** FATAL: writing to unit 20 failed: ", 0)) << Run->Stderr;
+    EXPECT_EQ(0u, Run->Stderr.rfind(" *** FATAL: writing the label file \"", 0)) << Run->Stderr;
   }
   expect_kept(Before, Dir + "/out.lab", "replaced");
   EXPECT_EQ((std::vector<std::string>{"in.FEM", "out.lab"}), folder_names(Dir));

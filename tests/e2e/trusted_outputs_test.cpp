@@ -152,6 +152,9 @@ TEST(TrustedOutputs, LinkThatLeadsNowhereMakesNoFileForARunThatFails) {
 
 TEST(TrustedOutputs, ReplacementKeepsTheOlderFilesAttributes) {
   if (!is_superuser()) GTEST_SKIP() << "files of other owners and groups need the superuser";
+  if (const std::string Why = why_user_cannot_run(kAttacker, kAttacker); !Why.empty()) {
+    GTEST_SKIP() << Why;
+  }
   Models M;
   const std::string Out = M.at("out.lab");
   write_file(Out, "OLDER\r\n");
@@ -192,6 +195,9 @@ TEST(TrustedOutputs, ReplacementKeepsTheOlderFilesAttributes) {
 
 TEST(TrustedOutputs, FileThatMayNotBeReplacedIsWrittenOverInPlace) {
   if (!is_superuser()) GTEST_SKIP() << "other users and mounts need the superuser";
+  if (const std::string Why = why_user_cannot_run(kAttacker, kAttacker); !Why.empty()) {
+    GTEST_SKIP() << Why;
+  }
   Models M;
   // Another user's file that anyone may write, in a sticky folder (/tmp):
   // it may be written, not replaced.
@@ -302,6 +308,9 @@ void race_for_the_name(const std::string& Dir, int iVictim) {
 
 TEST(TrustedOutputs, NamesSwappedByAnotherUserNeverHandOverAFile) {
   if (!is_superuser()) GTEST_SKIP() << "an attacker of another user needs the superuser";
+  if (const std::string Why = why_user_cannot_run(kVictim, kVictim); !Why.empty()) {
+    GTEST_SKIP() << Why;
+  }
   const std::string kSetting = "/proc/sys/fs/protected_symlinks";
   const std::string Kept = read_file(kSetting);
   for (const char* Protected : {"0\n", "1\n"}) {

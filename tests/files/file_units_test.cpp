@@ -432,7 +432,7 @@ TEST(ReadLineDeathTest, FileCutShortWhileMappedIsAFatalReadFailure) {
   const char* pLine = nullptr;
   std::int64_t nLine = 0;
   EXPECT_EXIT(read_line_view(31, pLine, nLine), testing::ExitedWithCode(2),
-              "^ \\*\\*\\* FATAL.*reading an input file failed");
+              "^ \\*\\*\\* FATAL: \".*model.FEM\" \\(unit 31\\) was cut short while it was read");
   close_unit(31);
 }
 #endif

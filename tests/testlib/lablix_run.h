@@ -1,6 +1,7 @@
 // Test support: runs the built lablix as a user would (answers on standard
 // input, in a folder of its own) and handles the bytes of files.
 #pragma once
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -49,7 +50,27 @@ struct RunOptions {
   // Where the test runs as the superuser: run where /proc is hidden (a
   // mount namespace of the run's own), as on systems without it.
   bool bHideProc = false;
+  // Where the test runs as the superuser: run with a tmpfs of its own
+  // mounted on /tmp with these options ("size=4k", "ro"), and TMPDIR unset.
+  std::string TmpMount;
+  // TMPDIR for the run, where not empty.
+  std::string TmpDir;
+
+  // Descriptors (0, 1 or 2) closed when the program starts.
+  std::vector<int> ClosedStreams;
+
+  // Answers held back until standard output holds AnswersAfterOutput:
+  // then Between runs (in the test's process) and LaterAnswers follow.
+  std::string AnswersAfterOutput;
+  std::function<void()> Between;
+  std::string LaterAnswers;
 };
+
+// Why user iUser (group iGroup) cannot run the built lablix here, or ""
+// when they can: for a GTEST_SKIP. Runs as another user execute a copy of
+// it in a temporary folder of its own, as the tree may be cloned into a
+// folder others cannot enter (root's home).
+std::string why_user_cannot_run(int iUser, int iGroup);
 
 // Runs LABLIX_BINARY with working directory Dir and the bytes Answers on
 // standard input (closed after them). Kills it after nTimeoutSeconds.
