@@ -59,12 +59,10 @@ const char kHelpText[] =
     "\n"
     "When the FEM file breaks one of Lablix's limits, the label file holds the\n"
     "report of the reader that found it, and standard error names the limit and\n"
-    "the line:\n"
-    "  INP_2101  a GNODE internal node number above 100000\n"
-    "  INP_2102  a GELMNT1 element number, a TDSCONC or SCONCEPT member number,\n"
-    "            or the number of TDSCONC names above 100000\n"
-    "  INP_2103  a SCONMESH mesh reference or number of relations above 100000,\n"
-    "            a record length above 98, or more than 99 elements in one mesh\n"
+    "the line:\n";
+
+// After the limits, which come from the tables' own (input_limit_words).
+const char kHelpClosing[] =
     "Split the model, or renumber it, so that it stays within the limits.\n"
     "The manual page (man lablix) says more and gives examples.\n";
 

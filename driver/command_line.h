@@ -92,3 +92,5 @@ inline constexpr char kUsage[] =
 // options, the exit statuses in brief, and where the manual page explains
 // the rest.
 extern const char kHelpText[];
+// What --help writes after its list of the limits a FEM file may break.
+extern const char kHelpClosing[];

@@ -41,6 +41,7 @@
 #include "driver/run_units.h"
 #include "fem/fem_place.h"
 #include "fem/fem_scan.h"
+#include "fem/input_errors.h"
 #include "fem/model_geometry.h"
 #include "fem/name_tables.h"
 #include "files/file_units.h"
@@ -78,6 +79,21 @@ int end_run(int iExit) {
 
 void write_to_stdout(const char* ChText) {
   write_standard_output(ChText, static_cast<std::int64_t>(std::strlen(ChText)));
+}
+
+// --help: the usage, then each limit a FEM file may break with its report's
+// name, in the words standard error gives it, then the closing lines.
+void write_help() {
+  write_to_stdout(kHelpText);
+  for (std::int32_t i = kLimitNodeNumber; i <= kLimitMeshElements; ++i) {
+    const auto iLimit = static_cast<InputLimit>(i);
+    write_to_stdout("  ");
+    write_to_stdout(input_report_name(iLimit));
+    write_to_stdout("  ");
+    write_to_stdout(input_limit_words(iLimit));
+    write_to_stdout("\n");
+  }
+  write_to_stdout(kHelpClosing);
 }
 
 // The FEM file as the readers see it, for the place of a failure; the
@@ -363,7 +379,7 @@ int main(int nArgs, char** ChArgs) {
     return kExitFileRefused;
   }
   const CommandLine Cmd = settled_command_line(nWords, ChWords);
-  if (Cmd.iAction == kActionHelp) return write_to_stdout(kHelpText), kExitDone;
+  if (Cmd.iAction == kActionHelp) return write_help(), kExitDone;
   if (Cmd.iAction == kActionVersion) {
     // The package's version, then the version the program's texts show.
     write_to_stdout("lablix " LABLIX_VERSION " (");
