@@ -252,7 +252,7 @@ TEST(OutputEdges, TwoRunsWritingOneFileInPlaceLeaveOneRunsFile) {
   const std::string Out = S.Tmp + "/out.lab";
   std::string Whole[2];
   for (int i = 0; i < 2; ++i) {
-    const std::string Name = "m" + std::to_string(i) + ".FEM";
+    const std::string Name = std::string("m") + std::to_string(i) + ".FEM";
     write_file(S.Home + "/" + Name, model(60000, i == 0 ? "ONE" : "TWO"));
     ASSERT_EQ(0, run_args(S.Home, {Name, "ref" + std::to_string(i) + ".lab"}).iExit);
     Whole[i] = without_date(read_file(S.Home + "/ref" + std::to_string(i) + ".lab"));
