@@ -4,9 +4,10 @@
 # become "  * " items, their continuation lines indented to match. Text
 # before the first section is left out.
 
-# RFC 5322 date of a YYYY-MM-DD day, at noon UTC; the weekday by Sakamoto's
-# rule.
-function(debian_date iso out)
+# RFC 5322 date of a YYYY-MM-DD day, at noon UTC less nEarlier minutes (the
+# versions listed after it on the same day, so that the newest stays the
+# latest); the weekday by Sakamoto's rule.
+function(debian_date iso nEarlier out)
   string(REGEX MATCH "^([0-9][0-9][0-9][0-9])-([0-9][0-9])-([0-9][0-9])$" _ "${iso}")
   set(y ${CMAKE_MATCH_1})
   math(EXPR m "1${CMAKE_MATCH_2} - 100")
@@ -26,17 +27,33 @@ function(debian_date iso out)
   if(d LESS 10)
     set(d "0${d}")
   endif()
-  set(${out} "${day}, ${d} ${month} ${y} 12:00:00 +0000" PARENT_SCOPE)
+  math(EXPR minute "(720 - ${nEarlier}) % 60")
+  math(EXPR hour "(720 - ${nEarlier}) / 60")
+  if(minute LESS 10)
+    set(minute "0${minute}")
+  endif()
+  if(hour LESS 10)
+    set(hour "0${hour}")
+  endif()
+  set(${out} "${day}, ${d} ${month} ${y} ${hour}:${minute}:00 +0000" PARENT_SCOPE)
 endfunction()
 
 set(maintainer "Lablix developers <lablix@example.org>")
 file(STRINGS ${CHANGELOG_MD} lines)
 set(text "")
 set(trailer "")
+set(last_day "")
+set(nSameDay 0)
 foreach(line IN LISTS lines)
   if(line MATCHES "^## ([0-9][0-9.]*) \\(([0-9-]+)\\)$")
     set(version ${CMAKE_MATCH_1})
-    debian_date(${CMAKE_MATCH_2} date)
+    if(CMAKE_MATCH_2 STREQUAL last_day)
+      math(EXPR nSameDay "${nSameDay} + 1")
+    else()
+      set(nSameDay 0)
+      set(last_day ${CMAKE_MATCH_2})
+    endif()
+    debian_date(${CMAKE_MATCH_2} ${nSameDay} date)
     string(APPEND text "${trailer}lablix (${version}) unstable; urgency=medium\n\n")
     set(trailer "\n -- ${maintainer}  ${date}\n\n")
   elseif(trailer STREQUAL "")
