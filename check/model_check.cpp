@@ -27,11 +27,16 @@ void begin_value(FindingText& Text, RecordKind iKind, const char* ChWhat, std::i
   put_number(Text, iValue);
 }
 
+// "... is above <iMost><ChWhat>".
+void put_above(FindingText& Text, std::int32_t iMost, const char* ChWhat) {
+  put_text(Text, " is above ");
+  put_number(Text, iMost);
+  put_text(Text, ChWhat);
+}
+
 // "... is above <MxTable>, the most the tables hold".
 void put_above_table(FindingText& Text, std::int32_t MxTable) {
-  put_text(Text, " is above ");
-  put_number(Text, MxTable);
-  put_text(Text, ", the most the tables hold");
+  put_above(Text, MxTable, ", the most the tables hold");
 }
 
 // "... is one more than the <MxTable> the tables hold".
@@ -64,17 +69,13 @@ void describe_limit(InputLimit iLimit, const NameTables& Tables, FindingText& Te
       return put_one_more(Text, MxMemb);
     case kLimitMeshElements:
       begin_value(Text, kRecordSconmesh, "the element count", stopped_number(1));
-      put_text(Text, " is above ");
-      put_number(Text, MxMeshLen - 1);
-      return put_text(Text, ", the most elements a relation holds");
+      return put_above(Text, MxMeshLen - 1, ", the most elements a relation holds");
     case kLimitMeshNumber:
       begin_value(Text, kRecordSconmesh, "the mesh reference", stopped_number(3));
       return put_above_table(Text, MxMesh);
     case kLimitMeshRecordLength:
       begin_value(Text, kRecordSconmesh, "field 2", stopped_number(2));
-      put_text(Text, " is above ");
-      put_number(Text, MxMeshLen - 2);
-      return put_text(Text, ", the longest relation the tables hold");
+      return put_above(Text, MxMeshLen - 2, ", the longest relation the tables hold");
     case kLimitMeshCount:
       begin_value(Text, kRecordSconmesh, "mesh relation", Tables.nMesh);
       return put_one_more(Text, MxMesh);
