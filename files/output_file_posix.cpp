@@ -14,6 +14,10 @@
 #include <unistd.h>
 #if defined(__linux__)
 #include <linux/fs.h>
+#include <sys/syscall.h>
+#if __has_include(<linux/openat2.h>)
+#include <linux/openat2.h>
+#endif
 #endif
 
 #include <cerrno>
@@ -222,6 +226,26 @@ void remove_debris(int iFolder) {
   ::closedir(pDir);
 }
 
+// The folders this run has cleared of debris: a run that writes its label
+// file and listing into one folder reads that folder once. What a run
+// killed meanwhile leaves there is for a later run to remove. When the
+// table is full, a folder is read each time, as if new.
+constexpr std::int32_t MxClearedFolders = 8;
+FolderIdentity ClearedFolders[MxClearedFolders];
+std::int32_t nClearedFolders = 0;
+
+// True when Folder was cleared before; otherwise it is noted as cleared
+// now (where there is room) and false.
+bool was_cleared(const FolderIdentity& Folder) {
+  if (Folder.iIndex == 0) return false;  // unknown: read it
+  for (std::int32_t i = 0; i < nClearedFolders; ++i) {
+    if (ClearedFolders[i].iIndex == Folder.iIndex && ClearedFolders[i].iDevice == Folder.iDevice)
+      return true;
+  }
+  if (nClearedFolders < MxClearedFolders) ClearedFolders[nClearedFolders++] = Folder;
+  return false;
+}
+
 // A new file under the name ".lablix-<process>-<n>", locked, and still under
 // that name once locked (a run removing debris may have taken it between).
 int open_named_temp(OutputFile& Out, mode_t iMode) {
@@ -248,7 +272,7 @@ int open_named_temp(OutputFile& Out, mode_t iMode) {
 // The new file in Out's folder: nameless where the system allows, otherwise
 // under a temporary name.
 int open_new_file(OutputFile& Out, mode_t iMode) {
-  remove_debris(fd_of(Out.hFolder));
+  if (!was_cleared(Out.Folder)) remove_debris(fd_of(Out.hFolder));
   if (has_descriptor_paths()) {
     const int iFd = open_unnamed_at(fd_of(Out.hFolder), ".", iMode);
     if (iFd >= 0) {
@@ -319,6 +343,33 @@ int enter_folder(int& iFolder, const char* ChName) {
   return iError == ENOTDIR || iError == ELOOP ? kOutputNameTaken : iError;
 }
 
+// The folder part of ChPath (all before its last slash) opened in one step,
+// the system itself refusing every link on the way (openat2, Linux 5.6): a
+// path without links, the common case, needs no walk part by part. pLast is
+// then the last part. -1 where this cannot be: no folder part, a link on
+// the way (the walk then decides by its rule), an older system, a path too
+// long, or any other error, which the walk meets and says as before.
+int open_folder_part(const char* ChPath, const char*& pLast) {
+#if defined(SYS_openat2) && defined(RESOLVE_NO_SYMLINKS)
+  const char* pSlash = std::strrchr(ChPath, '/');
+  if (pSlash == nullptr || pSlash == ChPath) return -1;
+  char ChFolder[MxPath];
+  const auto nFolder = static_cast<std::size_t>(pSlash - ChPath);
+  std::memcpy(ChFolder, ChPath, nFolder);
+  ChFolder[nFolder] = '\0';
+  struct open_how How {};
+  How.flags = static_cast<std::uint64_t>(kFolderFlags);
+  How.resolve = RESOLVE_NO_SYMLINKS;
+  const long iFd = ::syscall(SYS_openat2, AT_FDCWD, ChFolder, &How, sizeof How);
+  if (iFd < 0) return -1;
+  pLast = pSlash + 1;
+  return static_cast<int>(iFd);
+#else
+  (void)ChPath, (void)pLast;
+  return -1;
+#endif
+}
+
 // Walks ChPath one part at a time from the working folder (or the root),
 // reading each link on the way and walking its text in its place, so that
 // every link is looked at before it is followed, wherever it stands on the
@@ -330,15 +381,17 @@ int enter_folder(int& iFolder, const char* ChName) {
 // ENOENT for a missing folder, EISDIR for a path that names a folder,
 // EACCES for a link not followed, ELOOP for a loop of links. Relative to
 // the working folder, so a path too long for the system to take whole
-// still works from inside its folder.
+// still works from inside its folder. A folder part without links is
+// opened in one step instead (open_folder_part).
 int walk_to_name(const char* ChPath, OutputFile& Out) {
   char ChRest[MxPath], ChPart[MxPath], ChLink[MxPath];
   const std::size_t nPath = std::strlen(ChPath);
   if (nPath >= sizeof ChRest) return ENAMETOOLONG;
   std::memcpy(ChRest, ChPath, nPath + 1);
-  int iFolder = ::open(ChRest[0] == '/' ? "/" : ".", kFolderFlags);
-  if (iFolder < 0) return errno;
   const char* p = ChRest;
+  int iFolder = open_folder_part(ChRest, p);
+  if (iFolder < 0) iFolder = ::open(ChRest[0] == '/' ? "/" : ".", kFolderFlags);
+  if (iFolder < 0) return errno;
   for (int nHops = 0;;) {
     while (*p == '/')
       ++p;

@@ -131,14 +131,20 @@ bool take_next_line(FemScan& Fem, LineFields& Fields) {
 }
 
 bool next_header_every_line(FemScan& Fem, LineFields& Fields) {
+  const bool bOwnLinesOnly = Fem.bLinesSplit || Fem.Index.bComplete;
   const char* pLine;
   std::int64_t nLine;
   while (next_line(Fem, pLine, nLine)) {
     const std::int32_t nCut = cut_length(nLine);
-    if (header_scan_start(pLine, nCut) < 0) continue;
+    const std::int32_t iStart = header_scan_start(pLine, nCut);
+    if (iStart < 0) continue;
+    // A header's first field is its record's name: a line that does not
+    // begin with it is no header, and the split would tell nothing new.
+    if (bOwnLinesOnly && !begins_with_record(pLine + iStart, nCut - iStart, Fem.iKind)) continue;
     split_into_buffer(Fem, pLine, nCut, Fields);
     if (is_record_header(Fields, kRecordName[Fem.iKind])) return true;
   }
+  if (Fem.bPassSplitAll) Fem.bLinesSplit = true;
   return false;
 }
 
@@ -249,6 +255,7 @@ void begin_pass(FemFile& File, RecordKind iKind) {
   Fem.nLine = 0;
   nSplitWritten = MxFields;
   Fem.Cursor = IndexCursor{0, -1, 0, -1};
+  Fem.bPassSplitAll = true;
   Fem.iMode = scan_mode(Fem, iKind);
   if (Fem.iMode == kScanChecking) start_noting(Fem.Index, iKind, Fem.nData);
 }
@@ -278,12 +285,14 @@ bool read_raw_line(FemFile& File) {
   return take_next_line(Fem, ScanFields);
 }
 
-bool read_raw_name(FemFile& Fem, char* ChName) {
+bool read_raw_name(FemFile& File, char* ChName) {
+  FemScan& Fem = scan_of(File);
   const char* pLine;
   std::int64_t nLine;
   // Blanks in one fixed-size move, then the line's characters over them.
   std::memset(ChName, kBlank, kNameLen);
-  if (!next_line(scan_of(Fem), pLine, nLine)) return false;
+  Fem.bPassSplitAll = false;  // this line goes past unsplit
+  if (!next_line(Fem, pLine, nLine)) return false;
   std::memcpy(ChName, pLine, static_cast<std::size_t>(nLine > kNameLen ? kNameLen : nLine));
   return true;
 }

@@ -35,6 +35,13 @@ struct FemScan : FemFile {
   std::int64_t nData;
   std::int64_t iPos;
   IndexCursor Cursor;
+  // Every line of the file has been split, or checked, once without a stop:
+  // by a pass that went through them all line by line (bPassSplitAll still
+  // set at its end, no line read raw) or by the checking pass. A later pass
+  // that finds its headers line by line then splits only the lines that
+  // begin with its record's name: no other line can stop it or be its header.
+  bool bLinesSplit;
+  bool bPassSplitAll;
 };
 
 // The tag of the FemFiles the scanner gives out (fem_scan_on).
