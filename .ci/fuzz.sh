@@ -69,7 +69,9 @@ if ! "$build/fuzz/fem_file_fuzz" -max_len=81920 -close_fd_mask=3 fuzz/seeds/stre
   status=1
 fi
 # Target, longest input, and its seeds and dictionary: the FEM targets'
-# above, the command line's and the dialogue's their own.
+# above, the command line's and the dialogue's their own. One process per
+# target: nothing else adds to its corpus folder, which libFuzzer would
+# otherwise read again every second (-reload=0).
 for target in fem_file_fuzz:16384 line_fields_fuzz:4096 record_walk_fuzz:16384 \
     command_line_fuzz:4096 dialogue_answers_fuzz:16384; do
   max_len="${target#*:}"
@@ -85,7 +87,7 @@ for target in fem_file_fuzz:16384 line_fields_fuzz:4096 record_walk_fuzz:16384 \
   mkdir -p "$corpus" "$artifacts"
   echo "== $target for ${seconds}s"
   if ! "$build/fuzz/$target" -max_total_time="$seconds" -max_len="$max_len" -timeout=20 \
-      -rss_limit_mb=4096 -close_fd_mask=3 -print_final_stats=1 "${dict[@]}" \
+      -rss_limit_mb=4096 -close_fd_mask=3 -reload=0 -print_final_stats=1 "${dict[@]}" \
       -artifact_prefix="$artifacts" "$corpus" "${inputs[@]}" 2>&1 | stamp >"$log"; then
     echo "!! $target found a fault; the input is in $artifacts"
     tail -n 60 "$log"
