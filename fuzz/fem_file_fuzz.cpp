@@ -180,8 +180,9 @@ std::int32_t smaller(std::int32_t a, std::int32_t b) {
 const auto nPageBytes = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
 
 struct TouchedPages {
-  std::uintptr_t uFirst;             // the table's first page (its address / nPageBytes)
-  std::vector<unsigned char> bPage;  // bit 0 set: page uFirst + k touched
+  std::uintptr_t uFirst;              // the table's first page (its address / nPageBytes)
+  std::vector<unsigned char> bPage;   // bit 0 set: page uFirst + k touched
+  std::vector<std::size_t> kTouched;  // the k of bPage's touched pages, rising
 };
 
 bool is_swap_on() {
@@ -221,6 +222,21 @@ void read_touched_pages(const void* pTable, std::size_t nBytes, TouchedPages& To
   const bool bKnown = bSwapOn ? read_page_map(Touched.uFirst, nPages, bPage)
                               : ::mincore(pFirst, nPages * nPageBytes, bPage) == 0;
   if (!bKnown) std::memset(bPage, 1, nPages);
+  Touched.kTouched.clear();
+  for (std::size_t k = 0; k < nPages; ++k)
+    if ((bPage[k] & 1) != 0) Touched.kTouched.push_back(k);
+}
+
+// How many bytes from p on, at most nLeft, lie before the first page at or
+// after p's own that the run touched: bytes that read as 0 unread.
+std::size_t untouched_run(const TouchedPages& Touched, const char* p, std::size_t nLeft) {
+  const std::size_t kPage = reinterpret_cast<std::uintptr_t>(p) / nPageBytes - Touched.uFirst;
+  const auto it = std::lower_bound(Touched.kTouched.begin(), Touched.kTouched.end(), kPage);
+  if (it == Touched.kTouched.end()) return nLeft;
+  if (*it == kPage) return 0;
+  const std::uintptr_t uNext = (Touched.uFirst + *it) * nPageBytes;
+  const std::size_t nRun = uNext - reinterpret_cast<std::uintptr_t>(p);
+  return nRun < nLeft ? nRun : nLeft;
 }
 
 bool is_touched(const TouchedPages& Touched, const void* p) {
@@ -243,6 +259,10 @@ bool is_zero(const void* p, std::size_t nBytes) {
 bool all_zero(const TouchedPages& Touched, const void* p, std::size_t nBytes) {
   const char* pAt = static_cast<const char*>(p);
   for (std::size_t nLeft = nBytes; nLeft > 0;) {
+    const std::size_t nSkip = untouched_run(Touched, pAt, nLeft);
+    pAt += nSkip;
+    nLeft -= nSkip;
+    if (nLeft == 0) break;
     const std::size_t n = rest_of_page(pAt, nLeft);
     if (is_touched(Touched, pAt) && !is_zero(pAt, n)) return false;
     pAt += n;
@@ -257,6 +277,13 @@ bool same_bytes(const TouchedPages& TouchedA, const void* pA, const TouchedPages
   const char* pAtA = static_cast<const char*>(pA);
   const char* pAtB = static_cast<const char*>(pB);
   for (std::size_t nLeft = nBytes; nLeft > 0;) {
+    // Past what neither run touched: zeros on both sides.
+    const std::size_t nSkipA = untouched_run(TouchedA, pAtA, nLeft);
+    const std::size_t nSkip = untouched_run(TouchedB, pAtB, nSkipA);
+    pAtA += nSkip;
+    pAtB += nSkip;
+    nLeft -= nSkip;
+    if (nLeft == 0) break;
     const std::size_t n = rest_of_page(pAtB, rest_of_page(pAtA, nLeft));
     const bool bA = is_touched(TouchedA, pAtA), bB = is_touched(TouchedB, pAtB);
     if (bA && bB ? std::memcmp(pAtA, pAtB, n) != 0
