@@ -65,7 +65,12 @@ constexpr std::int32_t MxSmallIndex = 3;
 
 struct Paths {
   std::string Dir, Fem, Label, Listing;
+  int iDir;  // the folder, for the target's own steps on its files
 };
+
+// The outputs' names in the folder.
+constexpr const char* kLabelPart = "out.lab";
+constexpr const char* kListingPart = "out.lst";
 
 const Paths& paths() {
   static const Paths P = [] {
@@ -82,14 +87,17 @@ const Paths& paths() {
         ::unlink(p->c_str());
       ::rmdir(paths().Dir.c_str());
     });
-    return Paths{Dir, Dir + "/in.FEM", Dir + "/out.lab", Dir + "/out.lst"};
+    const int iDir = ::open(Dir.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (iDir < 0) fail("open of the scratch folder");
+    return Paths{Dir, Dir + "/in.FEM", Dir + "/" + kLabelPart, Dir + "/" + kListingPart, iDir};
   }();
   return P;
 }
 
-std::string read_all(const std::string& Path) {
+// The whole of the file ChPart in the scratch folder; empty when there is none.
+std::string read_all(const char* ChPart) {
   std::string Bytes;
-  const int iFd = ::open(Path.c_str(), O_RDONLY);
+  const int iFd = ::openat(paths().iDir, ChPart, O_RDONLY | O_CLOEXEC);
   if (iFd < 0) return Bytes;
   char Ch[65536];
   ssize_t n;
@@ -138,8 +146,8 @@ Outcome run_once(NameTables& T, FemFile& Fem, bool bListing) {
   // carries the older file's owner, mode and attributes over and exchanges
   // names; over no file it is one new file linked in. Emptied instead, the
   // outputs cost half the target's rate.
-  for (const std::string* p : {&paths().Label, &paths().Listing})
-    REQUIRE(::unlink(p->c_str()) == 0 || errno == ENOENT);
+  for (const char* ChPart : {kLabelPart, kListingPart})
+    REQUIRE(::unlinkat(paths().iDir, ChPart, 0) == 0 || errno == ENOENT);
   std::int32_t iStatus = 0;
   open_named_file(ChFemName, kFieldLen, kUnitFem, 1, iStatus);
   answer_field(ChLabelName, paths().Label);
@@ -160,8 +168,8 @@ Outcome run_once(NameTables& T, FemFile& Fem, bool bListing) {
   close_unit(kUnitListing);
   close_unit(kUnitLabel);
   close_unit(kUnitFem);
-  Out.Label = read_all(paths().Label);
-  if (bListing) Out.Listing = read_all(paths().Listing);
+  Out.Label = read_all(kLabelPart);
+  if (bListing) Out.Listing = read_all(kListingPart);
   return Out;
 }
 
