@@ -310,14 +310,21 @@ TEST(OutputEdges, OnlyDebrisOfDeadRunsIsRemoved) {
                                            ".lablix-" + Dead + "-x1",
                                            ".lablix-" + Dead + "-",
                                            ".lablix--1"};
-  for (const std::vector<std::string>* Names : {&Debris, &Others})
-    for (const std::string& Name : *Names)
-      write_file(Dir + "/" + Name, "KEEP?");
-  ASSERT_EQ(0, run_args(Dir, {"in.FEM", "new.lab"}).iExit);
-  for (const std::string& Name : Debris)
-    EXPECT_FALSE(file_exists(Dir + "/" + Name)) << Name;
-  for (const std::string& Name : Others)
-    EXPECT_EQ("KEEP?", read_file(Dir + "/" + Name)) << Name;
+  // The listing goes to a second folder with debris of its own: a run
+  // reads each folder it writes into, not only its first.
+  ASSERT_EQ(0, ::mkdir((Dir + "/other").c_str(), 0700));
+  const std::string Folders[] = {Dir, Dir + "/other"};
+  for (const std::string& Folder : Folders)
+    for (const std::vector<std::string>* Names : {&Debris, &Others})
+      for (const std::string& Name : *Names)
+        write_file(Folder + "/" + Name, "KEEP?");
+  ASSERT_EQ(0, run_args(Dir, {"in.FEM", "new.lab", "other/new.lst"}).iExit);
+  for (const std::string& Folder : Folders) {
+    for (const std::string& Name : Debris)
+      EXPECT_FALSE(file_exists(Folder + "/" + Name)) << Folder << "/" << Name;
+    for (const std::string& Name : Others)
+      EXPECT_EQ("KEEP?", read_file(Folder + "/" + Name)) << Folder << "/" << Name;
+  }
   remove_tree(Dir);
 }
 
