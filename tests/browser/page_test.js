@@ -70,10 +70,12 @@ function hostileModel() {
 
 // A model of solids, each element its own member, each its node list in
 // the record's four fields a line: a hexahedron (LHEX), one with midside
-// nodes (IHEX), a prism (TPRI), a tetrahedron (TETR), and a hexahedron whose
-// nodes all lie in one plane. With what each is drawn as: its hull's
-// triangles and edges (a hexahedron's 6 faces and 12 edges, a prism's 5 and
-// 9, a tetrahedron's 4 and 6), the flat one as its outline.
+// nodes (IHEX), a prism (TPRI), a tetrahedron (TETR), a hexahedron whose
+// nodes all lie in one plane, and two hexahedra that share a face (nodes at
+// one place are one node). With what each is drawn as: its hull's triangles
+// and edges (a hexahedron's 6 faces and 12 edges, a prism's 5 and 9, a
+// tetrahedron's 4 and 6), the flat one as its outline, the pair without the
+// face between them.
 const kCube = [[0, 0, 0], [1, 0, 0], [1, 1, 0], [0, 1, 0], [0, 0, 1], [1, 0, 1], [1, 1, 1], [0, 1, 1]];
 const kCubeEdges = [[0, 1], [1, 2], [2, 3], [3, 0], [4, 5], [5, 6], [6, 7], [7, 4], [0, 4], [1, 5], [2, 6], [3, 7]];
 const kSolids = [
@@ -83,19 +85,25 @@ const kSolids = [
   ["Wedge_TPRI", 32, [[0, 0, 0], [1, 0, 0], [0, 1, 0], [0, 0, 1], [1, 0, 1], [0, 1, 1]], { triangles: 8, lines: 9, points: 0 }],
   ["Tetra_TETR", 33, [[0, 0, 0], [1, 0, 0], [0, 1, 0], [0, 0, 1]], { triangles: 4, lines: 6, points: 0 }],
   ["Flat_LHEX", 21, kCube.map(([x, y]) => [x, y, 0]), { triangles: 2, lines: 4, points: 0 }],
+  ["Pair_LHEX_A", 21, kCube, { triangles: 10, lines: 12, points: 0 }],
+  ["Pair_LHEX_B", 21, kCube.map(([x, y, z]) => [x + 1, y, z]), { triangles: 10, lines: 12, points: 0 }],
 ];
 function solidsModel() {
   const lines = [];
-  let node = 0;
+  const nodeAt = new Map();
   kSolids.forEach(([name, eltyp, nodes], i) => {
     const e = i + 1;
-    const first = node + 1;
-    for (const [x, y, z] of nodes) {
-      node += 1;
-      lines.push(`GNODE ${node} ${node}`, `GCOORD ${node} ${(x * 2 + 3 * i).toFixed(1)} ${(y * 2).toFixed(1)} ${(z * 2).toFixed(1)}`);
-    }
+    const list = nodes.map(([x, y, z]) => {
+      // 3 m apart along X; the pair side by side.
+      const at = [x * 2 + 3 * Math.min(i, 5), y * 2, z * 2].map((v) => v.toFixed(1)).join(" ");
+      if (!nodeAt.has(at)) {
+        const node = nodeAt.size + 1;
+        nodeAt.set(at, node);
+        lines.push(`GNODE ${node} ${node}`, `GCOORD ${node} ${at}`);
+      }
+      return nodeAt.get(at);
+    });
     lines.push(`GELMNT1 ${200 + e} ${e} ${eltyp} 0`);
-    const list = nodes.map((_, k) => first + k);
     for (let k = 0; k < list.length; k += 4) lines.push("        " + list.slice(k, k + 4).join(" "));
     lines.push(`TDSCONC 4 ${e} 103 0`, name, `SCONCEPT 8 ${e} 7 0`, `          0 ${e} 0 ${e}`);
     lines.push(`SCONMESH 5 ${e} 1 2`, `          1 ${e}`);

@@ -127,19 +127,17 @@
   // element, how many triangles, lines and points it was drawn as.
   function buildLists(model) {
     const { kShape, kListedTwice } = Lablix.data;
-    let nSolids = 0;
-    let nSolidNodes = 4;
-    for (let e = 1; e <= model.nElems; e += 1) {
-      const type = model.types.get(model.elemType[e]);
-      if (!type || type.shape !== kShape.solid) continue;
-      nSolids += 1;
-      nSolidNodes = Math.max(nSolidNodes, model.elemCount[e]);
-    }
-    // A hexahedron's hull: 12 triangles and 12 edges; other solids grow the lists.
+    const solids = Lablix.solids.gather(model);
+    let nShownTriangles = 0;
+    let nShownEdges = 0;
+    for (const shown of solids.triShown) nShownTriangles += shown;
+    for (const shown of solids.edgeShown) nShownEdges += shown;
+    let nOtherNodes = 0;
+    for (let e = 1; e <= model.nElems; e += 1) if (solids.kind[e] === Lablix.solids.kNone) nOtherNodes += model.elemCount[e];
     const lists = {
-      triangles: vertexList(model.elemNodes.length * 3),
-      hulls: vertexList(nSolids * 36),
-      lines: vertexList(model.elemNodes.length * 2 + nSolids * 24),
+      triangles: vertexList(nOtherNodes * 3),
+      hulls: vertexList(nShownTriangles * 3),
+      lines: vertexList(nOtherNodes * 2 + nShownEdges * 2),
       points: vertexList(64),
       marks: vertexList(model.nodeNames.length + 64),
     };
@@ -148,7 +146,8 @@
       lines: new Uint16Array(model.nElems + 1),
       points: new Uint16Array(model.nElems + 1),
     };
-    const hull = Lablix.hull.workArea(nSolidNodes);
+    // For the few solids flattened into a plane, a line or a point.
+    const hull = Lablix.hull.workArea(27);
     const hullXyz = new Float64Array(3 * hull.nMax);
     const centre = [0, 0, 0];
     for (let e = 1; e <= model.nElems; e += 1) {
@@ -180,9 +179,18 @@
         const ring = type.outline && type.outline.length >= 3 ? type.outline.filter((k) => k < n) : [...Array(n).keys()];
         for (let k = 1; k + 1 < ring.length; k += 1) triangle(lists.triangles, ring[0], ring[k], ring[k + 1]);
         for (let k = 0; k < ring.length; k += 1) line(ring[k], ring[(k + 1) % ring.length], edge);
+      } else if (type.shape === kShape.solid && solids.kind[e] === Lablix.hull.kKind.closed) {
+        // The faces and edges of its hull that are not inside the body it
+        // makes with its neighbours.
+        const t = solids.triangles;
+        for (let k = solids.triFirst[e]; k < solids.triFirst[e + 1]; k += 1) {
+          if (solids.triShown[k]) triangle(lists.hulls, t[3 * k], t[3 * k + 1], t[3 * k + 2]);
+        }
+        for (let k = solids.edgeFirst[e]; k < solids.edgeFirst[e + 1]; k += 1) {
+          if (solids.edgeShown[k]) line(solids.edges[2 * k], solids.edges[2 * k + 1], edge);
+        }
       } else if (type.shape === kShape.solid) {
-        // The hull of its nodes: faces, and edges where they bend; a solid
-        // flattened into a plane, a line or a point is drawn as that.
+        // A solid flattened into a plane, a line or a point: drawn as that.
         const nHull = Math.min(n, hull.nMax);
         for (let k = 0; k < nHull; k += 1) {
           const at = 3 * model.elemNodes[first + k];
@@ -191,9 +199,8 @@
           hullXyz[3 * k + 2] = model.xyz[at + 2];
         }
         Lablix.hull.outline(hull, hullXyz, nHull);
-        const faces = hull.kind === Lablix.hull.kKind.closed ? lists.hulls : lists.triangles;
         const t = hull.triangles;
-        for (let k = 0; k < hull.nTriangles; k += 1) triangle(faces, t[3 * k], t[3 * k + 1], t[3 * k + 2]);
+        for (let k = 0; k < hull.nTriangles; k += 1) triangle(lists.triangles, t[3 * k], t[3 * k + 1], t[3 * k + 2]);
         // A line is the whole of what is drawn: in the member's colour.
         const colour = hull.kind === Lablix.hull.kKind.line ? rgb : edge;
         for (let k = 0; k < hull.nEdges; k += 1) line(hull.edges[2 * k], hull.edges[2 * k + 1], colour);

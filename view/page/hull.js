@@ -51,6 +51,12 @@
       nTriangles: 0,
       edges: new Int32Array(2 * 3 * mxFaces),
       nEdges: 0,
+      // Of a closed outline: the flat face each triangle belongs to
+      // (triangles meeting at an edge not drawn are one face), numbered
+      // from 0, and the faces on the two sides of each edge.
+      faceOf: new Int32Array(mxFaces),
+      nFlatFaces: 0,
+      edgeFaces: new Int32Array(2 * 3 * mxFaces),
       nodes: new Int32Array(n),
       nNodes: 0,
     };
@@ -139,6 +145,14 @@
     w.edges[2 * w.nEdges] = a;
     w.edges[2 * w.nEdges + 1] = b;
     w.nEdges += 1;
+  }
+
+  // The flat face triangle f belongs to, by the joins made so far (the
+  // root of its tree in faceOf).
+  function rootOf(w, f) {
+    let root = f;
+    while (w.faceOf[root] !== root) root = w.faceOf[root];
+    return root;
   }
 
   // The outline of nodes in a plane: the polygon round them (by the
@@ -271,7 +285,10 @@
       const bx = q[3 * i1] - q[3 * i0];
       const by = q[3 * i1 + 1] - q[3 * i0 + 1];
       const bz = q[3 * i1 + 2] - q[3 * i0 + 2];
-      return Math.hypot(ay * bz - az * by, az * bx - ax * bz, ax * by - ay * bx) / length01;
+      const cx = ay * bz - az * by;
+      const cy = az * bx - ax * bz;
+      const cz = ax * by - ay * bx;
+      return Math.sqrt(cx * cx + cy * cy + cz * cz) / length01;
     });
     if (!(offLine > epsilon)) {
       w.kind = kKind.line;
@@ -361,13 +378,17 @@
     }
     w.nTriangles = w.nFaces;
     // An edge is drawn once, and only where its two faces bend: not the
-    // diagonals of a flat face, nor its midside nodes' steps.
+    // diagonals of a flat face, nor its midside nodes' steps. The triangles
+    // on both sides of an edge not drawn are joined into one flat face.
+    for (let f = 0; f < w.nFaces; f += 1) w.faceOf[f] = f;
     for (let f = 0; f < w.nFaces; f += 1) {
       for (let j = 0; j < 3; j += 1) {
         const a = w.face[3 * f + j];
         const b = w.face[3 * f + ((j + 1) % 3)];
         const other = w.edgeFace[b * size + a];
         if (other < 0) {
+          w.edgeFaces[2 * w.nEdges] = f;
+          w.edgeFaces[2 * w.nEdges + 1] = f;
           pushEdge(w, a, b);
           continue;
         }
@@ -377,9 +398,31 @@
           if (Math.abs(height(w, f, w.face[3 * other + m])) > flatEdge) bent = true;
           if (Math.abs(height(w, other, w.face[3 * f + m])) > flatEdge) bent = true;
         }
-        if (bent) pushEdge(w, a, b);
+        if (bent) {
+          w.edgeFaces[2 * w.nEdges] = f;
+          w.edgeFaces[2 * w.nEdges + 1] = other;
+          pushEdge(w, a, b);
+        } else {
+          const ra = rootOf(w, f);
+          const rb = rootOf(w, other);
+          if (ra !== rb) w.faceOf[Math.max(ra, rb)] = Math.min(ra, rb);
+        }
       }
     }
+    // Joins point to the lower triangle, so a face's root comes before the
+    // rest of it: numbered first, its number is there for them to take.
+    const root = w.seen;
+    for (let f = 0; f < w.nFaces; f += 1) root[f] = rootOf(w, f);
+    w.nFlatFaces = 0;
+    for (let f = 0; f < w.nFaces; f += 1) {
+      if (root[f] === f) {
+        w.faceOf[f] = w.nFlatFaces;
+        w.nFlatFaces += 1;
+      } else {
+        w.faceOf[f] = w.faceOf[root[f]];
+      }
+    }
+    for (let k = 0; k < 2 * w.nEdges; k += 1) w.edgeFaces[k] = w.faceOf[w.edgeFaces[k]];
     return w;
   }
 
