@@ -313,7 +313,9 @@
     w.edgeFace.fill(-1);
     const corners = [i0, i1, i2, i3];
     for (let k = 0; k < 4; k += 1) {
-      const [a, b, c] = corners.filter((_, j) => j !== k);
+      const a = corners[(k + 1) % 4];
+      const b = corners[(k + 2) % 4];
+      const c = corners[(k + 3) % 4];
       normalOf(q, a, b, c, normal);
       const p = corners[k];
       const ahead = normal[0] * (q[3 * p] - q[3 * a]) + normal[1] * (q[3 * p + 1] - q[3 * a + 1]) + normal[2] * (q[3 * p + 2] - q[3 * a + 2]);

@@ -29,8 +29,9 @@
   // How many faces have each key and fourth corner: open addressing on a
   // table at least twice their number. Gives each face's count.
   function countFaces(keys, fourths, n) {
-    let size = 16;
-    while (size < 2 * n) size *= 2;
+    let bits = 4;
+    while (1 << bits < 2 * n) bits += 1;
+    const size = 1 << bits;
     const mask = size - 1;
     const key = new Float64Array(size).fill(-1);
     const fourth = new Int32Array(size);
@@ -40,7 +41,11 @@
       if (keys[f] < 0) continue;
       const low = keys[f] % 4294967296;
       const high = Math.floor(keys[f] / 4294967296);
-      let slot = (Math.imul(low | 0, 0x9e3779b1) ^ Math.imul(high ^ fourths[f], 0x85ebca6b)) & mask;
+      // The halves mixed (as MurmurHash3 ends), the slot from the top bits.
+      let h = Math.imul(low | 0, 0x9e3779b1) ^ Math.imul(high ^ fourths[f], 0x85ebca6b);
+      h = Math.imul(h ^ (h >>> 16), 0x85ebca6b);
+      h = Math.imul(h ^ (h >>> 13), 0xc2b2ae35);
+      let slot = (h ^ (h >>> 16)) >>> (32 - bits);
       while (key[slot] !== -1 && (key[slot] !== keys[f] || fourth[slot] !== fourths[f])) slot = (slot + 1) & mask;
       key[slot] = keys[f];
       fourth[slot] = fourths[f];
