@@ -71,11 +71,11 @@ function hostileModel() {
 // A model of solids, each element its own member, each its node list in
 // the record's four fields a line: a hexahedron (LHEX), one with midside
 // nodes (IHEX), a prism (TPRI), a tetrahedron (TETR), a hexahedron whose
-// nodes all lie in one plane, and two hexahedra that share a face (nodes at
-// one place are one node). With what each is drawn as: its hull's triangles
-// and edges (a hexahedron's 6 faces and 12 edges, a prism's 5 and 9, a
-// tetrahedron's 4 and 6), the flat one as its outline, the pair without the
-// face between them.
+// nodes all lie in one plane, two hexahedra that share a face, and two on
+// the same nodes (nodes at one place are one node). With what each is drawn
+// as: its hull's triangles and edges (a hexahedron's 6 faces and 12 edges,
+// a prism's 5 and 9, a tetrahedron's 4 and 6), the flat one as its outline,
+// the pair without the face between them.
 const kCube = [[0, 0, 0], [1, 0, 0], [1, 1, 0], [0, 1, 0], [0, 0, 1], [1, 0, 1], [1, 1, 1], [0, 1, 1]];
 const kCubeEdges = [[0, 1], [1, 2], [2, 3], [3, 0], [4, 5], [5, 6], [6, 7], [7, 4], [0, 4], [1, 5], [2, 6], [3, 7]];
 const kSolids = [
@@ -87,6 +87,10 @@ const kSolids = [
   ["Flat_LHEX", 21, kCube.map(([x, y]) => [x, y, 0]), { triangles: 2, lines: 4, points: 0 }],
   ["Pair_LHEX_A", 21, kCube, { triangles: 10, lines: 12, points: 0 }],
   ["Pair_LHEX_B", 21, kCube.map(([x, y, z]) => [x + 1, y, z]), { triangles: 10, lines: 12, points: 0 }],
+  // Two on the same nodes, the second over the first: neither is inside
+  // the other, both whole.
+  ["Twin_LHEX_A", 21, kCube.map(([x, y, z]) => [x, y, z + 2]), { triangles: 12, lines: 12, points: 0 }, "covered"],
+  ["Twin_LHEX_B", 21, kCube.map(([x, y, z]) => [x, y, z + 2]), { triangles: 12, lines: 12, points: 0 }],
 ];
 function solidsModel() {
   const lines = [];
@@ -186,7 +190,7 @@ async function testPage(browser, fem, dir, options) {
     const label = path.join(dir, "solids.lab");
     execFileSync(lablix, [fem, label]);
     const labels = fs.readFileSync(label, "latin1").split("\r\n").filter((l) => l.startsWith("   ElementLabel"));
-    for (const [solid, , , drawnAs] of options.solids) {
+    for (const [solid, , , drawnAs, covered] of options.solids) {
       const line = labels.find((l) => l.includes(` ${solid}, `));
       check(line !== undefined, `${name}: ${solid} has a label`);
       if (!line) continue;
@@ -194,6 +198,7 @@ async function testPage(browser, fem, dir, options) {
       const e = await tab.evaluate((x) => window.lablixPage.elementOf(x), ext);
       const got = await tab.evaluate((i) => window.lablixPage.drawnAs(i), e);
       check(JSON.stringify(got) === JSON.stringify(drawnAs), `${name}: ${solid} drawn as ${JSON.stringify(drawnAs)} (got ${JSON.stringify(got)})`);
+      if (covered) continue;
       const at = await tab.evaluate((i) => window.lablixPage.whereIs(i), e);
       check(at !== null, `${name}: ${solid} shows on the canvas`);
       if (!at) continue;
@@ -306,7 +311,7 @@ async function testPage(browser, fem, dir, options) {
     }
     const solids = path.join(dir, "solids.FEM");
     fs.writeFileSync(solids, solidsModel(), "latin1");
-    await testPage(browser, solids, dir, { solids: kSolids, screenshot: "solids.png" });
+    await testPage(browser, solids, dir, { solids: kSolids });
     const hostile = path.join(dir, "hostile.FEM");
     fs.writeFileSync(hostile, hostileModel(), "latin1");
     await testPage(browser, hostile, dir, { hostile: true });

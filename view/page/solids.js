@@ -1,7 +1,8 @@
 // solids.js: the solid elements as the page draws them. Each is the hull of
 // its nodes (hull.js); a flat face of it that a second solid has too (the
-// same corner nodes) lies inside the body the two make, where no one can
-// see it: it is not drawn, nor an edge where only such faces meet. In a
+// same corner nodes), the two on its two sides, lies inside the body they
+// make, where no one can see it: it is not drawn, nor an edge where only
+// such faces meet. In a
 // block of hexahedra that leaves the skin, a few faces in a hundred, and
 // keeps a large solid model quick to draw and to pick. Owns the solids'
 // outlines, gathered once.
@@ -26,16 +27,20 @@
     list.n += 1;
   }
 
-  // How many faces have each key and fourth corner: open addressing on a
-  // table at least twice their number. Gives each face's count.
-  function countFaces(keys, fourths, n) {
+  // Which faces lie inside: those whose corners (the key and the fourth)
+  // two solids have with their outsides turned opposite ways (side +1 and
+  // -1), one solid on each side. Two solids on the same nodes, one over the
+  // other, keep their faces. Open addressing on a table at least twice the
+  // faces' number.
+  function insideFaces(keys, fourths, sides, n) {
     let bits = 4;
     while (1 << bits < 2 * n) bits += 1;
     const size = 1 << bits;
     const mask = size - 1;
     const key = new Float64Array(size).fill(-1);
     const fourth = new Int32Array(size);
-    const count = new Int32Array(size);
+    const nFront = new Int32Array(size);
+    const nBack = new Int32Array(size);
     const slotOf = new Int32Array(n);
     for (let f = 0; f < n; f += 1) {
       if (keys[f] < 0) continue;
@@ -49,12 +54,16 @@
       while (key[slot] !== -1 && (key[slot] !== keys[f] || fourth[slot] !== fourths[f])) slot = (slot + 1) & mask;
       key[slot] = keys[f];
       fourth[slot] = fourths[f];
-      count[slot] += 1;
+      if (sides[f] > 0) {
+        nFront[slot] += 1;
+      } else {
+        nBack[slot] += 1;
+      }
       slotOf[f] = slot;
     }
-    const counts = new Int32Array(n);
-    for (let f = 0; f < n; f += 1) counts[f] = keys[f] < 0 ? 1 : count[slotOf[f]];
-    return counts;
+    const inside = new Uint8Array(n);
+    for (let f = 0; f < n; f += 1) inside[f] = keys[f] >= 0 && nFront[slotOf[f]] > 0 && nBack[slotOf[f]] > 0 ? 1 : 0;
+    return inside;
   }
 
   // The outlines of the drawn solids of model. For element e: kind[e] (a
@@ -89,11 +98,14 @@
     const edgeFaces = growing(Int32Array, 24 * nSolids);
     const faceKeys = growing(Float64Array, 6 * nSolids);
     const faceFourths = growing(Int32Array, 6 * nSolids);
+    const faceSides = growing(Int32Array, 6 * nSolids);
     const w = Lablix.hull.workArea(nMax);
     const xyz = new Float64Array(3 * w.nMax);
     // Per flat face of one hull: how many corners (5: too many for a key),
     // and up to four of them, as node numbers.
     const corners = new Int32Array(5 * w.mxFaces);
+    // A triangle of each flat face, whose plane turns outward.
+    const faceTriangle = new Int32Array(w.mxFaces);
     for (let e = 1; e <= nElems; e += 1) {
       triFirst[e] = triangles.n / 3;
       edgeFirst[e] = edges.n / 2;
@@ -129,6 +141,7 @@
           }
         }
         push(triFace, faceBase + w.faceOf[t]);
+        faceTriangle[w.faceOf[t]] = t;
       }
       for (let f = 0; f < w.nFlatFaces; f += 1) {
         const c = 5 * f;
@@ -136,6 +149,7 @@
         if (nCorners < 3 || nCorners > 4) {
           push(faceKeys, -1);
           push(faceFourths, 0);
+          push(faceSides, 0);
           continue;
         }
         // Lowest first: the same face of two solids gets the same key.
@@ -150,6 +164,21 @@
         }
         push(faceKeys, (corners[c + 1] * kNodeSpan + corners[c + 2]) * kNodeSpan + corners[c + 3]);
         push(faceFourths, nCorners === 4 ? corners[c + 4] : 0);
+        // Which way the outside turns, against the turn of the three lowest
+        // corners in the model: opposite for the two solids on a face.
+        const p1 = 3 * corners[c + 1];
+        const p2 = 3 * corners[c + 2];
+        const p3 = 3 * corners[c + 3];
+        const xyz0 = model.xyz;
+        const ux = xyz0[p2] - xyz0[p1];
+        const uy = xyz0[p2 + 1] - xyz0[p1 + 1];
+        const uz = xyz0[p2 + 2] - xyz0[p1 + 2];
+        const vx = xyz0[p3] - xyz0[p1];
+        const vy = xyz0[p3 + 1] - xyz0[p1 + 1];
+        const vz = xyz0[p3 + 2] - xyz0[p1 + 2];
+        const plane = 4 * faceTriangle[f];
+        const turn = w.plane[plane] * (uy * vz - uz * vy) + w.plane[plane + 1] * (uz * vx - ux * vz) + w.plane[plane + 2] * (ux * vy - uy * vx);
+        push(faceSides, turn > 0 ? 1 : -1);
       }
       for (let k = 0; k < w.nEdges; k += 1) {
         push(edges, w.edges[2 * k]);
@@ -160,12 +189,12 @@
     }
     triFirst[nElems + 1] = triangles.n / 3;
     edgeFirst[nElems + 1] = edges.n / 2;
-    const counts = countFaces(faceKeys.a, faceFourths.a, faceKeys.n);
+    const inside = insideFaces(faceKeys.a, faceFourths.a, faceSides.a, faceKeys.n);
     const triShown = new Uint8Array(triFace.n);
-    for (let t = 0; t < triFace.n; t += 1) triShown[t] = counts[triFace.a[t]] === 1 ? 1 : 0;
+    for (let t = 0; t < triFace.n; t += 1) triShown[t] = 1 - inside[triFace.a[t]];
     const edgeShown = new Uint8Array(edges.n / 2);
     for (let k = 0; k < edgeShown.length; k += 1) {
-      edgeShown[k] = counts[edgeFaces.a[2 * k]] === 1 || counts[edgeFaces.a[2 * k + 1]] === 1 ? 1 : 0;
+      edgeShown[k] = inside[edgeFaces.a[2 * k]] && inside[edgeFaces.a[2 * k + 1]] ? 0 : 1;
     }
     return { kind, triFirst, triangles: triangles.a, triShown, edgeFirst, edges: edges.a, edgeShown };
   }
