@@ -17,14 +17,12 @@
   function growing(Type, capacity) {
     return { a: new Type(Math.max(capacity, 16)), n: 0 };
   }
-  function push(list, value) {
-    if (list.n === list.a.length) {
-      const a = new list.a.constructor(2 * list.a.length);
-      a.set(list.a);
-      list.a = a;
-    }
-    list.a[list.n] = value;
-    list.n += 1;
+  // Makes room in list for n more numbers.
+  function room(list, n) {
+    if (list.n + n <= list.a.length) return;
+    const a = new list.a.constructor(2 * Math.max(list.a.length, list.n + n));
+    a.set(list.a);
+    list.a = a;
   }
 
   // Which faces lie inside: those whose corners (the key and the fourth)
@@ -35,13 +33,13 @@
   function insideFaces(keys, fourths, sides, n) {
     let bits = 4;
     while (1 << bits < 2 * n) bits += 1;
-    const size = 1 << bits;
-    const mask = size - 1;
-    const key = new Float64Array(size).fill(-1);
-    const fourth = new Int32Array(size);
-    const nFront = new Int32Array(size);
-    const nBack = new Int32Array(size);
-    const slotOf = new Int32Array(n);
+    const mask = (1 << bits) - 1;
+    // Each slot holds the first face with its corners, plus 1 (0: empty);
+    // that face stands for all with the same corners.
+    const table = new Int32Array(1 << bits);
+    const first = new Int32Array(n);
+    const front = new Uint8Array(n);
+    const back = new Uint8Array(n);
     for (let f = 0; f < n; f += 1) {
       if (keys[f] < 0) continue;
       const low = keys[f] % 4294967296;
@@ -51,18 +49,27 @@
       h = Math.imul(h ^ (h >>> 16), 0x85ebca6b);
       h = Math.imul(h ^ (h >>> 13), 0xc2b2ae35);
       let slot = (h ^ (h >>> 16)) >>> (32 - bits);
-      while (key[slot] !== -1 && (key[slot] !== keys[f] || fourth[slot] !== fourths[f])) slot = (slot + 1) & mask;
-      key[slot] = keys[f];
-      fourth[slot] = fourths[f];
-      if (sides[f] > 0) {
-        nFront[slot] += 1;
-      } else {
-        nBack[slot] += 1;
+      for (;;) {
+        const g = table[slot] - 1;
+        if (g < 0) {
+          table[slot] = f + 1;
+          first[f] = f;
+          break;
+        }
+        if (keys[g] === keys[f] && fourths[g] === fourths[f]) {
+          first[f] = g;
+          break;
+        }
+        slot = (slot + 1) & mask;
       }
-      slotOf[f] = slot;
+      if (sides[f] > 0) {
+        front[first[f]] = 1;
+      } else {
+        back[first[f]] = 1;
+      }
     }
     const inside = new Uint8Array(n);
-    for (let f = 0; f < n; f += 1) inside[f] = keys[f] >= 0 && nFront[slotOf[f]] > 0 && nBack[slotOf[f]] > 0 ? 1 : 0;
+    for (let f = 0; f < n; f += 1) inside[f] = keys[f] >= 0 && front[first[f]] && back[first[f]] ? 1 : 0;
     return inside;
   }
 
@@ -102,10 +109,14 @@
     const w = Lablix.hull.workArea(nMax);
     const xyz = new Float64Array(3 * w.nMax);
     // Per flat face of one hull: how many corners (5: too many for a key),
-    // and up to four of them, as node numbers.
+    // and up to four of them, as node numbers; a triangle of it, whose
+    // plane turns outward.
     const corners = new Int32Array(5 * w.mxFaces);
-    // A triangle of each flat face, whose plane turns outward.
     const faceTriangle = new Int32Array(w.mxFaces);
+    // For each flat face and node of the list, the last element whose face
+    // took that node as a corner: no clearing between elements.
+    const cornerOf = new Int32Array(w.mxFaces * w.nMax);
+    const xyz0 = model.xyz;
     for (let e = 1; e <= nElems; e += 1) {
       triFirst[e] = triangles.n / 3;
       edgeFirst[e] = edges.n / 2;
@@ -114,78 +125,83 @@
       const n = Math.min(model.elemFirst[e + 1] - first, w.nMax);
       for (let k = 0; k < n; k += 1) {
         const at = 3 * model.elemNodes[first + k];
-        xyz[3 * k] = model.xyz[at];
-        xyz[3 * k + 1] = model.xyz[at + 1];
-        xyz[3 * k + 2] = model.xyz[at + 2];
+        xyz[3 * k] = xyz0[at];
+        xyz[3 * k + 1] = xyz0[at + 1];
+        xyz[3 * k + 2] = xyz0[at + 2];
       }
       Lablix.hull.outline(w, xyz, n);
       kind[e] = w.kind;
       if (w.kind !== Lablix.hull.kKind.closed) continue;
       const faceBase = faceKeys.n;
+      room(triangles, 3 * w.nTriangles);
+      room(triFace, w.nTriangles);
+      room(faceKeys, w.nFlatFaces);
+      room(faceFourths, w.nFlatFaces);
+      room(faceSides, w.nFlatFaces);
+      room(edges, 2 * w.nEdges);
+      room(edgeFaces, 2 * w.nEdges);
       corners.fill(0, 0, 5 * w.nFlatFaces);
       for (let t = 0; t < w.nTriangles; t += 1) {
-        const c = 5 * w.faceOf[t];
+        const f = w.faceOf[t];
+        const c = 5 * f;
         for (let j = 0; j < 3; j += 1) {
           const v = w.triangles[3 * t + j];
-          push(triangles, v);
-          if (corners[c] === 5) continue;
-          const node = model.elemNodes[first + v];
-          let known = false;
-          for (let m = 1; m <= corners[c]; m += 1) if (corners[c + m] === node) known = true;
-          if (known) continue;
-          if (corners[c] === 4) {
-            corners[c] = 5;
-          } else {
-            corners[c] += 1;
-            corners[c + corners[c]] = node;
-          }
+          triangles.a[triangles.n] = v;
+          triangles.n += 1;
+          if (cornerOf[f * w.nMax + v] === e) continue;
+          cornerOf[f * w.nMax + v] = e;
+          if (corners[c] < 4) corners[c + corners[c] + 1] = model.elemNodes[first + v];
+          corners[c] = Math.min(corners[c] + 1, 5);
         }
-        push(triFace, faceBase + w.faceOf[t]);
-        faceTriangle[w.faceOf[t]] = t;
+        triFace.a[triFace.n] = faceBase + f;
+        triFace.n += 1;
+        faceTriangle[f] = t;
       }
       for (let f = 0; f < w.nFlatFaces; f += 1) {
         const c = 5 * f;
         const nCorners = corners[c];
-        if (nCorners < 3 || nCorners > 4) {
-          push(faceKeys, -1);
-          push(faceFourths, 0);
-          push(faceSides, 0);
-          continue;
-        }
-        // Lowest first: the same face of two solids gets the same key.
-        for (let k = c + 2; k <= c + nCorners; k += 1) {
-          const node = corners[k];
-          let j = k - 1;
-          while (j > c && corners[j] > node) {
-            corners[j + 1] = corners[j];
-            j -= 1;
+        let key = -1;
+        let side = 0;
+        if (nCorners >= 3 && nCorners <= 4) {
+          // Lowest first: the same face of two solids gets the same key.
+          for (let k = c + 2; k <= c + nCorners; k += 1) {
+            const node = corners[k];
+            let j = k - 1;
+            while (j > c && corners[j] > node) {
+              corners[j + 1] = corners[j];
+              j -= 1;
+            }
+            corners[j + 1] = node;
           }
-          corners[j + 1] = node;
+          key = (corners[c + 1] * kNodeSpan + corners[c + 2]) * kNodeSpan + corners[c + 3];
+          // Which way the outside turns, against the turn of the three
+          // lowest corners in the model: opposite for the two solids on a face.
+          const p1 = 3 * corners[c + 1];
+          const p2 = 3 * corners[c + 2];
+          const p3 = 3 * corners[c + 3];
+          const ux = xyz0[p2] - xyz0[p1];
+          const uy = xyz0[p2 + 1] - xyz0[p1 + 1];
+          const uz = xyz0[p2 + 2] - xyz0[p1 + 2];
+          const vx = xyz0[p3] - xyz0[p1];
+          const vy = xyz0[p3 + 1] - xyz0[p1 + 1];
+          const vz = xyz0[p3 + 2] - xyz0[p1 + 2];
+          const plane = 4 * faceTriangle[f];
+          const turn = w.plane[plane] * (uy * vz - uz * vy) + w.plane[plane + 1] * (uz * vx - ux * vz) + w.plane[plane + 2] * (ux * vy - uy * vx);
+          side = turn > 0 ? 1 : -1;
         }
-        push(faceKeys, (corners[c + 1] * kNodeSpan + corners[c + 2]) * kNodeSpan + corners[c + 3]);
-        push(faceFourths, nCorners === 4 ? corners[c + 4] : 0);
-        // Which way the outside turns, against the turn of the three lowest
-        // corners in the model: opposite for the two solids on a face.
-        const p1 = 3 * corners[c + 1];
-        const p2 = 3 * corners[c + 2];
-        const p3 = 3 * corners[c + 3];
-        const xyz0 = model.xyz;
-        const ux = xyz0[p2] - xyz0[p1];
-        const uy = xyz0[p2 + 1] - xyz0[p1 + 1];
-        const uz = xyz0[p2 + 2] - xyz0[p1 + 2];
-        const vx = xyz0[p3] - xyz0[p1];
-        const vy = xyz0[p3 + 1] - xyz0[p1 + 1];
-        const vz = xyz0[p3 + 2] - xyz0[p1 + 2];
-        const plane = 4 * faceTriangle[f];
-        const turn = w.plane[plane] * (uy * vz - uz * vy) + w.plane[plane + 1] * (uz * vx - ux * vz) + w.plane[plane + 2] * (ux * vy - uy * vx);
-        push(faceSides, turn > 0 ? 1 : -1);
+        faceKeys.a[faceKeys.n] = key;
+        faceKeys.n += 1;
+        faceFourths.a[faceFourths.n] = nCorners === 4 ? corners[c + 4] : 0;
+        faceFourths.n += 1;
+        faceSides.a[faceSides.n] = side;
+        faceSides.n += 1;
       }
-      for (let k = 0; k < w.nEdges; k += 1) {
-        push(edges, w.edges[2 * k]);
-        push(edges, w.edges[2 * k + 1]);
-        push(edgeFaces, faceBase + w.edgeFaces[2 * k]);
-        push(edgeFaces, faceBase + w.edgeFaces[2 * k + 1]);
+      for (let k = 0; k < 2 * w.nEdges; k += 1) {
+        edges.a[edges.n + k] = w.edges[k];
+        edgeFaces.a[edgeFaces.n + k] = faceBase + w.edgeFaces[k];
       }
+      edges.n += 2 * w.nEdges;
+      edgeFaces.n += 2 * w.nEdges;
     }
     triFirst[nElems + 1] = triangles.n / 3;
     edgeFirst[nElems + 1] = edges.n / 2;
