@@ -2,7 +2,9 @@
 // without a browser: for each shape of solid, with and without midside
 // nodes, near and far, huge and tiny, and flattened into a plane, a line or
 // a point, the triangles, edges and points it gives, and that a closed hull
-// holds every node, turns its faces outward and is watertight.
+// holds every node, turns its faces outward and is watertight. Then the
+// faces of a body of solids that are inside it and not drawn
+// (view/page/solids.js).
 //
 //   node hull_test.js SOURCE_DIR
 "use strict";
@@ -14,8 +16,11 @@ const vm = require("vm");
 const sourceDir = process.argv[2];
 const sandbox = { window: {} };
 vm.createContext(sandbox);
-vm.runInContext(fs.readFileSync(path.join(sourceDir, "view", "page", "hull.js"), "utf8"), sandbox);
+for (const module of ["data.js", "hull.js", "solids.js"]) {
+  vm.runInContext(fs.readFileSync(path.join(sourceDir, "view", "page", module), "utf8"), sandbox);
+}
 const { workArea, outline, kKind } = sandbox.window.Lablix.hull;
+const { gather } = sandbox.window.Lablix.solids;
 const kKindName = Object.fromEntries(Object.entries(kKind).map(([name, value]) => [value, name]));
 
 const failures = [];
@@ -152,6 +157,70 @@ for (let round = 0; round < 200; round += 1) {
   const before = failures.length;
   checkClosed(`cloud ${round}`, nodes, result);
   if (failures.length > before) break;
+}
+
+// A model as the page decodes it, of solids given by their nodes' places:
+// nodes at one place are one node.
+function modelOf(solids) {
+  const nodeAt = new Map();
+  const places = [];
+  const lists = solids.map(([, nodes]) =>
+    nodes.map((p) => {
+      const at = p.join(" ");
+      if (!nodeAt.has(at)) {
+        places.push(p);
+        nodeAt.set(at, places.length);
+      }
+      return nodeAt.get(at);
+    })
+  );
+  const nElems = solids.length;
+  const model = {
+    nElems,
+    xyz: new Float32Array(3 * (places.length + 1)),
+    elemType: new Uint8Array(nElems + 1),
+    elemState: new Uint8Array(nElems + 1),
+    elemCount: new Uint8Array(nElems + 1),
+    elemNodes: new Int32Array(lists.flat()),
+    elemFirst: new Int32Array(nElems + 2),
+    types: new Map([20, 21, 32, 33].map((eltyp) => [eltyp, { shape: sandbox.window.Lablix.data.kShape.solid }])),
+  };
+  places.forEach((p, i) => model.xyz.set(p, 3 * (i + 1)));
+  solids.forEach(([eltyp], i) => {
+    model.elemType[i + 1] = eltyp;
+    model.elemCount[i + 1] = lists[i].length;
+    model.elemFirst[i + 2] = model.elemFirst[i + 1] + lists[i].length;
+  });
+  return model;
+}
+const at = (nodes, dx, dy, dz) => nodes.map(([x, y, z]) => [x + dx, y + dy, z + dz]);
+function block(nodes, eltyp, n) {
+  const solids = [];
+  for (let x = 0; x < n; x += 1) for (let y = 0; y < n; y += 1) for (let z = 0; z < n; z += 1) solids.push([eltyp, at(nodes, x, y, z)]);
+  return solids;
+}
+// The cube cut in two prisms along a diagonal of its bottom face.
+const kPrismA = [[0, 0, 0], [1, 0, 0], [1, 1, 0], [0, 0, 1], [1, 0, 1], [1, 1, 1]];
+const kPrismB = [[0, 0, 0], [1, 1, 0], [0, 1, 0], [0, 0, 1], [1, 1, 1], [0, 1, 1]];
+const bodies = [
+  // name, solids, triangles and edges drawn (of all the hulls have)
+  ["two LHEX side by side", [[21, hex8], [21, at(hex8, 1, 0, 0)]], 20, 24],
+  // The skin: 9 faces a side. Each element draws the edges of its faces on
+  // the skin: a corner element 9 (all but the 3 at its inner corner), one
+  // on an edge of the block 7 (two faces' 4 less the one they share), one
+  // in a side 4, the middle one none.
+  ["a 3 x 3 x 3 block of LHEX: its skin", block(hex8, 21, 3), 6 * 9 * 2, 8 * 9 + 12 * 7 + 6 * 4],
+  ["a 2 x 2 x 2 block of IHEX", block(hex20, 20, 2), 6 * 4 * 2, 8 * 9],
+  ["two TPRI making a cube", [[32, kPrismA], [32, kPrismB]], 12, 18],
+  ["two TETR on one triangle", [[33, tetra], [33, [[0, 0, 0], [1, 0, 0], [0, 1, 0], [0.3, 0.3, -1]]]], 6, 12],
+  ["two LHEX on the same nodes", [[21, hex8], [21, hex8]], 24, 24],
+  ["two LHEX touching at an edge", [[21, hex8], [21, at(hex8, 1, 1, 0)]], 24, 24],
+];
+for (const [name, solids, nTriangles, nEdges] of bodies) {
+  const drawn = gather(modelOf(solids));
+  const triangles = drawn.triShown.reduce((sum, shown) => sum + shown, 0);
+  const edges = drawn.edgeShown.reduce((sum, shown) => sum + shown, 0);
+  check(triangles === nTriangles && edges === nEdges, `${name}: ${nTriangles} triangles and ${nEdges} edges drawn (got ${triangles} and ${edges})`);
 }
 
 if (failures.length > 0) {
