@@ -213,6 +213,12 @@ const bodies = [
   ["a 2 x 2 x 2 block of IHEX", block(hex20, 20, 2), 6 * 4 * 2, 8 * 9],
   ["two TPRI making a cube", [[32, kPrismA], [32, kPrismB]], 12, 18],
   ["two TETR on one triangle", [[33, tetra], [33, [[0, 0, 0], [1, 0, 0], [0, 1, 0], [0.3, 0.3, -1]]]], 6, 12],
+  // Their shared corner moved out of the plane of their shared face (and
+  // of their tops, not of their backs at y = 1): the face bends, split
+  // along one diagonal in one solid and along the other in the other. Each
+  // still 12 triangles, 2 of them inside, and 14 edges (2 faces bend), the
+  // shared face's diagonal inside.
+  ["two LHEX sharing a bent face", [[21, hex8.map((p) => (p.join() === "1,1,1" ? [1.1, 1, 1.1] : p))], [21, at(hex8, 1, 0, 0).map((p) => (p.join() === "1,1,1" ? [1.1, 1, 1.1] : p))]], 20, 26],
   ["two LHEX on the same nodes", [[21, hex8], [21, hex8]], 24, 24],
   ["two LHEX touching at an edge", [[21, hex8], [21, at(hex8, 1, 1, 0)]], 24, 24],
 ];

@@ -2,7 +2,9 @@
 // its nodes (hull.js); a flat face of it that a second solid has too (the
 // same corner nodes), the two on its two sides, lies inside the body they
 // make, where no one can see it: it is not drawn, nor an edge where only
-// such faces meet. In a
+// such faces meet. A four-sided face bent along a diagonal is matched by
+// its four corners. (A face whose midside nodes leave its plane is matched
+// by nothing: the solid beyond sees it hollow, and it is drawn.) In a
 // block of hexahedra that leaves the skin, a few faces in a hundred, and
 // keeps a large solid model quick to draw and to pick. Owns the solids'
 // outlines, gathered once.
@@ -28,18 +30,22 @@
   // Which faces lie inside: those whose corners (the key and the fourth)
   // two solids have with their outsides turned opposite ways (side +1 and
   // -1), one solid on each side. Two solids on the same nodes, one over the
-  // other, keep their faces. Open addressing on a table at least twice the
-  // faces' number.
-  function insideFaces(keys, fourths, sides, n) {
+  // other, keep their faces; so does a solid whose own faces meet the same
+  // corners twice. Face f is of solid owner[f]. Open addressing on a table
+  // at least twice the faces' number.
+  function insideFaces(keys, fourths, sides, owner, n) {
     let bits = 4;
     while (1 << bits < 2 * n) bits += 1;
     const mask = (1 << bits) - 1;
     // Each slot holds the first face with its corners, plus 1 (0: empty);
-    // that face stands for all with the same corners.
+    // that face stands for all with the same corners, and holds the solids
+    // seen on each side: the first, and whether a second one was.
     const table = new Int32Array(1 << bits);
     const first = new Int32Array(n);
-    const front = new Uint8Array(n);
-    const back = new Uint8Array(n);
+    const front = new Int32Array(n);
+    const back = new Int32Array(n);
+    const frontMore = new Uint8Array(n);
+    const backMore = new Uint8Array(n);
     for (let f = 0; f < n; f += 1) {
       if (keys[f] < 0) continue;
       const low = keys[f] % 4294967296;
@@ -62,15 +68,33 @@
         }
         slot = (slot + 1) & mask;
       }
+      const g = first[f];
       if (sides[f] > 0) {
-        front[first[f]] = 1;
+        if (front[g] === 0) front[g] = owner[f];
+        if (front[g] !== owner[f]) frontMore[g] = 1;
       } else {
-        back[first[f]] = 1;
+        if (back[g] === 0) back[g] = owner[f];
+        if (back[g] !== owner[f]) backMore[g] = 1;
       }
     }
     const inside = new Uint8Array(n);
-    for (let f = 0; f < n; f += 1) inside[f] = keys[f] >= 0 && front[first[f]] && back[first[f]] ? 1 : 0;
+    for (let f = 0; f < n; f += 1) {
+      const g = first[f];
+      inside[f] = keys[f] >= 0 && front[g] > 0 && back[g] > 0 && (front[g] !== back[g] || frontMore[g] || backMore[g]) ? 1 : 0;
+    }
     return inside;
+  }
+
+  // +1 or -1: which way the normal (nx, ny, nz) turns against the turn of
+  // the nodes n1, n2, n3 in the model's xyz.
+  function sideOf(xyz, n1, n2, n3, nx, ny, nz) {
+    const ux = xyz[3 * n2] - xyz[3 * n1];
+    const uy = xyz[3 * n2 + 1] - xyz[3 * n1 + 1];
+    const uz = xyz[3 * n2 + 2] - xyz[3 * n1 + 2];
+    const vx = xyz[3 * n3] - xyz[3 * n1];
+    const vy = xyz[3 * n3 + 1] - xyz[3 * n1 + 1];
+    const vz = xyz[3 * n3 + 2] - xyz[3 * n1 + 2];
+    return nx * (uy * vz - uz * vy) + ny * (uz * vx - ux * vz) + nz * (ux * vy - uy * vx) > 0 ? 1 : -1;
   }
 
   // The outlines of the drawn solids of model. For element e: kind[e] (a
@@ -106,6 +130,11 @@
     const faceKeys = growing(Float64Array, 6 * nSolids);
     const faceFourths = growing(Int32Array, 6 * nSolids);
     const faceSides = growing(Int32Array, 6 * nSolids);
+    const faceOwners = growing(Int32Array, 6 * nSolids);
+    // Bent four-sided faces: key, fourth corner, side, and their two flat
+    // faces, five numbers each.
+    const quads = growing(Float64Array, 16);
+    const quad = new Int32Array(4);
     const w = Lablix.hull.workArea(nMax);
     const xyz = new Float64Array(3 * w.nMax);
     // Per flat face of one hull: how many corners (5: too many for a key),
@@ -138,6 +167,7 @@
       room(faceKeys, w.nFlatFaces);
       room(faceFourths, w.nFlatFaces);
       room(faceSides, w.nFlatFaces);
+      room(faceOwners, w.nFlatFaces);
       room(edges, 2 * w.nEdges);
       room(edgeFaces, 2 * w.nEdges);
       corners.fill(0, 0, 5 * w.nFlatFaces);
@@ -175,19 +205,9 @@
           }
           key = (corners[c + 1] * kNodeSpan + corners[c + 2]) * kNodeSpan + corners[c + 3];
           // Which way the outside turns, against the turn of the three
-          // lowest corners in the model: opposite for the two solids on a face.
-          const p1 = 3 * corners[c + 1];
-          const p2 = 3 * corners[c + 2];
-          const p3 = 3 * corners[c + 3];
-          const ux = xyz0[p2] - xyz0[p1];
-          const uy = xyz0[p2 + 1] - xyz0[p1 + 1];
-          const uz = xyz0[p2 + 2] - xyz0[p1 + 2];
-          const vx = xyz0[p3] - xyz0[p1];
-          const vy = xyz0[p3 + 1] - xyz0[p1 + 1];
-          const vz = xyz0[p3 + 2] - xyz0[p1 + 2];
+          // lowest corners: opposite for the two solids on a face.
           const plane = 4 * faceTriangle[f];
-          const turn = w.plane[plane] * (uy * vz - uz * vy) + w.plane[plane + 1] * (uz * vx - ux * vz) + w.plane[plane + 2] * (ux * vy - uy * vx);
-          side = turn > 0 ? 1 : -1;
+          side = sideOf(xyz0, corners[c + 1], corners[c + 2], corners[c + 3], w.plane[plane], w.plane[plane + 1], w.plane[plane + 2]);
         }
         faceKeys.a[faceKeys.n] = key;
         faceKeys.n += 1;
@@ -195,6 +215,37 @@
         faceFourths.n += 1;
         faceSides.a[faceSides.n] = side;
         faceSides.n += 1;
+        faceOwners.a[faceOwners.n] = e;
+        faceOwners.n += 1;
+      }
+      // A four-sided face bent along a diagonal is two flat faces of three
+      // corners, split along one diagonal in one solid and maybe along the
+      // other in the solid beyond: keyed by its four corners too.
+      for (let k = 0; k < w.nEdges; k += 1) {
+        const c1 = 5 * w.edgeFaces[2 * k];
+        const c2 = 5 * w.edgeFaces[2 * k + 1];
+        if (c1 === c2 || corners[c1] !== 3 || corners[c2] !== 3) continue;
+        let nOther = 0;
+        for (let m = 1; m <= 3; m += 1) {
+          const node = corners[c2 + m];
+          if (node === corners[c1 + 1] || node === corners[c1 + 2] || node === corners[c1 + 3]) continue;
+          quad[3] = node;
+          nOther += 1;
+        }
+        if (nOther !== 1) continue;
+        quad[0] = corners[c1 + 1];
+        quad[1] = corners[c1 + 2];
+        quad[2] = corners[c1 + 3];
+        quad.sort();
+        const plane1 = 4 * faceTriangle[w.edgeFaces[2 * k]];
+        const plane2 = 4 * faceTriangle[w.edgeFaces[2 * k + 1]];
+        room(quads, 5);
+        quads.a[quads.n] = (quad[0] * kNodeSpan + quad[1]) * kNodeSpan + quad[2];
+        quads.a[quads.n + 1] = quad[3];
+        quads.a[quads.n + 2] = sideOf(xyz0, quad[0], quad[1], quad[2], w.plane[plane1] + w.plane[plane2], w.plane[plane1 + 1] + w.plane[plane2 + 1], w.plane[plane1 + 2] + w.plane[plane2 + 2]);
+        quads.a[quads.n + 3] = faceBase + w.edgeFaces[2 * k];
+        quads.a[quads.n + 4] = faceBase + w.edgeFaces[2 * k + 1];
+        quads.n += 5;
       }
       for (let k = 0; k < 2 * w.nEdges; k += 1) {
         edges.a[edges.n + k] = w.edges[k];
@@ -205,7 +256,25 @@
     }
     triFirst[nElems + 1] = triangles.n / 3;
     edgeFirst[nElems + 1] = edges.n / 2;
-    const inside = insideFaces(faceKeys.a, faceFourths.a, faceSides.a, faceKeys.n);
+    // The flat faces and the bent four-sided ones in one table.
+    const nFaces = faceKeys.n;
+    const nQuads = quads.n / 5;
+    room(faceKeys, nQuads);
+    room(faceFourths, nQuads);
+    room(faceSides, nQuads);
+    room(faceOwners, nQuads);
+    for (let k = 0; k < nQuads; k += 1) {
+      faceKeys.a[nFaces + k] = quads.a[5 * k];
+      faceFourths.a[nFaces + k] = quads.a[5 * k + 1];
+      faceSides.a[nFaces + k] = quads.a[5 * k + 2];
+      faceOwners.a[nFaces + k] = faceOwners.a[quads.a[5 * k + 3]];
+    }
+    const inside = insideFaces(faceKeys.a, faceFourths.a, faceSides.a, faceOwners.a, nFaces + nQuads);
+    for (let k = 0; k < nQuads; k += 1) {
+      if (!inside[nFaces + k]) continue;
+      inside[quads.a[5 * k + 3]] = 1;
+      inside[quads.a[5 * k + 4]] = 1;
+    }
     const triShown = new Uint8Array(triFace.n);
     for (let t = 0; t < triFace.n; t += 1) triShown[t] = 1 - inside[triFace.a[t]];
     const edgeShown = new Uint8Array(edges.n / 2);
