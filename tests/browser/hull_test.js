@@ -73,6 +73,9 @@ const cases = [
   ["IHEX with bulging midside nodes", bulged, "closed", 36, 24, 0],
   ["LHEX all in a plane", hex8.map(([x, y]) => [x, y, 7]), "flat", 2, 4, 0],
   ["IHEX all in a slanted plane", hex20.map(([x, y]) => [x, y, x + y]), "flat", 2, 4, 0],
+  // Three nodes at each place of a 3 x 3 grid: nine on each side's line.
+  ["GHEX 27 all in a plane", hex27.map(([x, y]) => [x, y, 0]), "flat", 2, 4, 0],
+  ["GHEX 27 round a circle", hex27.map((_, k) => [Math.cos(k), Math.sin(k), 0]), "flat", 25, 27, 0],
   ["TPRI all on a line", kPrismCorners.map(([x]) => [x, 2 * x, 3 * x]), "line", 0, 1, 0],
   ["LHEX all at one point", hex8.map(() => [4, 5, 6]), "point", 0, 0, 1],
   ["LHEX of zeros", hex8.map(() => [0, 0, 0]), "point", 0, 0, 1],

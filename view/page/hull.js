@@ -57,7 +57,8 @@
       faceOf: new Int32Array(mxFaces),
       nFlatFaces: 0,
       edgeFaces: new Int32Array(2 * 3 * mxFaces),
-      nodes: new Int32Array(n),
+      // Also the chain round a flat outline as it is built: up to 2n long.
+      nodes: new Int32Array(2 * n + 2),
       nNodes: 0,
     };
   }
