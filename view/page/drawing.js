@@ -147,7 +147,7 @@
       points: new Uint16Array(model.nElems + 1),
     };
     // For the few solids flattened into a plane, a line or a point.
-    const hull = Lablix.hull.workArea(27);
+    const hull = Lablix.hull.workArea(Lablix.hull.kMostNodes);
     const hullXyz = new Float64Array(3 * hull.nMax);
     const centre = [0, 0, 0];
     for (let e = 1; e <= model.nElems; e += 1) {

@@ -11,6 +11,8 @@
   // outward), a flat one (all nodes in one plane: its outline filled), a
   // line (all nodes on one), or a point (all nodes at one place).
   const kKind = { closed: 0, flat: 1, line: 2, point: 3 };
+  // The most nodes a solid has: a GHEX with all six of its optional nodes.
+  const kMostNodes = 27;
 
   // A node nearer to a face's plane than this, in parts of the element's
   // half size, adds nothing to the hull: midside nodes on an edge or a
@@ -429,5 +431,5 @@
     return w;
   }
 
-  Lablix.hull = { workArea, outline, kKind };
+  Lablix.hull = { workArea, outline, kKind, kMostNodes };
 })((window.Lablix = window.Lablix || {}));
