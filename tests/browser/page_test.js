@@ -92,14 +92,25 @@ const kSolids = [
   ["Twin_LHEX_A", 21, kCube.map(([x, y, z]) => [x, y, z + 2]), { triangles: 12, lines: 12, points: 0 }, "covered"],
   ["Twin_LHEX_B", 21, kCube.map(([x, y, z]) => [x, y, z + 2]), { triangles: 12, lines: 12, points: 0 }],
 ];
-function solidsModel() {
+// Solids whose coordinates try to break the hull: huge, tiny, all equal,
+// all on a line. Each drawn as what it is, and the page opens.
+const kHostileSolids = [
+  ["Huge_LHEX", 21, kCube.map((p) => p.map((v) => v * 1e30)), { triangles: 12, lines: 12, points: 0 }, "covered"],
+  ["Tiny_LHEX", 21, kCube.map((p) => p.map((v) => v * 1e-30)), { triangles: 12, lines: 12, points: 0 }, "covered"],
+  ["Equal_IHEX", 20, Array(20).fill([5, 5, 5]), { triangles: 0, lines: 0, points: 1 }, "covered"],
+  ["Line_TPRI", 32, [0, 1, 2, 3, 4, 5].map((k) => [k, 2 * k, 3 * k]), { triangles: 0, lines: 1, points: 0 }, "covered"],
+];
+
+// The FEM file of solids: each its own member, 3 m apart along X (the
+// pair side by side), or with spread, at the places given.
+function solidsModel(solids, spread = true) {
   const lines = [];
   const nodeAt = new Map();
-  kSolids.forEach(([name, eltyp, nodes], i) => {
+  solids.forEach(([name, eltyp, nodes], i) => {
     const e = i + 1;
     const list = nodes.map(([x, y, z]) => {
-      // 3 m apart along X; the pair side by side.
-      const at = [x * 2 + 3 * Math.min(i, 5), y * 2, z * 2].map((v) => v.toFixed(1)).join(" ");
+      const place = spread ? [x * 2 + 3 * Math.min(i, 5), y * 2, z * 2] : [x, y, z];
+      const at = place.map((v) => v.toExponential(8).toUpperCase()).join(" ");
       if (!nodeAt.has(at)) {
         const node = nodeAt.size + 1;
         nodeAt.set(at, node);
@@ -310,8 +321,11 @@ async function testPage(browser, fem, dir, options) {
       await testPage(browser, fem, dir, { screenshot: file.replace(/\.FEM$/, ".png") });
     }
     const solids = path.join(dir, "solids.FEM");
-    fs.writeFileSync(solids, solidsModel(), "latin1");
+    fs.writeFileSync(solids, solidsModel(kSolids), "latin1");
     await testPage(browser, solids, dir, { solids: kSolids });
+    const hostileSolids = path.join(dir, "hostile_solids.FEM");
+    fs.writeFileSync(hostileSolids, solidsModel(kHostileSolids, false), "latin1");
+    await testPage(browser, hostileSolids, dir, { solids: kHostileSolids });
     const hostile = path.join(dir, "hostile.FEM");
     fs.writeFileSync(hostile, hostileModel(), "latin1");
     await testPage(browser, hostile, dir, { hostile: true });
