@@ -11,7 +11,8 @@
 # see the same machine), their ratio, the page's peak resident memory and
 # its bytes per element. Then, where node, tests/browser/node_modules and
 # Chromium are there, bench/view_browser.js gives the page's first frame,
-# a hover's answer and a member's highlight.
+# a hover's answer and a member's highlight, for the frame and for two
+# blocks of solids (bench/make_solid_fem.cpp).
 #
 # Needs GNU time (/usr/bin/time) and bash 5 ($EPOCHREALTIME).
 set -euo pipefail
@@ -66,6 +67,14 @@ awk -v tr="$tr" -v tv="$tv" -v kb="$peak_kb" -v b="$bytes" -v e="$elements" -v n
 
 if command -v node >/dev/null && [ -d "$root/tests/browser/node_modules" ] && [ -x /usr/bin/chromium ]; then
   node "$root/bench/view_browser.js" "$data/frame.html"
+  # Blocks of solids (bench/make_solid_fem.cpp): 50000 LHEX, 20000 IHEX.
+  cmake --build "$build" -j2 --target make_solid_fem >/dev/null
+  [ -f "$data/block_lhex.FEM" ] && [ -f "$data/block_ihex.FEM" ] || "$build/bench/make_solid_fem" "$data"
+  for block in block_lhex block_ihex; do
+    "$build/lablix" --view "$block.FEM" "$block.html" >/dev/null
+    echo "$block.FEM:"
+    node "$root/bench/view_browser.js" "$data/$block.html"
+  done
 else
   echo "(the browser's figures skipped: node, npm ci in tests/browser or chromium missing)"
 fi

@@ -3,8 +3,8 @@
 // the page opens without a script error or a request outside itself, the
 // member list holds every member, a hover where the page drew a known
 // element shows its label as the label file writes it, the search filters
-// the list, hostile names show as text and run nothing, and a screenshot
-// shows the members' colours.
+// the list, hostile names show as text and run nothing, a screenshot shows
+// the members' colours, and solids are drawn by their hulls' faces and edges.
 //
 //   node page_test.js LABLIX SOURCE_DIR REALWORLD_DIR WORK_DIR
 //
@@ -64,6 +64,64 @@ function hostileModel() {
   kHostileNames.forEach((name, i) => {
     const e = i + 1;
     lines.push(e === 2 ? `SCONMESH 6 ${e} 1 2` : `SCONMESH 5 ${e} 1 2`, e === 2 ? `          2 1 2` : `          1 ${e}`);
+  });
+  return lines.join("\n") + "\n";
+}
+
+// A model of solids, each element its own member, each its node list in
+// the record's four fields a line: a hexahedron (LHEX), one with midside
+// nodes (IHEX), a prism (TPRI), a tetrahedron (TETR), a hexahedron whose
+// nodes all lie in one plane, two hexahedra that share a face, and two on
+// the same nodes (nodes at one place are one node). With what each is drawn
+// as: its hull's triangles and edges (a hexahedron's 6 faces and 12 edges,
+// a prism's 5 and 9, a tetrahedron's 4 and 6), the flat one as its outline,
+// the pair without the face between them.
+const kCube = [[0, 0, 0], [1, 0, 0], [1, 1, 0], [0, 1, 0], [0, 0, 1], [1, 0, 1], [1, 1, 1], [0, 1, 1]];
+const kCubeEdges = [[0, 1], [1, 2], [2, 3], [3, 0], [4, 5], [5, 6], [6, 7], [7, 4], [0, 4], [1, 5], [2, 6], [3, 7]];
+const kSolids = [
+  // name, ELTYP, nodes, drawn as
+  ["Block_LHEX", 21, kCube, { triangles: 12, lines: 12, points: 0 }],
+  ["Block_IHEX", 20, [...kCube, ...kCubeEdges.map(([a, b]) => kCube[a].map((v, d) => (v + kCube[b][d]) / 2))], { triangles: 12, lines: 12, points: 0 }],
+  ["Wedge_TPRI", 32, [[0, 0, 0], [1, 0, 0], [0, 1, 0], [0, 0, 1], [1, 0, 1], [0, 1, 1]], { triangles: 8, lines: 9, points: 0 }],
+  ["Tetra_TETR", 33, [[0, 0, 0], [1, 0, 0], [0, 1, 0], [0, 0, 1]], { triangles: 4, lines: 6, points: 0 }],
+  ["Flat_LHEX", 21, kCube.map(([x, y]) => [x, y, 0]), { triangles: 2, lines: 4, points: 0 }],
+  ["Pair_LHEX_A", 21, kCube, { triangles: 10, lines: 12, points: 0 }],
+  ["Pair_LHEX_B", 21, kCube.map(([x, y, z]) => [x + 1, y, z]), { triangles: 10, lines: 12, points: 0 }],
+  // Two on the same nodes, the second over the first: neither is inside
+  // the other, both whole.
+  ["Twin_LHEX_A", 21, kCube.map(([x, y, z]) => [x, y, z + 2]), { triangles: 12, lines: 12, points: 0 }, "covered"],
+  ["Twin_LHEX_B", 21, kCube.map(([x, y, z]) => [x, y, z + 2]), { triangles: 12, lines: 12, points: 0 }],
+];
+// Solids whose coordinates try to break the hull: huge, tiny, all equal,
+// all on a line. Each drawn as what it is, and the page opens.
+const kHostileSolids = [
+  ["Huge_LHEX", 21, kCube.map((p) => p.map((v) => v * 1e30)), { triangles: 12, lines: 12, points: 0 }, "covered"],
+  ["Tiny_LHEX", 21, kCube.map((p) => p.map((v) => v * 1e-30)), { triangles: 12, lines: 12, points: 0 }, "covered"],
+  ["Equal_IHEX", 20, Array(20).fill([5, 5, 5]), { triangles: 0, lines: 0, points: 1 }, "covered"],
+  ["Line_TPRI", 32, [0, 1, 2, 3, 4, 5].map((k) => [k, 2 * k, 3 * k]), { triangles: 0, lines: 1, points: 0 }, "covered"],
+];
+
+// The FEM file of solids: each its own member, 3 m apart along X (the
+// pair side by side), or with spread, at the places given.
+function solidsModel(solids, spread = true) {
+  const lines = [];
+  const nodeAt = new Map();
+  solids.forEach(([name, eltyp, nodes], i) => {
+    const e = i + 1;
+    const list = nodes.map(([x, y, z]) => {
+      const place = spread ? [x * 2 + 3 * Math.min(i, 5), y * 2, z * 2] : [x, y, z];
+      const at = place.map((v) => v.toExponential(8).toUpperCase()).join(" ");
+      if (!nodeAt.has(at)) {
+        const node = nodeAt.size + 1;
+        nodeAt.set(at, node);
+        lines.push(`GNODE ${node} ${node}`, `GCOORD ${node} ${at}`);
+      }
+      return nodeAt.get(at);
+    });
+    lines.push(`GELMNT1 ${200 + e} ${e} ${eltyp} 0`);
+    for (let k = 0; k < list.length; k += 4) lines.push("        " + list.slice(k, k + 4).join(" "));
+    lines.push(`TDSCONC 4 ${e} 103 0`, name, `SCONCEPT 8 ${e} 7 0`, `          0 ${e} 0 ${e}`);
+    lines.push(`SCONMESH 5 ${e} 1 2`, `          1 ${e}`);
   });
   return lines.join("\n") + "\n";
 }
@@ -134,6 +192,30 @@ async function testPage(browser, fem, dir, options) {
       await tab.mouse.move(at.x, at.y);
       const hover = await tab.$eval("#hover", (box) => (box.hidden ? "" : box.textContent));
       check(hover.split("\n")[0] === labelLine, `${name}: hover shows "${labelLine}" (got "${hover.split("\n")[0]}")`);
+    }
+  }
+
+  // Each solid: drawn as its hull, and a hover where it was drawn shows
+  // its label as the label file writes it.
+  if (options.solids) {
+    const label = path.join(dir, "solids.lab");
+    execFileSync(lablix, [fem, label]);
+    const labels = fs.readFileSync(label, "latin1").split("\r\n").filter((l) => l.startsWith("   ElementLabel"));
+    for (const [solid, , , drawnAs, covered] of options.solids) {
+      const line = labels.find((l) => l.includes(` ${solid}, `));
+      check(line !== undefined, `${name}: ${solid} has a label`);
+      if (!line) continue;
+      const ext = Number(line.slice(15, 23));
+      const e = await tab.evaluate((x) => window.lablixPage.elementOf(x), ext);
+      const got = await tab.evaluate((i) => window.lablixPage.drawnAs(i), e);
+      check(JSON.stringify(got) === JSON.stringify(drawnAs), `${name}: ${solid} drawn as ${JSON.stringify(drawnAs)} (got ${JSON.stringify(got)})`);
+      if (covered) continue;
+      const at = await tab.evaluate((i) => window.lablixPage.whereIs(i), e);
+      check(at !== null, `${name}: ${solid} shows on the canvas`);
+      if (!at) continue;
+      await tab.mouse.move(at.x, at.y);
+      const hover = await tab.$eval("#hover", (box) => (box.hidden ? "" : box.textContent));
+      check(hover.split("\n")[0] === line.trimStart(), `${name}: hover on ${solid} shows "${line.trimStart()}" (got "${hover.split("\n")[0]}")`);
     }
   }
 
@@ -238,6 +320,12 @@ async function testPage(browser, fem, dir, options) {
       }
       await testPage(browser, fem, dir, { screenshot: file.replace(/\.FEM$/, ".png") });
     }
+    const solids = path.join(dir, "solids.FEM");
+    fs.writeFileSync(solids, solidsModel(kSolids), "latin1");
+    await testPage(browser, solids, dir, { solids: kSolids });
+    const hostileSolids = path.join(dir, "hostile_solids.FEM");
+    fs.writeFileSync(hostileSolids, solidsModel(kHostileSolids, false), "latin1");
+    await testPage(browser, hostileSolids, dir, { solids: kHostileSolids });
     const hostile = path.join(dir, "hostile.FEM");
     fs.writeFileSync(hostile, hostileModel(), "latin1");
     await testPage(browser, hostile, dir, { hostile: true });

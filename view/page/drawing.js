@@ -1,8 +1,9 @@
 // drawing.js: the model on WebGL2. Builds a few vertex buffers once from the
-// model (faces as triangles, lines and face edges as lines, point elements,
-// and the marks of named nodes and of elements two members list), then
-// draws them in the members' colours, or, for picking, each element and
-// named node in a colour that is its number. Owns the canvas' GL context.
+// model (faces and the hulls of solids as triangles, lines and the edges of
+// faces and solids as lines, point elements, and the marks of named nodes
+// and of elements two members list), then draws them in the members'
+// colours, or, for picking, each element and named node in a colour that is
+// its number. Owns the canvas' GL context.
 (function (Lablix) {
   "use strict";
 
@@ -120,16 +121,34 @@
     return [model.xyz[3 * node], model.xyz[3 * node + 1], model.xyz[3 * node + 2]];
   }
 
-  // The vertex lists of the model: triangles of faces, lines (line
-  // elements and the edges of faces and solids), points, marks.
+  // The vertex lists of the model: triangles of faces, the outward-turned
+  // triangles of solids' hulls (drawn with their backs culled), lines (line
+  // elements and the edges of faces and solids), points, marks. And, per
+  // element, how many triangles, lines and points it was drawn as.
   function buildLists(model) {
+    const { kShape, kListedTwice } = Lablix.data;
+    const solids = Lablix.solids.gather(model);
+    let nShownTriangles = 0;
+    let nShownEdges = 0;
+    for (const shown of solids.triShown) nShownTriangles += shown;
+    for (const shown of solids.edgeShown) nShownEdges += shown;
+    let nOtherNodes = 0;
+    for (let e = 1; e <= model.nElems; e += 1) if (solids.kind[e] === Lablix.solids.kNone) nOtherNodes += model.elemCount[e];
     const lists = {
-      triangles: vertexList(model.elemNodes.length * 3),
-      lines: vertexList(model.elemNodes.length * 2),
+      triangles: vertexList(nOtherNodes * 3),
+      hulls: vertexList(nShownTriangles * 3),
+      lines: vertexList(nOtherNodes * 2 + nShownEdges * 2),
       points: vertexList(64),
       marks: vertexList(model.nodeNames.length + 64),
     };
-    const { kShape, kListedTwice } = Lablix.data;
+    const drawnAs = {
+      triangles: new Uint16Array(model.nElems + 1),
+      lines: new Uint16Array(model.nElems + 1),
+      points: new Uint16Array(model.nElems + 1),
+    };
+    // For the few solids flattened into a plane, a line or a point.
+    const hull = Lablix.hull.workArea(Lablix.hull.kMostNodes);
+    const hullXyz = new Float64Array(3 * hull.nMax);
     const centre = [0, 0, 0];
     for (let e = 1; e <= model.nElems; e += 1) {
       if (!Lablix.data.isDrawn(model, e)) continue;
@@ -144,12 +163,13 @@
         pushVertex(lists.lines, node(a), colour, e, member);
         pushVertex(lists.lines, node(b), colour, e, member);
       };
-      const triangle = (a, b, c) => {
-        pushVertex(lists.triangles, node(a), rgb, e, member);
-        pushVertex(lists.triangles, node(b), rgb, e, member);
-        pushVertex(lists.triangles, node(c), rgb, e, member);
+      const triangle = (list, a, b, c) => {
+        pushVertex(list, node(a), rgb, e, member);
+        pushVertex(list, node(b), rgb, e, member);
+        pushVertex(list, node(c), rgb, e, member);
       };
       const edge = rgb.map((v) => Math.round(v * 0.55));
+      const before = [lists.triangles.n + lists.hulls.n, lists.lines.n, lists.points.n];
       if (type.shape === kShape.point) {
         pushVertex(lists.points, node(0), rgb, e, member);
       } else if (type.shape === kShape.line) {
@@ -157,19 +177,38 @@
         for (let k = 0; k + 1 < n; k += 1) line(k, k + 1, rgb);
       } else if (type.shape === kShape.face) {
         const ring = type.outline && type.outline.length >= 3 ? type.outline.filter((k) => k < n) : [...Array(n).keys()];
-        for (let k = 1; k + 1 < ring.length; k += 1) triangle(ring[0], ring[k], ring[k + 1]);
+        for (let k = 1; k + 1 < ring.length; k += 1) triangle(lists.triangles, ring[0], ring[k], ring[k + 1]);
         for (let k = 0; k < ring.length; k += 1) line(ring[k], ring[(k + 1) % ring.length], edge);
-      } else if (type.shape === kShape.solid && n === 4) {
-        // A tetrahedron: every pair of its nodes is an edge, every triple a face.
-        triangle(0, 1, 2);
-        triangle(0, 1, 3);
-        triangle(0, 2, 3);
-        triangle(1, 2, 3);
-        for (let a = 0; a < 4; a += 1) for (let b = a + 1; b < 4; b += 1) line(a, b, edge);
-      } else {
-        // Other solids: their nodes, until their faces' node order is known.
-        for (let k = 0; k < n; k += 1) pushVertex(lists.points, node(k), rgb, e, member);
+      } else if (type.shape === kShape.solid && solids.kind[e] === Lablix.hull.kKind.closed) {
+        // The faces and edges of its hull that are not inside the body it
+        // makes with its neighbours.
+        const t = solids.triangles;
+        for (let k = solids.triFirst[e]; k < solids.triFirst[e + 1]; k += 1) {
+          if (solids.triShown[k]) triangle(lists.hulls, t[3 * k], t[3 * k + 1], t[3 * k + 2]);
+        }
+        for (let k = solids.edgeFirst[e]; k < solids.edgeFirst[e + 1]; k += 1) {
+          if (solids.edgeShown[k]) line(solids.edges[2 * k], solids.edges[2 * k + 1], edge);
+        }
+      } else if (type.shape === kShape.solid) {
+        // A solid flattened into a plane, a line or a point: drawn as that.
+        const nHull = Math.min(n, hull.nMax);
+        for (let k = 0; k < nHull; k += 1) {
+          const at = 3 * model.elemNodes[first + k];
+          hullXyz[3 * k] = model.xyz[at];
+          hullXyz[3 * k + 1] = model.xyz[at + 1];
+          hullXyz[3 * k + 2] = model.xyz[at + 2];
+        }
+        Lablix.hull.outline(hull, hullXyz, nHull);
+        const t = hull.triangles;
+        for (let k = 0; k < hull.nTriangles; k += 1) triangle(lists.triangles, t[3 * k], t[3 * k + 1], t[3 * k + 2]);
+        // A line is the whole of what is drawn: in the member's colour.
+        const colour = hull.kind === Lablix.hull.kKind.line ? rgb : edge;
+        for (let k = 0; k < hull.nEdges; k += 1) line(hull.edges[2 * k], hull.edges[2 * k + 1], colour);
+        for (let k = 0; k < hull.nNodes; k += 1) pushVertex(lists.points, node(hull.nodes[k]), rgb, e, member);
       }
+      drawnAs.triangles[e] = (lists.triangles.n + lists.hulls.n - before[0]) / 3;
+      drawnAs.lines[e] = (lists.lines.n - before[1]) / 2;
+      drawnAs.points[e] = lists.points.n - before[2];
       if (model.elemState[e] & kListedTwice) {
         centre.fill(0);
         for (let k = 0; k < n; k += 1) {
@@ -184,7 +223,7 @@
         pushVertex(lists.marks, point(model, named.node), kNodeMark, kNodePickBase + index, 0);
       }
     });
-    return lists;
+    return { lists, drawnAs };
   }
 
   function create(canvas, model) {
@@ -207,7 +246,7 @@
       background: uniform("uBackground"),
     };
     const attributes = ["aPosition", "aColour", "aElement", "aMember"].map((name) => gl.getAttribLocation(program, name));
-    const lists = buildLists(model);
+    const { lists, drawnAs } = buildLists(model);
     const batches = {};
     for (const [name, list] of Object.entries(lists)) {
       const vao = gl.createVertexArray();
@@ -227,7 +266,7 @@
     }
     gl.bindVertexArray(null);
     const pickTarget = { framebuffer: gl.createFramebuffer(), colour: gl.createRenderbuffer(), depth: gl.createRenderbuffer(), width: 0, height: 0 };
-    return { gl, program, u, batches, pickTarget, canvas, stale: true };
+    return { gl, program, u, batches, drawnAs, pickTarget, canvas, stale: true };
   }
 
   function sizeTargets(view) {
@@ -291,6 +330,13 @@
     gl.polygonOffset(1, 1);
     gl.bindVertexArray(batches.triangles.vao);
     gl.drawArrays(gl.TRIANGLES, 0, batches.triangles.count);
+    // A hull's triangles turn their fronts outward: its back half, hidden
+    // behind the front, is not drawn at all.
+    gl.enable(gl.CULL_FACE);
+    gl.cullFace(gl.BACK);
+    gl.bindVertexArray(batches.hulls.vao);
+    gl.drawArrays(gl.TRIANGLES, 0, batches.hulls.count);
+    gl.disable(gl.CULL_FACE);
     gl.disable(gl.POLYGON_OFFSET_FILL);
     gl.bindVertexArray(batches.lines.vao);
     gl.drawArrays(gl.LINES, 0, batches.lines.count);

@@ -164,6 +164,13 @@
     selection: () => Object.assign({}, selection),
     // The internal number of the element whose ElemID is ext (0: none).
     elementOf: (ext) => Math.max(0, model.elemExt.indexOf(ext, 1)),
+    // What element e was drawn as: its triangles, lines and points (null
+    // when nothing is drawn).
+    drawnAs: (e) => {
+      if (!view || e < 1 || e > model.nElems) return null;
+      const { triangles, lines, points } = view.drawnAs;
+      return { triangles: triangles[e], lines: lines[e], points: points[e] };
+    },
     // Draws the model now and says how long it took, in milliseconds.
     drawNow: () => {
       if (!view) return 0;
