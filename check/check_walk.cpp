@@ -409,7 +409,7 @@ bool create_record_lines(RecordLines& Lines) {
 }
 
 void walk_records(const char* pData, std::int64_t nData, const NameTables& Tables,
-                  RecordLines& Lines, FindingStore& Store) {
+                  RecordLines& Lines, FindingStore& Store, ModelGeometry* pGeometry) {
   Walking = Walk{};
   Walking.pTables = &Tables;
   Walking.pLines = &Lines;
@@ -418,8 +418,10 @@ void walk_records(const char* pData, std::int64_t nData, const NameTables& Table
   // static: the walk's place, beside the walk's other state.
   static RecordWalk Records;
   begin_walk(Records, pData, nData);
+  if (pGeometry != nullptr) begin_geometry(*pGeometry);
   WalkLine Line;
   while (next_walk_line(Records, Line)) {
+    if (pGeometry != nullptr) take_geometry_step(Line, *pGeometry);
     Walking.pLine = Line.pLine;
     Walking.nLine = Line.nLine;
     Walking.nCut = Line.nCut;
@@ -440,4 +442,5 @@ void walk_records(const char* pData, std::int64_t nData, const NameTables& Table
         break;
     }
   }
+  if (pGeometry != nullptr) end_geometry(Tables, *pGeometry);
 }

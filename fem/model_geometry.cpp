@@ -139,25 +139,43 @@ bool create_model_geometry(ModelGeometry& Geometry) {
   return true;
 }
 
-void read_model_geometry(const char* pData, std::int64_t nData, const NameTables& Tables,
-                         ModelGeometry& Geometry) {
+namespace {
+
+// static: the element whose node list the walk is in; one reading at a time.
+Listing Now{0, 0, 0};
+
+}  // namespace
+
+void begin_geometry(ModelGeometry& Geometry) {
   clear_geometry(Geometry);
-  // static: the walk's place; this function is not re-entrant.
-  static RecordWalk Walk;
-  begin_walk(Walk, pData, nData);
-  Listing Now{0, 0, 0};
-  WalkLine Line;
-  while (next_walk_line(Walk, Line)) {
-    if (Line.iRole == kWalkCoordinates) {
-      take_coordinates(Line, Geometry);
-    } else if (Line.iRole == kWalkHeader && Line.iKind == kRecordGelmnt1) {
-      take_element(Line, Geometry, Now);
-    } else if (Line.iRole == kWalkNodeList) {
-      take_nodes(Line, Geometry, Now);
-    }
+  Now = Listing{0, 0, 0};
+}
+
+void take_geometry_step(const WalkLine& Line, ModelGeometry& Geometry) {
+  if (Line.iRole == kWalkCoordinates) {
+    take_coordinates(Line, Geometry);
+  } else if (Line.iRole == kWalkHeader && Line.iKind == kRecordGelmnt1) {
+    take_element(Line, Geometry, Now);
+  } else if (Line.iRole == kWalkNodeList) {
+    take_nodes(Line, Geometry, Now);
   }
+}
+
+void end_geometry(const NameTables& Tables, ModelGeometry& Geometry) {
   const std::int32_t nElems = Tables.nElems < MxElem ? Tables.nElems : MxElem;
   for (std::int32_t i = 1; i <= nElems; ++i)
     Geometry.iUndrawn[i] = undrawn_reason(Geometry, i);
   if (nElems > Geometry.MaxElemWritten) Geometry.MaxElemWritten = nElems;
+}
+
+void read_model_geometry(const char* pData, std::int64_t nData, const NameTables& Tables,
+                         ModelGeometry& Geometry) {
+  // static: the walk's place; this function is not re-entrant.
+  static RecordWalk Walk;
+  begin_walk(Walk, pData, nData);
+  begin_geometry(Geometry);
+  WalkLine Line;
+  while (next_walk_line(Walk, Line))
+    take_geometry_step(Line, Geometry);
+  end_geometry(Tables, Geometry);
 }

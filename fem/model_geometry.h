@@ -9,6 +9,7 @@
 
 #include "fem/element_types.h"
 #include "fem/name_tables.h"
+#include "fem/record_walk.h"
 
 // Why an element is not drawn (kDrawn: it is).
 enum UndrawnReason : std::int32_t {
@@ -52,3 +53,13 @@ bool create_model_geometry(ModelGeometry& Geometry);
 // be read is an element not drawn, with its reason.
 void read_model_geometry(const char* pData, std::int64_t nData, const NameTables& Tables,
                          ModelGeometry& Geometry);
+
+// The same reading, step by step, for a caller that walks the file for
+// more than the geometry (the check on the model's page), so that the
+// file is walked once: begin_geometry clears Geometry, take_geometry_step
+// takes every step of one walk from its start (fem/record_walk.h), and
+// end_geometry sets iUndrawn as read_model_geometry does. One reading at
+// a time: the element whose node list is under way is the module's.
+void begin_geometry(ModelGeometry& Geometry);
+void take_geometry_step(const WalkLine& Line, ModelGeometry& Geometry);
+void end_geometry(const NameTables& Tables, ModelGeometry& Geometry);

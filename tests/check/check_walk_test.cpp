@@ -59,7 +59,7 @@ Lines walk_findings(const std::string& FemText) {
     const char* pData = nullptr;
     std::int64_t nData = 0;
     unit_contents(kUnitFem, pData, nData);
-    walk_records(pData, nData, Tables, RecLines, Store);
+    walk_records(pData, nData, Tables, RecLines, Store, nullptr);
     std::vector<Finding> Items(Store.Items, Store.Items + Store.nHeld);
     std::stable_sort(Items.begin(), Items.end(),
                      [](const Finding& a, const Finding& b) { return a.iLine < b.iLine; });
