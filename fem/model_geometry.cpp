@@ -13,7 +13,8 @@ constexpr std::int64_t kXyzBytes = sizeof(float) * 3 * (MxNode + 1);
 constexpr std::int64_t kCoordBytes = sizeof(std::uint8_t) * (MxNode + 1);
 constexpr std::int64_t kCoordLineBytes = sizeof(std::int64_t) * (MxNode + 1);
 constexpr std::int64_t kElemIntBytes = sizeof(std::int32_t) * (MxElem + 1);
-constexpr std::int64_t kElemNodesBytes = sizeof(std::int32_t) * MxElemNodes * (MxElem + 1);
+constexpr std::int64_t kElemNodesBytes = sizeof(std::int32_t) * kElemFirstNodes * (MxElem + 1);
+constexpr std::int64_t kElemMoreNodesBytes = sizeof(std::int32_t) * kElemMoreNodes * (MxElem + 1);
 constexpr std::int64_t kElemLineBytes = sizeof(std::int64_t) * (MxElem + 1);
 
 template <typename T>
@@ -39,7 +40,8 @@ void clear_geometry(ModelGeometry& Geometry) {
   clear_entries(Geometry.iCoordLine, nNodes);
   clear_entries(Geometry.iElemType, nElems);
   clear_entries(Geometry.nElemNodes, nElems);
-  clear_entries(Geometry.iElemNodes, MxElemNodes * nElems);
+  clear_entries(Geometry.iElemNodes, kElemFirstNodes * nElems);
+  clear_entries(Geometry.iElemMoreNodes, kElemMoreNodes * nElems);
   clear_entries(Geometry.iElemLine, nElems);
   clear_entries(Geometry.iUndrawn, nElems);
   Geometry.nCoords = 0;
@@ -89,12 +91,12 @@ void take_element(const WalkLine& Line, ModelGeometry& Geometry, Listing& Now) {
 // those past the type's count are padding.
 void take_nodes(const WalkLine& Line, ModelGeometry& Geometry, const Listing& Now) {
   if (Now.iElem == 0 || Line.iHeaderLine != Now.iHeaderLine) return;
-  std::int32_t* pList = Geometry.iElemNodes + static_cast<std::int64_t>(MxElemNodes) * Now.iElem;
   const std::int32_t nHeld = Now.nListed < MxElemNodes ? Now.nListed : MxElemNodes;
   for (std::int32_t f = 1; f <= 4; ++f) {
     const std::int64_t iAt = 4 * static_cast<std::int64_t>(Line.iRawLine - 1) + f - 1;
     if (iAt >= nHeld) return;
-    pList[iAt] = walk_integer(Line.pFields->values[f]);
+    element_node(Geometry, Now.iElem, static_cast<std::int32_t>(iAt)) =
+        walk_integer(Line.pFields->values[f]);
     Geometry.nElemNodes[Now.iElem] = static_cast<std::int32_t>(iAt + 1);
   }
 }
@@ -105,9 +107,8 @@ UndrawnReason undrawn_reason(const ModelGeometry& Geometry, std::int32_t iElem) 
   if (Type.iShape == kShapeUnknown) return kUndrawnUnknownType;
   if (Type.iShape == kShapeNone) return kUndrawnNoShape;
   if (Geometry.nElemNodes[iElem] < Type.nNodes) return kUndrawnListCut;
-  const std::int32_t* pList = Geometry.iElemNodes + static_cast<std::int64_t>(MxElemNodes) * iElem;
   for (std::int32_t j = 0; j < Type.nNodes; ++j) {
-    const std::int32_t iNode = pList[j];
+    const std::int32_t iNode = element_node(Geometry, iElem, j);
     if (iNode < 1 || iNode > MxNode) return kUndrawnBadNode;
     if (Geometry.iCoord[iNode] == kCoordNone) return kUndrawnNoCoordinate;
     if (Geometry.iCoord[iNode] == kCoordBad) return kUndrawnBadCoordinate;
@@ -119,7 +120,7 @@ UndrawnReason undrawn_reason(const ModelGeometry& Geometry, std::int32_t iElem) 
 
 bool create_model_geometry(ModelGeometry& Geometry) {
   constexpr std::int64_t nBytes = kXyzBytes + kCoordLineBytes + kElemLineBytes + kElemNodesBytes +
-                                  4 * kElemIntBytes + kCoordBytes;
+                                  kElemMoreNodesBytes + 4 * kElemIntBytes + kCoordBytes;
   auto* p = static_cast<char*>(map_zeroed_memory(nBytes));
   if (p == nullptr) return false;
   // The eight-byte tables first, then the four-byte ones, the bytes last:
@@ -131,8 +132,10 @@ bool create_model_geometry(ModelGeometry& Geometry) {
   Geometry.nElemNodes = Geometry.iElemType + (MxElem + 1);
   Geometry.iUndrawn = Geometry.nElemNodes + (MxElem + 1);
   Geometry.iElemNodes = Geometry.iUndrawn + (MxElem + 1);
+  Geometry.iElemMoreNodes =
+      Geometry.iElemNodes + static_cast<std::int64_t>(kElemFirstNodes) * (MxElem + 1);
   Geometry.iCoord = reinterpret_cast<std::uint8_t*>(
-      Geometry.iElemNodes + static_cast<std::int64_t>(MxElemNodes) * (MxElem + 1));
+      Geometry.iElemMoreNodes + static_cast<std::int64_t>(kElemMoreNodes) * (MxElem + 1));
   Geometry.nCoords = 0;
   Geometry.MaxNodeWritten = 0;
   Geometry.MaxElemWritten = 0;

@@ -71,11 +71,13 @@ struct RecordWalk {
   const char* pLine;
   std::int64_t nLine;
   std::int32_t nCut;
-  RecordKind iHeader;               // its header kind (kRecordKinds: none)
-  bool bCoordinates;                // it is a GCOORD header
-  bool bWasOwed[kRecordKinds + 1];  // owed at the line's start; [kRecordKinds]: node list
-  std::int32_t iStep;               // the next role of the line to look at
-  bool bEnded;                      // the lines are over
+  RecordKind iHeader;  // its header kind (kRecordKinds: none)
+  // The roles of the line not yet handed out, one bit each in the order
+  // they are handed out: bit k (below kRecordKinds) a raw line of kind k,
+  // then a node-list line, a header, a GCOORD header.
+  std::uint32_t uRoles;
+  std::uint32_t uOwed;  // bit k: Owed[k] is under way; bit kRecordKinds: NodeList is
+  bool bEnded;          // the lines are over
   WalkOwed Owed[kRecordKinds];
   WalkOwed NodeList;
 };

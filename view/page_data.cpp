@@ -164,24 +164,21 @@ void write_element_bytes(std::int32_t iUnit, const ModelGeometry& Geometry, std:
   begin_array(iUnit, Writer, "elemType");
   for (std::int32_t e = 0; e <= nElems; ++e) {
     const std::int32_t t = e == 0 ? 0 : Geometry.iElemType[e];
-    const std::uint8_t b = t >= 1 && t <= 255 ? static_cast<std::uint8_t>(t) : 0;
-    put_base64(Writer, &b, 1);
+    put_base64_byte(Writer, t >= 1 && t <= 255 ? static_cast<std::uint8_t>(t) : 0);
   }
   end_array(Writer);
   begin_array(iUnit, Writer, "elemState");
   for (std::int32_t e = 0; e <= nElems; ++e) {
     std::int32_t iState = e == 0 ? kUndrawnNoRecord : Geometry.iUndrawn[e] & 15;
     if (e > 0 && iFirstLister[e] < 0) iState += kElemListedTwice;
-    const auto b = static_cast<std::uint8_t>(iState);
-    put_base64(Writer, &b, 1);
+    put_base64_byte(Writer, static_cast<std::uint8_t>(iState));
   }
   end_array(Writer);
   begin_array(iUnit, Writer, "elemCount");
   for (std::int32_t e = 0; e <= nElems; ++e) {
     const bool bDrawn = e > 0 && Geometry.iUndrawn[e] == kDrawn;
     const std::int32_t n = bDrawn ? std::clamp(Geometry.nElemNodes[e], 0, MxElemNodes) : 0;
-    const auto b = static_cast<std::uint8_t>(n);
-    put_base64(Writer, &b, 1);
+    put_base64_byte(Writer, static_cast<std::uint8_t>(n));
   }
   end_array(Writer);
 }
@@ -209,7 +206,7 @@ void write_element_numbers(std::int32_t iUnit, const NameTables& Tables,
     if (Geometry.iUndrawn[e] != kDrawn) continue;
     const std::int32_t n = std::clamp(Geometry.nElemNodes[e], 0, MxElemNodes);
     for (std::int32_t j = 0; j < n; ++j)
-      put_base64_int32(Writer, Geometry.iElemNodes[MxElemNodes * e + j]);
+      put_base64_int32(Writer, element_node(Geometry, e, j));
   }
   end_array(Writer);
 }

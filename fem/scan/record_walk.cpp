@@ -1,10 +1,12 @@
 #include "fem/record_walk.h"
 
+#include <bit>
 #include <cstring>
 
 #include "fem/element_types.h"
 #include "fem/scan/header_scan.h"
 #include "fem/scan/line_shape.h"
+#include "fem/scan/line_words.h"
 
 namespace {
 
@@ -21,15 +23,33 @@ constexpr std::size_t coord_name_length() {
 }
 constexpr std::size_t kCoordNameLen = coord_name_length();
 
-// The slot of bWasOwed that stands for the node list.
-constexpr std::int32_t kNodeListSlot = kRecordKinds;
+// The roles of a line, as bits of RecordWalk::uRoles in the order they are
+// handed out: the raw line of each record that owes one (bit k for kind
+// k), a node-list line, a header, a GCOORD header. Bit kNodeListBit of
+// uOwed stands for the node list as well.
+constexpr std::int32_t kNodeListBit = kRecordKinds;
+constexpr std::int32_t kHeaderBit = kRecordKinds + 1;
+constexpr std::int32_t kCoordinatesBit = kRecordKinds + 2;
+constexpr std::uint32_t kRawBits = (std::uint32_t{1} << kRecordKinds) - 1;
 
-// The roles of a line in the order they are handed out: the raw line of
-// each record that owes one, a node-list line, a header, a GCOORD header.
-constexpr std::int32_t kStepNodeList = kRecordKinds;
-constexpr std::int32_t kStepHeader = kRecordKinds + 1;
-constexpr std::int32_t kStepCoordinates = kRecordKinds + 2;
-constexpr std::int32_t kStepsPerLine = kRecordKinds + 3;
+constexpr std::uint32_t bit(std::int32_t k) {
+  return std::uint32_t{1} << k;
+}
+
+// header_scan_start, eight columns at a time: most lines of a large model
+// are data lines, whose eight name columns are blank.
+std::int32_t first_scan_column(const char* pLine, std::int32_t nCut) {
+  if (nCut == 0 || is_comment_start(pLine[0])) return -1;
+  std::int32_t i = 0;
+  for (; i + 8 <= nCut; i += 8) {
+    const std::uint64_t uOther = tool_layout::word_at(pLine + i) ^ tool_layout::word_of("        ");
+    if (uOther != 0) return i + std::countr_zero(uOther) / 8;
+  }
+  for (; i < nCut; ++i) {
+    if (pLine[i] != ' ') return i;
+  }
+  return -1;
+}
 
 // Splits the walk's line as a reader's split leaves it: a missing field
 // and a text field read as 0. The split writes the values of its fields;
@@ -54,45 +74,48 @@ void clear_split() {
   nWritten = 0;
 }
 
-// Takes the line at the walk's place, and what each record owes at its
-// start. False at end of file.
+// Takes the line at the walk's place, and the roles it has by what each
+// record owes at its start. False at end of file.
 bool take_line(RecordWalk& Walk) {
   if (Walk.iPos >= Walk.nData) return false;
   Walk.pLine = Walk.pData + Walk.iPos;
   Walk.iPos = cut_line(Walk.pData, Walk.nData, Walk.iPos, Walk.nLine);
   ++Walk.iLine;
   Walk.nCut = cut_length(Walk.nLine);
-  for (std::int32_t k = 0; k < kRecordKinds; ++k)
-    Walk.bWasOwed[k] = Walk.Owed[k].iHeaderLine != 0;
-  Walk.bWasOwed[kNodeListSlot] = Walk.NodeList.iHeaderLine != 0;
+  const std::uint32_t uOwed = Walk.uOwed;
   // A header's first field starts with its record name; a field that
   // starts with a letter is text, so the header scans' test of the line's
   // first characters tells it without a split.
   Walk.iHeader = kRecordKinds;
-  Walk.bCoordinates = false;
-  const std::int32_t iStart = header_scan_start(Walk.pLine, Walk.nCut);
+  std::uint32_t uRoles = uOwed;
+  const std::int32_t iStart = first_scan_column(Walk.pLine, Walk.nCut);
   if (iStart >= 0) {
     const char* pName = Walk.pLine + iStart;
     const std::int32_t nName = Walk.nCut - iStart;
     Walk.iHeader = record_kind_at(pName, nName);
-    Walk.bCoordinates = nName >= static_cast<std::int32_t>(kCoordNameLen) &&
-                        std::memcmp(pName, kCoordRecordName, kCoordNameLen) == 0;
+    // A line its kind's pass reads raw is no header of that kind.
+    if (Walk.iHeader != kRecordKinds && (uOwed & bit(Walk.iHeader)) == 0) uRoles |= bit(kHeaderBit);
+    if (nName >= static_cast<std::int32_t>(kCoordNameLen) &&
+        std::memcmp(pName, kCoordRecordName, kCoordNameLen) == 0) {
+      uRoles |= bit(kCoordinatesBit);
+    }
   }
+  Walk.uRoles = uRoles;
   // Only the lines whose values somebody takes are split, and only lines
   // the readers split too (so that the walk stops on a number that does not
   // convert only where a run stops): headers, the data lines the readers
   // read raw, and node-list lines that are no comment or blank line (the
   // header scans split those; a node-list line they pass over reads as no
   // fields). Raw name lines are not split by their readers.
-  const bool bSplit = Walk.iHeader != kRecordKinds || Walk.bCoordinates ||
-                      Walk.bWasOwed[kRecordSconcept] || Walk.bWasOwed[kRecordSconmesh] ||
-                      (Walk.bWasOwed[kNodeListSlot] && iStart >= 0);
+  const bool bSplit =
+      Walk.iHeader != kRecordKinds ||
+      (uRoles & (bit(kCoordinatesBit) | bit(kRecordSconcept) | bit(kRecordSconmesh))) != 0 ||
+      ((uOwed & bit(kNodeListBit)) != 0 && iStart >= 0);
   if (bSplit) {
     split_line(Walk);
   } else {
     clear_split();
   }
-  Walk.iStep = 0;
   return true;
 }
 
@@ -109,10 +132,11 @@ void fill_line(const RecordWalk& Walk, WalkRole iRole, RecordKind iKind, WalkLin
   Line.pFields = &Fields;
 }
 
-// The line as the next raw line of the record that owes Owed; a SCONMESH
-// learns from its first how many follow (its count divided by 4, as its
-// reader reads them).
-void take_owed(RecordWalk& Walk, WalkOwed& Owed, WalkRole iRole, RecordKind iKind, WalkLine& Line) {
+// The line as the next raw line of the record that owes Owed (bit iBit of
+// uOwed); a SCONMESH learns from its first how many follow (its count
+// divided by 4, as its reader reads them).
+void take_owed(RecordWalk& Walk, WalkOwed& Owed, std::int32_t iBit, WalkRole iRole,
+               RecordKind iKind, WalkLine& Line) {
   fill_line(Walk, iRole, iKind, Line);
   Line.iHeaderLine = Owed.iHeaderLine;
   Line.iRawLine = ++Owed.nTaken;
@@ -121,7 +145,10 @@ void take_owed(RecordWalk& Walk, WalkOwed& Owed, WalkRole iRole, RecordKind iKin
     Owed.nLeft = relation_lines_after_first(integer_value(Fields.values[1], 1));
   }
   Line.bRecordEnd = Owed.nLeft <= 0;
-  if (Line.bRecordEnd) Owed = WalkOwed{};
+  if (Line.bRecordEnd) {
+    Owed = WalkOwed{};
+    Walk.uOwed &= ~bit(iBit);
+  }
 }
 
 // The raw lines a header of kind iKind makes its record owe.
@@ -144,7 +171,10 @@ void owe_after_header(RecordWalk& Walk, RecordKind iKind) {
     case kRecordKinds:
       break;
   }
-  if (nOwed > 0) Walk.Owed[iKind] = WalkOwed{Walk.iLine, 0, nOwed};
+  if (nOwed > 0) {
+    Walk.Owed[iKind] = WalkOwed{Walk.iLine, 0, nOwed};
+    Walk.uOwed |= bit(iKind);
+  }
 }
 
 // The node list a GELMNT1 header begins (a list still owed ends short).
@@ -153,57 +183,51 @@ void owe_node_list(RecordWalk& Walk) {
       listed_node_count(walk_integer(Fields.values[4]), walk_integer(Fields.values[5]));
   const std::int32_t nLines = nNodes / 4 + (nNodes % 4 != 0 ? 1 : 0);
   Walk.NodeList = nLines > 0 ? WalkOwed{Walk.iLine, 0, nLines} : WalkOwed{};
+  if (nLines > 0) {
+    Walk.uOwed |= bit(kNodeListBit);
+  } else {
+    Walk.uOwed &= ~bit(kNodeListBit);
+  }
 }
 
 // The next role of the walk's line, if it has one left.
 bool next_role(RecordWalk& Walk, WalkLine& Line) {
-  while (Walk.iStep < kStepsPerLine) {
-    const std::int32_t iStep = Walk.iStep++;
-    if (iStep < kRecordKinds) {
-      if (!Walk.bWasOwed[iStep]) continue;
-      const auto iKind = static_cast<RecordKind>(iStep);
-      take_owed(Walk, Walk.Owed[iKind], kWalkRaw, iKind, Line);
-      return true;
-    }
-    if (iStep == kStepNodeList) {
-      if (!Walk.bWasOwed[kNodeListSlot]) continue;
-      take_owed(Walk, Walk.NodeList, kWalkNodeList, kRecordGelmnt1, Line);
-      return true;
-    }
-    if (iStep == kStepHeader) {
-      // A line its kind's pass reads raw is no header of that kind.
-      if (Walk.iHeader == kRecordKinds || Walk.bWasOwed[Walk.iHeader]) continue;
-      fill_line(Walk, kWalkHeader, Walk.iHeader, Line);
-      owe_after_header(Walk, Walk.iHeader);
-      if (Walk.iHeader == kRecordGelmnt1) owe_node_list(Walk);
-      return true;
-    }
-    if (iStep == kStepCoordinates && Walk.bCoordinates) {
-      fill_line(Walk, kWalkCoordinates, kRecordKinds, Line);
-      return true;
-    }
+  if (Walk.uRoles == 0) return false;
+  const auto iBit = static_cast<std::int32_t>(std::countr_zero(Walk.uRoles));
+  Walk.uRoles &= Walk.uRoles - 1;
+  if (iBit < kRecordKinds) {
+    const auto iKind = static_cast<RecordKind>(iBit);
+    take_owed(Walk, Walk.Owed[iKind], iBit, kWalkRaw, iKind, Line);
+  } else if (iBit == kNodeListBit) {
+    take_owed(Walk, Walk.NodeList, kNodeListBit, kWalkNodeList, kRecordGelmnt1, Line);
+  } else if (iBit == kHeaderBit) {
+    fill_line(Walk, kWalkHeader, Walk.iHeader, Line);
+    owe_after_header(Walk, Walk.iHeader);
+    if (Walk.iHeader == kRecordGelmnt1) owe_node_list(Walk);
+  } else {
+    fill_line(Walk, kWalkCoordinates, kRecordKinds, Line);
   }
-  return false;
+  return true;
 }
 
-// The next record the end of the file cut short, if any is left.
+// The next record the end of the file cut short, if any is left, in the
+// order of the kinds.
 bool next_cut_short(RecordWalk& Walk, WalkLine& Line) {
-  while (Walk.iStep < kRecordKinds) {
-    const auto iKind = static_cast<RecordKind>(Walk.iStep++);
-    WalkOwed& Owed = Walk.Owed[iKind];
-    if (Owed.iHeaderLine == 0) continue;
-    clear_split();
-    fill_line(Walk, kWalkCutShort, iKind, Line);
-    Line.iLine = Owed.iHeaderLine;
-    Line.iHeaderLine = Owed.iHeaderLine;
-    Line.pLine = nullptr;
-    Line.nLine = 0;
-    Line.nCut = 0;
-    Line.iRawLine = Owed.nTaken;
-    Owed = WalkOwed{};
-    return true;
-  }
-  return false;
+  const std::uint32_t uLeft = Walk.uOwed & kRawBits;
+  if (uLeft == 0) return false;
+  const auto iKind = static_cast<RecordKind>(std::countr_zero(uLeft));
+  Walk.uOwed &= ~bit(iKind);
+  WalkOwed& Owed = Walk.Owed[iKind];
+  clear_split();
+  fill_line(Walk, kWalkCutShort, iKind, Line);
+  Line.iLine = Owed.iHeaderLine;
+  Line.iHeaderLine = Owed.iHeaderLine;
+  Line.pLine = nullptr;
+  Line.nLine = 0;
+  Line.nCut = 0;
+  Line.iRawLine = Owed.nTaken;
+  Owed = WalkOwed{};
+  return true;
 }
 
 }  // namespace
@@ -220,16 +244,12 @@ void begin_walk(RecordWalk& Walk, const char* pData, std::int64_t nData) {
   Walk.pData = pData;
   Walk.nData = pData == nullptr ? 0 : nData;
   Walk.iHeader = kRecordKinds;
-  Walk.iStep = kStepsPerLine;
 }
 
 bool next_walk_line(RecordWalk& Walk, WalkLine& Line) {
   while (!Walk.bEnded) {
     if (next_role(Walk, Line)) return true;
-    if (!take_line(Walk)) {
-      Walk.bEnded = true;
-      Walk.iStep = 0;
-    }
+    if (!take_line(Walk)) Walk.bEnded = true;
   }
   return next_cut_short(Walk, Line);
 }
