@@ -418,7 +418,7 @@ void walk_records(const char* pData, std::int64_t nData, const NameTables& Table
   // static: the walk's place, beside the walk's other state.
   static RecordWalk Records;
   begin_walk(Records, pData, nData);
-  if (pGeometry != nullptr) begin_geometry(*pGeometry);
+  if (pGeometry != nullptr) begin_geometry(Tables, *pGeometry);
   WalkLine Line;
   while (next_walk_line(Records, Line)) {
     if (pGeometry != nullptr) take_geometry_step(Line, *pGeometry);

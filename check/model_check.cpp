@@ -152,12 +152,12 @@ void check_nodes(const NameTables& Tables, const RecordLines& Lines, FindingStor
 // that gets no label, a label with element number 0, or another's name.
 void check_element(const NameTables& Tables, const RecordLines& Lines, std::int32_t iMemb,
                    std::int32_t iElem, std::int64_t iLine, FindingStore& Store) {
-  FindingText Text;
-  begin_text(Text, kRecordName[kRecordSconmesh]);
   const bool bNumber = iElem >= 1 && iElem <= MxElem;
   if (bNumber && iElem <= Tables.nElems && Lines.iGelmnt1[iElem] != 0 &&
       Tables.iElemMemb[iElem] == iMemb)
     return;
+  FindingText Text;
+  begin_text(Text, kRecordName[kRecordSconmesh]);
   if (bNumber && iElem <= Tables.nElems && Lines.iGelmnt1[iElem] == 0) {
     put_text(Text, "no ");
     put_record(Text, kRecordGelmnt1);

@@ -1,5 +1,6 @@
 #include "fem/model_geometry.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -29,6 +30,18 @@ struct Listing {
   std::int64_t iHeaderLine;
   std::int32_t nListed;
 };
+
+template <typename T>
+void prepare_entries(T* pTable, std::int64_t nEntries) {
+  // The request takes whole pages from a page boundary on; the page the
+  // table starts in may hold the end of the table before it, whose content
+  // a request for writing leaves as it is.
+  constexpr std::uintptr_t kPage = 4096;
+  const auto uAt = reinterpret_cast<std::uintptr_t>(pTable);
+  const std::uintptr_t uFirst = uAt / kPage * kPage;
+  advise_populate_write(reinterpret_cast<void*>(uFirst),
+                        static_cast<std::int64_t>(uAt - uFirst + sizeof(T) * nEntries));
+}
 
 // Clears what the last reading wrote (the rest is 0 still): a model of a
 // few nodes clears a few entries, not the tables' 20 million bytes.
@@ -149,9 +162,22 @@ Listing Now{0, 0, 0};
 
 }  // namespace
 
-void begin_geometry(ModelGeometry& Geometry) {
+void begin_geometry(const NameTables& Tables, ModelGeometry& Geometry) {
   clear_geometry(Geometry);
   Now = Listing{0, 0, 0};
+  // Every element the label file lists has its entries written, and most
+  // nodes theirs: their pages are made ready in one request each, instead of
+  // being faulted in a page at a time as the walk comes to them.
+  const std::int64_t nElems = std::clamp(Tables.nElems, 0, MxElem) + 1;
+  const std::int64_t nNodes = std::clamp(Tables.nNodes, 0, MxNode) + 1;
+  prepare_entries(Geometry.iElemType, nElems);
+  prepare_entries(Geometry.nElemNodes, nElems);
+  prepare_entries(Geometry.iElemNodes, kElemFirstNodes * nElems);
+  prepare_entries(Geometry.iElemLine, nElems);
+  prepare_entries(Geometry.iUndrawn, nElems);
+  prepare_entries(Geometry.Xyz, 3 * nNodes);
+  prepare_entries(Geometry.iCoord, nNodes);
+  prepare_entries(Geometry.iCoordLine, nNodes);
 }
 
 void take_geometry_step(const WalkLine& Line, ModelGeometry& Geometry) {
@@ -176,7 +202,7 @@ void read_model_geometry(const char* pData, std::int64_t nData, const NameTables
   // static: the walk's place; this function is not re-entrant.
   static RecordWalk Walk;
   begin_walk(Walk, pData, nData);
-  begin_geometry(Geometry);
+  begin_geometry(Tables, Geometry);
   WalkLine Line;
   while (next_walk_line(Walk, Line))
     take_geometry_step(Line, Geometry);

@@ -82,6 +82,6 @@ void read_model_geometry(const char* pData, std::int64_t nData, const NameTables
 // takes every step of one walk from its start (fem/record_walk.h), and
 // end_geometry sets iUndrawn as read_model_geometry does. One reading at
 // a time: the element whose node list is under way is the module's.
-void begin_geometry(ModelGeometry& Geometry);
+void begin_geometry(const NameTables& Tables, ModelGeometry& Geometry);
 void take_geometry_step(const WalkLine& Line, ModelGeometry& Geometry);
 void end_geometry(const NameTables& Tables, ModelGeometry& Geometry);

@@ -87,8 +87,13 @@ void begin_walk(RecordWalk& Walk, const char* pData, std::int64_t nData);
 
 // The integer meaning of a value that only drawing takes (an element type,
 // a node number): as the readers round it, but 0 where a value the readers
-// take would stop the run (outside 32 bits, not a number).
-std::int32_t walk_integer(double Value);
+// take would stop the run (outside 32 bits, not a number). Inline: drawing
+// takes one for every node of every element.
+inline std::int32_t walk_integer(double Value) {
+  // The bounds of 32 bits as the readers round: halves away from zero.
+  if (!(Value > -2147483648.5 && Value < 2147483647.5)) return 0;
+  return integer_value(Value, 0);
+}
 
 // The next step of the walk into Line. False when the walk is over: after
 // the last line come the records it cut short, then nothing.

@@ -7,6 +7,7 @@
 #include "fem/scan/header_scan.h"
 #include "fem/scan/line_shape.h"
 #include "fem/scan/line_words.h"
+#include "fem/scan/tool_line_split.h"
 
 namespace {
 
@@ -51,6 +52,15 @@ std::int32_t first_scan_column(const char* pLine, std::int32_t nCut) {
   return -1;
 }
 
+// Clears the values the split before wrote past this split's fields.
+void clear_stale_values() {
+  if (nWritten > Fields.count) {
+    std::memset(Fields.values + Fields.count + 1, 0,
+                sizeof(double) * static_cast<std::size_t>(nWritten - Fields.count));
+  }
+  nWritten = Fields.count;
+}
+
 // Splits the walk's line as a reader's split leaves it: a missing field
 // and a text field read as 0. The split writes the values of its fields;
 // those the split before wrote past them are cleared after it, not all
@@ -60,11 +70,15 @@ void split_line(const RecordWalk& Walk) {
   for (std::int32_t k = 1; k <= Fields.count; ++k) {
     if (Fields.kinds[k] == kFieldText) Fields.values[k] = 0.0;
   }
-  if (nWritten > Fields.count) {
-    std::memset(Fields.values + Fields.count + 1, 0,
-                sizeof(double) * static_cast<std::size_t>(nWritten - Fields.count));
-  }
-  nWritten = Fields.count;
+  clear_stale_values();
+}
+
+// The same for a line in the tool layout, whose name (nName characters)
+// is its one text field: the split the readers take for such a line.
+void split_tool(const RecordWalk& Walk, std::int32_t nName) {
+  split_tool_line(Walk.pLine, Walk.nCut, nName, Fields);
+  if (nName > 0) Fields.values[1] = 0.0;
+  clear_stale_values();
 }
 
 // No split: no fields, every value 0.
@@ -74,44 +88,70 @@ void clear_split() {
   nWritten = 0;
 }
 
+// Only the lines whose values somebody takes are split, and only lines the
+// readers split too (so that the walk stops on a number that does not
+// convert only where a run stops): headers, the data lines the readers read
+// raw, and node-list lines that are no comment or blank line (the header
+// scans split those; a node-list line they pass over reads as no fields).
+// Raw name lines are not split by their readers. uRoles: the line's roles;
+// bScanned: the header scans do not pass it over.
+bool is_split(const RecordWalk& Walk, std::uint32_t uRoles, bool bScanned) {
+  return Walk.iHeader != kRecordKinds ||
+         (uRoles & (bit(kCoordinatesBit) | bit(kRecordSconcept) | bit(kRecordSconmesh))) != 0 ||
+         ((uRoles & bit(kNodeListBit)) != 0 && bScanned);
+}
+
+// The roles of a line whose first field (at pName, nName characters of
+// the cut line left) the header scans look at; uRoles holds those it
+// already has.
+std::uint32_t header_roles(RecordWalk& Walk, const char* pName, std::int32_t nName,
+                           std::uint32_t uRoles) {
+  // A header's first field starts with its record name; a field that
+  // starts with a letter is text, so the header scans' test of the line's
+  // first characters tells it without a split.
+  Walk.iHeader = record_kind_at(pName, nName);
+  // A line its kind's pass reads raw is no header of that kind.
+  if (Walk.iHeader != kRecordKinds && (uRoles & bit(Walk.iHeader)) == 0) uRoles |= bit(kHeaderBit);
+  if (nName >= static_cast<std::int32_t>(kCoordNameLen) &&
+      std::memcmp(pName, kCoordRecordName, kCoordNameLen) == 0) {
+    uRoles |= bit(kCoordinatesBit);
+  }
+  return uRoles;
+}
+
 // Takes the line at the walk's place, and the roles it has by what each
 // record owes at its start. False at end of file.
 bool take_line(RecordWalk& Walk) {
   if (Walk.iPos >= Walk.nData) return false;
   Walk.pLine = Walk.pData + Walk.iPos;
-  Walk.iPos = cut_line(Walk.pData, Walk.nData, Walk.iPos, Walk.nLine);
   ++Walk.iLine;
-  Walk.nCut = cut_length(Walk.nLine);
-  const std::uint32_t uOwed = Walk.uOwed;
-  // A header's first field starts with its record name; a field that
-  // starts with a letter is text, so the header scans' test of the line's
-  // first characters tells it without a split.
   Walk.iHeader = kRecordKinds;
-  std::uint32_t uRoles = uOwed;
-  const std::int32_t iStart = first_scan_column(Walk.pLine, Walk.nCut);
-  if (iStart >= 0) {
-    const char* pName = Walk.pLine + iStart;
-    const std::int32_t nName = Walk.nCut - iStart;
-    Walk.iHeader = record_kind_at(pName, nName);
-    // A line its kind's pass reads raw is no header of that kind.
-    if (Walk.iHeader != kRecordKinds && (uOwed & bit(Walk.iHeader)) == 0) uRoles |= bit(kHeaderBit);
-    if (nName >= static_cast<std::int32_t>(kCoordNameLen) &&
-        std::memcmp(pName, kCoordRecordName, kCoordNameLen) == 0) {
-      uRoles |= bit(kCoordinatesBit);
+  std::uint32_t uRoles = Walk.uOwed;
+  // Nearly every line is in the tool layout: one test gives its end and
+  // its name, as the scanner takes such a line, and its split needs no
+  // look at its characters one by one. Its first field is its name, or a
+  // real that is no header.
+  std::int32_t nName = 0;
+  const std::int32_t nTool = tool_line_length(Walk.pLine, Walk.pData + Walk.nData, nName);
+  if (nTool > 0) {
+    Walk.nLine = nTool;
+    Walk.nCut = nTool;  // at most 15 slots: within the cut
+    Walk.iPos += past_tool_line(Walk.pLine, nTool);
+    if (nName > 0) uRoles = header_roles(Walk, Walk.pLine, nTool, uRoles);
+    Walk.uRoles = uRoles;
+    if (is_split(Walk, uRoles, true)) {
+      split_tool(Walk, nName);
+    } else {
+      clear_split();
     }
+    return true;
   }
+  Walk.iPos = cut_line(Walk.pData, Walk.nData, Walk.iPos, Walk.nLine);
+  Walk.nCut = cut_length(Walk.nLine);
+  const std::int32_t iStart = first_scan_column(Walk.pLine, Walk.nCut);
+  if (iStart >= 0) uRoles = header_roles(Walk, Walk.pLine + iStart, Walk.nCut - iStart, uRoles);
   Walk.uRoles = uRoles;
-  // Only the lines whose values somebody takes are split, and only lines
-  // the readers split too (so that the walk stops on a number that does not
-  // convert only where a run stops): headers, the data lines the readers
-  // read raw, and node-list lines that are no comment or blank line (the
-  // header scans split those; a node-list line they pass over reads as no
-  // fields). Raw name lines are not split by their readers.
-  const bool bSplit =
-      Walk.iHeader != kRecordKinds ||
-      (uRoles & (bit(kCoordinatesBit) | bit(kRecordSconcept) | bit(kRecordSconmesh))) != 0 ||
-      ((uOwed & bit(kNodeListBit)) != 0 && iStart >= 0);
-  if (bSplit) {
+  if (is_split(Walk, uRoles, iStart >= 0)) {
     split_line(Walk);
   } else {
     clear_split();
@@ -231,12 +271,6 @@ bool next_cut_short(RecordWalk& Walk, WalkLine& Line) {
 }
 
 }  // namespace
-
-std::int32_t walk_integer(double Value) {
-  // The bounds of 32 bits as the readers round: halves away from zero.
-  if (!(Value > -2147483648.5 && Value < 2147483647.5)) return 0;
-  return integer_value(Value, 0);
-}
 
 void begin_walk(RecordWalk& Walk, const char* pData, std::int64_t nData) {
   Walk = RecordWalk{};
