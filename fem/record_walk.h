@@ -50,7 +50,14 @@ struct WalkLine {
   // fields 0. Only headers, data lines and node-list lines are split, and
   // only lines the readers split too: on a name line (TDNODE, TDSCONC raw)
   // that is no header, and on a comment or blank node-list line, count is
-  // 0.
+  // 0. Kinds and texts are there for every field, but values only for the
+  // fields that a role of the line gives a meaning to (as the readers'
+  // passes convert only the values they take, fem/record_kinds.h), the
+  // others reading as 0, in both layouts alike: field 3 of a GNODE,
+  // TDNODE, TDSCONC or SCONCEPT header; 3 to 5 of a GELMNT1 or SCONMESH
+  // header; 2 to 5 of a GCOORD header; the node numbers on a node-list
+  // line, not its zero padding; every field of a SCONCEPT or SCONMESH data
+  // line.
   const LineFields* pFields;
 };
 
@@ -80,6 +87,7 @@ struct RecordWalk {
   bool bEnded;          // the lines are over
   WalkOwed Owed[kRecordKinds];
   WalkOwed NodeList;
+  std::int32_t nListNodes;  // the numbers in NodeList's list, padding excluded
 };
 
 // Starts a walk over the nData bytes at pData (the FEM file's contents).

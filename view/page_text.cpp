@@ -43,6 +43,21 @@ std::int32_t utf8_length(const std::uint8_t* p, std::int32_t n) {
   return nSeq;
 }
 
+// The two base64 characters of each 12 bits: a group of three bytes takes
+// two lookups instead of four.
+struct Base64Pairs {
+  char Ch[4096][2];
+};
+constexpr Base64Pairs base64_pairs() {
+  Base64Pairs Pairs{};
+  for (std::int32_t u = 0; u < 4096; ++u) {
+    Pairs.Ch[u][0] = kBase64Digit[u >> 6];
+    Pairs.Ch[u][1] = kBase64Digit[u & 63];
+  }
+  return Pairs;
+}
+constexpr Base64Pairs kBase64Pairs = base64_pairs();
+
 // The characters of the n bytes at b (n a multiple of 3) into ChOut; returns
 // how many.
 std::int32_t put_groups(char* ChOut, const std::uint8_t* b, std::int32_t n) {
@@ -50,10 +65,8 @@ std::int32_t put_groups(char* ChOut, const std::uint8_t* b, std::int32_t n) {
   for (std::int32_t i = 0; i < n; i += 3) {
     const std::uint32_t u =
         (std::uint32_t{b[i]} << 16) | (std::uint32_t{b[i + 1]} << 8) | std::uint32_t{b[i + 2]};
-    p[0] = kBase64Digit[u >> 18];
-    p[1] = kBase64Digit[(u >> 12) & 63];
-    p[2] = kBase64Digit[(u >> 6) & 63];
-    p[3] = kBase64Digit[u & 63];
+    std::memcpy(p, kBase64Pairs.Ch[u >> 12], 2);
+    std::memcpy(p + 2, kBase64Pairs.Ch[u & 4095], 2);
     p += 4;
   }
   return static_cast<std::int32_t>(p - ChOut);

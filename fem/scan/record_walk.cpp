@@ -1,5 +1,6 @@
 #include "fem/record_walk.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 
@@ -52,6 +53,44 @@ std::int32_t first_scan_column(const char* pLine, std::int32_t nCut) {
   return -1;
 }
 
+// The fields whose values a line's roles take (fem/record_walk.h): the
+// numbers the check and the geometry read, as the readers' passes convert
+// only theirs. Numbers that nobody takes are most of a large model's, and
+// their conversion most of a split.
+struct TakenValues {
+  std::int32_t iFirst;
+  std::int32_t iLast;  // below iFirst: none
+};
+constexpr TakenValues kHeaderTaken[kRecordKinds] = {
+    {3, 3},  // GNODE: internal node number
+    {3, 3},  // TDNODE: internal node number
+    {3, 5},  // GELMNT1: internal element number, ELTYP, ELTYAD
+    {3, 3},  // TDSCONC: member number
+    {3, 3},  // SCONCEPT: member number
+    {3, 5},  // SCONMESH: mesh reference, the two selector fields
+};
+constexpr TakenValues kNoneTaken = {MxFields + 1, 0};
+constexpr TakenValues kAllTaken = {1, MxFields};
+constexpr TakenValues kCoordinatesTaken = {2, 5};  // node number, x, y, z
+
+TakenValues joined(TakenValues A, TakenValues B) {
+  return TakenValues{std::min(A.iFirst, B.iFirst), std::max(A.iLast, B.iLast)};
+}
+
+// The values the roles uRoles of the walk's line take.
+TakenValues taken_values(const RecordWalk& Walk, std::uint32_t uRoles) {
+  TakenValues Taken = kNoneTaken;
+  if ((uRoles & (bit(kRecordSconcept) | bit(kRecordSconmesh))) != 0) return kAllTaken;
+  if ((uRoles & bit(kNodeListBit)) != 0) {
+    // The next line of the list holds its numbers from 4 x nTaken + 1 on.
+    const std::int32_t nOnLine = Walk.nListNodes - 4 * Walk.NodeList.nTaken;
+    Taken = joined(Taken, TakenValues{1, std::clamp(nOnLine, 0, 4)});
+  }
+  if ((uRoles & bit(kHeaderBit)) != 0) Taken = joined(Taken, kHeaderTaken[Walk.iHeader]);
+  if ((uRoles & bit(kCoordinatesBit)) != 0) Taken = joined(Taken, kCoordinatesTaken);
+  return Taken;
+}
+
 // Clears the values the split before wrote past this split's fields.
 void clear_stale_values() {
   if (nWritten > Fields.count) {
@@ -65,18 +104,20 @@ void clear_stale_values() {
 // and a text field read as 0. The split writes the values of its fields;
 // those the split before wrote past them are cleared after it, not all
 // 100 before (most lines have four fields).
-void split_line(const RecordWalk& Walk) {
+void split_line(const RecordWalk& Walk, TakenValues Taken) {
   split_fields(Walk.pLine, Walk.nCut, Fields);
   for (std::int32_t k = 1; k <= Fields.count; ++k) {
-    if (Fields.kinds[k] == kFieldText) Fields.values[k] = 0.0;
+    if (Fields.kinds[k] == kFieldText || k < Taken.iFirst || k > Taken.iLast) {
+      Fields.values[k] = 0.0;
+    }
   }
   clear_stale_values();
 }
 
 // The same for a line in the tool layout, whose name (nName characters)
 // is its one text field: the split the readers take for such a line.
-void split_tool(const RecordWalk& Walk, std::int32_t nName) {
-  split_tool_line(Walk.pLine, Walk.nCut, nName, Fields);
+void split_tool(const RecordWalk& Walk, std::int32_t nName, TakenValues Taken) {
+  split_tool_line(Walk.pLine, Walk.nCut, nName, Fields, Taken.iFirst, Taken.iLast);
   if (nName > 0) Fields.values[1] = 0.0;
   clear_stale_values();
 }
@@ -140,7 +181,7 @@ bool take_line(RecordWalk& Walk) {
     if (nName > 0) uRoles = header_roles(Walk, Walk.pLine, nTool, uRoles);
     Walk.uRoles = uRoles;
     if (is_split(Walk, uRoles, true)) {
-      split_tool(Walk, nName);
+      split_tool(Walk, nName, taken_values(Walk, uRoles));
     } else {
       clear_split();
     }
@@ -152,7 +193,7 @@ bool take_line(RecordWalk& Walk) {
   if (iStart >= 0) uRoles = header_roles(Walk, Walk.pLine + iStart, Walk.nCut - iStart, uRoles);
   Walk.uRoles = uRoles;
   if (is_split(Walk, uRoles, iStart >= 0)) {
-    split_line(Walk);
+    split_line(Walk, taken_values(Walk, uRoles));
   } else {
     clear_split();
   }
@@ -223,6 +264,7 @@ void owe_node_list(RecordWalk& Walk) {
       listed_node_count(walk_integer(Fields.values[4]), walk_integer(Fields.values[5]));
   const std::int32_t nLines = nNodes / 4 + (nNodes % 4 != 0 ? 1 : 0);
   Walk.NodeList = nLines > 0 ? WalkOwed{Walk.iLine, 0, nLines} : WalkOwed{};
+  Walk.nListNodes = nNodes;
   if (nLines > 0) {
     Walk.uOwed |= bit(kNodeListBit);
   } else {
