@@ -42,8 +42,8 @@ struct ModelGeometry {
   // Its list, in two rows (element_node): the first kElemFirstNodes nodes
   // at kElemFirstNodes * i in iElemNodes, the rest at kElemMoreNodes * i in
   // iElemMoreNodes. Most elements have four nodes or fewer: a model of
-  // those writes only the short rows, a tenth of the memory one row of
-  // MxElemNodes would take.
+  // those writes only the short rows: 4 entries of the 27 a row of
+  // MxElemNodes would take, every page of which such a model wrote.
   std::int32_t* iElemNodes;      // [kElemFirstNodes * (MxElem + 1)]
   std::int32_t* iElemMoreNodes;  // [kElemMoreNodes * (MxElem + 1)]
   std::int64_t* iElemLine;       // [MxElem + 1]: FEM line of its GELMNT1 header
@@ -78,10 +78,12 @@ void read_model_geometry(const char* pData, std::int64_t nData, const NameTables
 
 // The same reading, step by step, for a caller that walks the file for
 // more than the geometry (the check on the model's page), so that the
-// file is walked once: begin_geometry clears Geometry, take_geometry_step
-// takes every step of one walk from its start (fem/record_walk.h), and
-// end_geometry sets iUndrawn as read_model_geometry does. One reading at
-// a time: the element whose node list is under way is the module's.
+// file is walked once: begin_geometry clears Geometry and makes ready the
+// pages of the Tables.nElems elements and Tables.nNodes nodes (which a
+// model writes nearly all of), take_geometry_step takes every step of one
+// walk from its start (fem/record_walk.h), and end_geometry sets iUndrawn
+// as read_model_geometry does. One reading at a time: the element whose
+// node list is under way is the module's.
 void begin_geometry(const NameTables& Tables, ModelGeometry& Geometry);
 void take_geometry_step(const WalkLine& Line, ModelGeometry& Geometry);
 void end_geometry(const NameTables& Tables, ModelGeometry& Geometry);
