@@ -56,8 +56,9 @@ struct WalkLine {
   // others reading as 0, in both layouts alike: field 3 of a GNODE,
   // TDNODE, TDSCONC or SCONCEPT header; 3 to 5 of a GELMNT1 or SCONMESH
   // header; 2 to 5 of a GCOORD header; the node numbers on a node-list
-  // line, not its zero padding; every field of a SCONCEPT or SCONMESH data
-  // line.
+  // line, not its zero padding; field 1 of a relation's first data line
+  // (its count), and no field of its other data lines or of a SCONCEPT's
+  // data line.
   const LineFields* pFields;
 };
 

@@ -70,8 +70,8 @@ constexpr TakenValues kHeaderTaken[kRecordKinds] = {
     {3, 5},  // SCONMESH: mesh reference, the two selector fields
 };
 constexpr TakenValues kNoneTaken = {MxFields + 1, 0};
-constexpr TakenValues kAllTaken = {1, MxFields};
-constexpr TakenValues kCoordinatesTaken = {2, 5};  // node number, x, y, z
+constexpr TakenValues kCoordinatesTaken = {2, 5};    // node number, x, y, z
+constexpr TakenValues kRelationCountTaken = {1, 1};  // a relation's first data line
 
 TakenValues joined(TakenValues A, TakenValues B) {
   return TakenValues{std::min(A.iFirst, B.iFirst), std::max(A.iLast, B.iLast)};
@@ -80,7 +80,12 @@ TakenValues joined(TakenValues A, TakenValues B) {
 // The values the roles uRoles of the walk's line take.
 TakenValues taken_values(const RecordWalk& Walk, std::uint32_t uRoles) {
   TakenValues Taken = kNoneTaken;
-  if ((uRoles & (bit(kRecordSconcept) | bit(kRecordSconmesh))) != 0) return kAllTaken;
+  // Of a relation's data lines only the count is a number somebody takes
+  // (the elements are looked at for text only), and of a SCONCEPT's data
+  // line none.
+  if ((uRoles & bit(kRecordSconmesh)) != 0 && Walk.Owed[kRecordSconmesh].nTaken == 0) {
+    Taken = kRelationCountTaken;
+  }
   if ((uRoles & bit(kNodeListBit)) != 0) {
     // The next line of the list holds its numbers from 4 x nTaken + 1 on.
     const std::int32_t nOnLine = Walk.nListNodes - 4 * Walk.NodeList.nTaken;

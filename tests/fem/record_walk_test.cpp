@@ -111,7 +111,8 @@ TEST(RecordWalk, EachLineHasTheRolesTheReadersGiveIt) {
 
 // The layout that tools write: the same roles, the same values, which are
 // those the roles take (the external element number, the SCONMESH row
-// length and a node list's padding are nobody's, and read as 0 in both).
+// length, a node list's padding and a relation's elements are nobody's,
+// and read as 0 in both).
 TEST(RecordWalk, ToolLayoutWalksAsTheFreeLayout) {
   const std::string Tool = tool("GELMNT1", {1, 1, 24, 0}) + tool("", {11, 12, 13, 14}) +
                            tool("GCOORD", {11, 0.5, -1.25, 3}) + tool("SCONMESH", {13, 1, 1, 2}) +
@@ -132,7 +133,7 @@ TEST(RecordWalk, ToolLayoutWalksAsTheFreeLayout) {
     }
     // The beam's list has two numbers; what stands after them is padding.
     const std::vector<double> Expected = {0,     0, 1, 24, 11, 12, 13, 14, 0, 11, 0.5,
-                                          -1.25, 0, 0, 1,  1,  4,  1,  2,  3, 4,  0,
+                                          -1.25, 0, 0, 1,  1,  4,  0,  0,  0, 0,  0,
                                           0,     0, 0, 0,  2,  15, 21, 22, 0, 0};
     EXPECT_EQ(Expected, Values);
   }
