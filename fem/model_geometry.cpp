@@ -104,14 +104,15 @@ void take_element(const WalkLine& Line, ModelGeometry& Geometry, Listing& Now) {
 // those past the type's count are padding.
 void take_nodes(const WalkLine& Line, ModelGeometry& Geometry, const Listing& Now) {
   if (Now.iElem == 0 || Line.iHeaderLine != Now.iHeaderLine) return;
-  const std::int32_t nHeld = Now.nListed < MxElemNodes ? Now.nListed : MxElemNodes;
-  for (std::int32_t f = 1; f <= 4; ++f) {
-    const std::int64_t iAt = 4 * static_cast<std::int64_t>(Line.iRawLine - 1) + f - 1;
-    if (iAt >= nHeld) return;
-    element_node(Geometry, Now.iElem, static_cast<std::int32_t>(iAt)) =
-        walk_integer(Line.pFields->values[f]);
-    Geometry.nElemNodes[Now.iElem] = static_cast<std::int32_t>(iAt + 1);
+  const std::int64_t nHeld = Now.nListed < MxElemNodes ? Now.nListed : MxElemNodes;
+  const std::int64_t iFirst = 4 * static_cast<std::int64_t>(Line.iRawLine - 1);
+  const std::int64_t nOnLine = std::clamp<std::int64_t>(nHeld - iFirst, 0, 4);
+  if (nOnLine == 0) return;
+  for (std::int64_t k = 0; k < nOnLine; ++k) {
+    element_node(Geometry, Now.iElem, static_cast<std::int32_t>(iFirst + k)) =
+        walk_integer(Line.pFields->values[k + 1]);
   }
+  Geometry.nElemNodes[Now.iElem] = static_cast<std::int32_t>(iFirst + nOnLine);
 }
 
 UndrawnReason undrawn_reason(const ModelGeometry& Geometry, std::int32_t iElem) {

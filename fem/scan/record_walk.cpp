@@ -98,10 +98,10 @@ TakenValues taken_values(const RecordWalk& Walk, std::uint32_t uRoles) {
 
 // Clears the values the split before wrote past this split's fields.
 void clear_stale_values() {
-  if (nWritten > Fields.count) {
-    std::memset(Fields.values + Fields.count + 1, 0,
-                sizeof(double) * static_cast<std::size_t>(nWritten - Fields.count));
-  }
+  // One or two values, where a line follows a longer one: cleared in place,
+  // not by a call of memset for eight bytes.
+  for (std::int32_t k = Fields.count + 1; k <= nWritten; ++k)
+    Fields.values[k] = 0.0;
   nWritten = Fields.count;
 }
 
@@ -129,9 +129,8 @@ void split_tool(const RecordWalk& Walk, std::int32_t nName, TakenValues Taken) {
 
 // No split: no fields, every value 0.
 void clear_split() {
-  std::memset(Fields.values + 1, 0, sizeof(double) * static_cast<std::size_t>(nWritten));
   Fields.count = 0;
-  nWritten = 0;
+  clear_stale_values();
 }
 
 // Only the lines whose values somebody takes are split, and only lines the
