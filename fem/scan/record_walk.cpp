@@ -78,7 +78,7 @@ TakenValues joined(TakenValues A, TakenValues B) {
 }
 
 // The values the roles uRoles of the walk's line take.
-TakenValues taken_values(const RecordWalk& Walk, std::uint32_t uRoles) {
+inline TakenValues taken_values(const RecordWalk& Walk, std::uint32_t uRoles) {
   TakenValues Taken = kNoneTaken;
   // Of a relation's data lines only the count is a number somebody takes
   // (the elements are looked at for text only), and of a SCONCEPT's data
@@ -149,8 +149,8 @@ bool is_split(const RecordWalk& Walk, std::uint32_t uRoles, bool bScanned) {
 // The roles of a line whose first field (at pName, nName characters of
 // the cut line left) the header scans look at; uRoles holds those it
 // already has.
-std::uint32_t header_roles(RecordWalk& Walk, const char* pName, std::int32_t nName,
-                           std::uint32_t uRoles) {
+inline std::uint32_t header_roles(RecordWalk& Walk, const char* pName, std::int32_t nName,
+                                  std::uint32_t uRoles) {
   // A header's first field starts with its record name; a field that
   // starts with a letter is text, so the header scans' test of the line's
   // first characters tells it without a split.
