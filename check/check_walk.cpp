@@ -1,5 +1,6 @@
 #include "check/check_walk.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "fem/field_splitter.h"
@@ -394,14 +395,19 @@ void mark_mesh_users(const NameTables& Tables, RecordLines& Lines) {
 }  // namespace
 
 bool create_record_lines(RecordLines& Lines) {
-  constexpr std::int64_t nLines = 2 * (MxNode + 1) + (MxElem + 1) + 2 * (MxMemb + 1) + (MxMesh + 1);
-  constexpr std::int64_t nBytes = 8 * nLines + 4 * (MxMesh + 1);
-  auto* p = static_cast<std::int64_t*>(map_zeroed_memory(nBytes));
+  // GELMNT1 and GNODE lines are noted for every element and node: each of
+  // the two tables starts on a page of its own, so that the pages the model
+  // needs can be made ready at once (walk_records).
+  constexpr std::int64_t kPage = 4096;
+  constexpr std::int64_t nElemBytes = (8 * (MxElem + 1) + kPage - 1) / kPage * kPage;
+  constexpr std::int64_t nLines = 2 * (MxNode + 1) + 2 * (MxMemb + 1) + (MxMesh + 1);
+  constexpr std::int64_t nBytes = nElemBytes + 8 * nLines + 4 * (MxMesh + 1);
+  auto* p = static_cast<char*>(map_zeroed_memory(nBytes));
   if (p == nullptr) return false;
-  Lines.iGnode = p;
+  Lines.iGelmnt1 = reinterpret_cast<std::int64_t*>(p);
+  Lines.iGnode = reinterpret_cast<std::int64_t*>(p + nElemBytes);
   Lines.iTdnode = Lines.iGnode + MxNode + 1;
-  Lines.iGelmnt1 = Lines.iTdnode + MxNode + 1;
-  Lines.iTdsconc = Lines.iGelmnt1 + MxElem + 1;
+  Lines.iTdsconc = Lines.iTdnode + MxNode + 1;
   Lines.iSconcept = Lines.iTdsconc + MxMemb + 1;
   Lines.iSconmesh = Lines.iSconcept + MxMemb + 1;
   Lines.iMeshUser = reinterpret_cast<std::int32_t*>(Lines.iSconmesh + MxMesh + 1);
@@ -409,17 +415,25 @@ bool create_record_lines(RecordLines& Lines) {
 }
 
 void walk_records(const char* pData, std::int64_t nData, const NameTables& Tables,
-                  RecordLines& Lines, FindingStore& Store) {
+                  RecordLines& Lines, FindingStore& Store, ModelGeometry* pGeometry) {
   Walking = Walk{};
   Walking.pTables = &Tables;
   Walking.pLines = &Lines;
   Walking.pStore = &Store;
   mark_mesh_users(Tables, Lines);
+  // Every element and node the readers counted has its GELMNT1 and GNODE
+  // line noted: their pages are made ready in one request each, instead of
+  // being faulted in twice a page (read, then written) as the walk comes.
+  advise_populate_write(Lines.iGelmnt1,
+                        8 * (std::int64_t{std::clamp(Tables.nElems, 0, MxElem)} + 1));
+  advise_populate_write(Lines.iGnode, 8 * (std::int64_t{std::clamp(Tables.nNodes, 0, MxNode)} + 1));
   // static: the walk's place, beside the walk's other state.
   static RecordWalk Records;
   begin_walk(Records, pData, nData);
+  if (pGeometry != nullptr) begin_geometry(Tables, *pGeometry);
   WalkLine Line;
   while (next_walk_line(Records, Line)) {
+    if (pGeometry != nullptr) take_geometry_step(Line, *pGeometry);
     Walking.pLine = Line.pLine;
     Walking.nLine = Line.nLine;
     Walking.nCut = Line.nCut;
@@ -440,4 +454,5 @@ void walk_records(const char* pData, std::int64_t nData, const NameTables& Table
         break;
     }
   }
+  if (pGeometry != nullptr) end_geometry(Tables, *pGeometry);
 }

@@ -14,6 +14,7 @@
 #include <cstdint>
 
 #include "check/check_findings.h"
+#include "fem/model_geometry.h"
 #include "fem/name_tables.h"
 
 // The lines of the records behind the tables' entries (0: no record), and
@@ -33,6 +34,8 @@ bool create_record_lines(RecordLines& Lines);
 
 // Walks the nData bytes of the FEM file at pData. Tables are the readers'
 // results, with iElemMemb built (assign_element_owners): they tell which
-// repeated records change a label.
+// repeated records change a label. pGeometry, when not null, is read in the
+// same walk (as read_model_geometry reads it): the model's page wants both,
+// and the walk over every line is most of what either costs.
 void walk_records(const char* pData, std::int64_t nData, const NameTables& Tables,
-                  RecordLines& Lines, FindingStore& Store);
+                  RecordLines& Lines, FindingStore& Store, ModelGeometry* pGeometry);

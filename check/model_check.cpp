@@ -152,12 +152,12 @@ void check_nodes(const NameTables& Tables, const RecordLines& Lines, FindingStor
 // that gets no label, a label with element number 0, or another's name.
 void check_element(const NameTables& Tables, const RecordLines& Lines, std::int32_t iMemb,
                    std::int32_t iElem, std::int64_t iLine, FindingStore& Store) {
-  FindingText Text;
-  begin_text(Text, kRecordName[kRecordSconmesh]);
   const bool bNumber = iElem >= 1 && iElem <= MxElem;
   if (bNumber && iElem <= Tables.nElems && Lines.iGelmnt1[iElem] != 0 &&
       Tables.iElemMemb[iElem] == iMemb)
     return;
+  FindingText Text;
+  begin_text(Text, kRecordName[kRecordSconmesh]);
   if (bNumber && iElem <= Tables.nElems && Lines.iGelmnt1[iElem] == 0) {
     put_text(Text, "no ");
     put_record(Text, kRecordGelmnt1);
@@ -240,8 +240,10 @@ void check_members(const NameTables& Tables, const RecordLines& Lines, FindingSt
   }
 }
 
-// The check itself: the findings gathered into the store, not yet written.
-FindingStore& gather_findings(const NameTables& Tables, const FemFile& Fem, bool bReaderFailed) {
+// The check itself: the findings gathered into the store, not yet written;
+// pGeometry, when not null, read in the same walk.
+FindingStore& gather_findings(const NameTables& Tables, const FemFile& Fem, bool bReaderFailed,
+                              ModelGeometry* pGeometry) {
   // static: taken once, for the one check of a run.
   static FindingStore Store;
   static RecordLines Lines;
@@ -254,7 +256,7 @@ FindingStore& gather_findings(const NameTables& Tables, const FemFile& Fem, bool
     const char* pData = nullptr;
     std::int64_t nData = 0;
     unit_contents(Fem.iUnit, pData, nData);
-    walk_records(pData, nData, Tables, Lines, Store);
+    walk_records(pData, nData, Tables, Lines, Store, pGeometry);
     check_nodes(Tables, Lines, Store);
     check_members(Tables, Lines, Store);
   }
@@ -267,14 +269,15 @@ FindingStore& gather_findings(const NameTables& Tables, const FemFile& Fem, bool
 
 int check_model(const NameTables& Tables, const FemFile& Fem, bool bReaderFailed,
                 const char* ChFile, std::int32_t nFile) {
-  FindingStore& Store = gather_findings(Tables, Fem, bReaderFailed);
+  FindingStore& Store = gather_findings(Tables, Fem, bReaderFailed, nullptr);
   write_findings(Store, kUnitConsoleOut, ChFile, nFile);
   return Store.nFound == 0 ? 0 : 1;
 }
 
 int begin_check_lines(const NameTables& Tables, const FemFile& Fem, bool bReaderFailed,
-                      const char* ChFile, std::int32_t nFile, FindingLines& Walk) {
-  FindingStore& Store = gather_findings(Tables, Fem, bReaderFailed);
+                      const char* ChFile, std::int32_t nFile, ModelGeometry& Geometry,
+                      FindingLines& Walk) {
+  FindingStore& Store = gather_findings(Tables, Fem, bReaderFailed, &Geometry);
   begin_finding_lines(Store, Walk, ChFile, nFile);
   return Store.nFound == 0 ? 0 : 1;
 }

@@ -18,6 +18,7 @@
 
 #include "check/check_findings.h"
 #include "fem/fem_scan.h"
+#include "fem/model_geometry.h"
 #include "fem/name_tables.h"
 
 // Checks the FEM file open as Fem, after the driver has read it with the
@@ -33,6 +34,9 @@ int check_model(const NameTables& Tables, const FemFile& Fem, bool bReaderFailed
 // The same check for a caller that shows its findings elsewhere (the
 // model's page): Walk gives the findings and the closing line in
 // check_model's words and order (next_finding_line), instead of standard
-// output.
+// output. Without bReaderFailed, Geometry is read in the check's walk over
+// the file (read_model_geometry's result); with it, Geometry is left as it
+// was.
 int begin_check_lines(const NameTables& Tables, const FemFile& Fem, bool bReaderFailed,
-                      const char* ChFile, std::int32_t nFile, FindingLines& Walk);
+                      const char* ChFile, std::int32_t nFile, ModelGeometry& Geometry,
+                      FindingLines& Walk);

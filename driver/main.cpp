@@ -329,13 +329,7 @@ int run_view(const CommandLine& Cmd, NameTables& Tables) {
   const PageFacts Facts{Cmd.ChFem, static_cast<std::int32_t>(std::strlen(Cmd.ChFem)),
                         ChDate + iDate, trimmed_length(ChDate + iDate, kAnswerLen - iDate)};
   const FailedReader iFailed = read_model(Tables, *pFem, kUnitLabel);
-  if (iFailed == kNoneFailed) {
-    assign_element_owners(Tables);
-    const char* pData = nullptr;
-    std::int64_t nData = 0;
-    unit_contents(kUnitFem, pData, nData);
-    read_model_geometry(pData, nData, Tables, Geometry);
-  }
+  if (iFailed == kNoneFailed) assign_element_owners(Tables);
   const int iExit =
       write_model_page(Tables, Geometry, *pFem, iFailed != kNoneFailed, kUnitPage, Facts);
   if (iFailed != kNoneFailed) {

@@ -1,5 +1,6 @@
 #include "fem/model_geometry.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -13,7 +14,8 @@ constexpr std::int64_t kXyzBytes = sizeof(float) * 3 * (MxNode + 1);
 constexpr std::int64_t kCoordBytes = sizeof(std::uint8_t) * (MxNode + 1);
 constexpr std::int64_t kCoordLineBytes = sizeof(std::int64_t) * (MxNode + 1);
 constexpr std::int64_t kElemIntBytes = sizeof(std::int32_t) * (MxElem + 1);
-constexpr std::int64_t kElemNodesBytes = sizeof(std::int32_t) * MxElemNodes * (MxElem + 1);
+constexpr std::int64_t kElemNodesBytes = sizeof(std::int32_t) * kElemFirstNodes * (MxElem + 1);
+constexpr std::int64_t kElemMoreNodesBytes = sizeof(std::int32_t) * kElemMoreNodes * (MxElem + 1);
 constexpr std::int64_t kElemLineBytes = sizeof(std::int64_t) * (MxElem + 1);
 
 template <typename T>
@@ -29,6 +31,18 @@ struct Listing {
   std::int32_t nListed;
 };
 
+template <typename T>
+void prepare_entries(T* pTable, std::int64_t nEntries) {
+  // The request takes whole pages from a page boundary on; the page the
+  // table starts in may hold the end of the table before it, whose content
+  // a request for writing leaves as it is.
+  constexpr std::uintptr_t kPage = 4096;
+  const auto uAt = reinterpret_cast<std::uintptr_t>(pTable);
+  const std::uintptr_t uFirst = uAt / kPage * kPage;
+  advise_populate_write(reinterpret_cast<void*>(uFirst),
+                        static_cast<std::int64_t>(uAt - uFirst + sizeof(T) * nEntries));
+}
+
 // Clears what the last reading wrote (the rest is 0 still): a model of a
 // few nodes clears a few entries, not the tables' 20 million bytes.
 void clear_geometry(ModelGeometry& Geometry) {
@@ -39,7 +53,8 @@ void clear_geometry(ModelGeometry& Geometry) {
   clear_entries(Geometry.iCoordLine, nNodes);
   clear_entries(Geometry.iElemType, nElems);
   clear_entries(Geometry.nElemNodes, nElems);
-  clear_entries(Geometry.iElemNodes, MxElemNodes * nElems);
+  clear_entries(Geometry.iElemNodes, kElemFirstNodes * nElems);
+  clear_entries(Geometry.iElemMoreNodes, kElemMoreNodes * nElems);
   clear_entries(Geometry.iElemLine, nElems);
   clear_entries(Geometry.iUndrawn, nElems);
   Geometry.nCoords = 0;
@@ -89,14 +104,15 @@ void take_element(const WalkLine& Line, ModelGeometry& Geometry, Listing& Now) {
 // those past the type's count are padding.
 void take_nodes(const WalkLine& Line, ModelGeometry& Geometry, const Listing& Now) {
   if (Now.iElem == 0 || Line.iHeaderLine != Now.iHeaderLine) return;
-  std::int32_t* pList = Geometry.iElemNodes + static_cast<std::int64_t>(MxElemNodes) * Now.iElem;
-  const std::int32_t nHeld = Now.nListed < MxElemNodes ? Now.nListed : MxElemNodes;
-  for (std::int32_t f = 1; f <= 4; ++f) {
-    const std::int64_t iAt = 4 * static_cast<std::int64_t>(Line.iRawLine - 1) + f - 1;
-    if (iAt >= nHeld) return;
-    pList[iAt] = walk_integer(Line.pFields->values[f]);
-    Geometry.nElemNodes[Now.iElem] = static_cast<std::int32_t>(iAt + 1);
+  const std::int64_t nHeld = Now.nListed < MxElemNodes ? Now.nListed : MxElemNodes;
+  const std::int64_t iFirst = 4 * static_cast<std::int64_t>(Line.iRawLine - 1);
+  const std::int64_t nOnLine = std::clamp<std::int64_t>(nHeld - iFirst, 0, 4);
+  if (nOnLine == 0) return;
+  for (std::int64_t k = 0; k < nOnLine; ++k) {
+    element_node(Geometry, Now.iElem, static_cast<std::int32_t>(iFirst + k)) =
+        walk_integer(Line.pFields->values[k + 1]);
   }
+  Geometry.nElemNodes[Now.iElem] = static_cast<std::int32_t>(iFirst + nOnLine);
 }
 
 UndrawnReason undrawn_reason(const ModelGeometry& Geometry, std::int32_t iElem) {
@@ -105,9 +121,8 @@ UndrawnReason undrawn_reason(const ModelGeometry& Geometry, std::int32_t iElem) 
   if (Type.iShape == kShapeUnknown) return kUndrawnUnknownType;
   if (Type.iShape == kShapeNone) return kUndrawnNoShape;
   if (Geometry.nElemNodes[iElem] < Type.nNodes) return kUndrawnListCut;
-  const std::int32_t* pList = Geometry.iElemNodes + static_cast<std::int64_t>(MxElemNodes) * iElem;
   for (std::int32_t j = 0; j < Type.nNodes; ++j) {
-    const std::int32_t iNode = pList[j];
+    const std::int32_t iNode = element_node(Geometry, iElem, j);
     if (iNode < 1 || iNode > MxNode) return kUndrawnBadNode;
     if (Geometry.iCoord[iNode] == kCoordNone) return kUndrawnNoCoordinate;
     if (Geometry.iCoord[iNode] == kCoordBad) return kUndrawnBadCoordinate;
@@ -119,7 +134,7 @@ UndrawnReason undrawn_reason(const ModelGeometry& Geometry, std::int32_t iElem) 
 
 bool create_model_geometry(ModelGeometry& Geometry) {
   constexpr std::int64_t nBytes = kXyzBytes + kCoordLineBytes + kElemLineBytes + kElemNodesBytes +
-                                  4 * kElemIntBytes + kCoordBytes;
+                                  kElemMoreNodesBytes + 4 * kElemIntBytes + kCoordBytes;
   auto* p = static_cast<char*>(map_zeroed_memory(nBytes));
   if (p == nullptr) return false;
   // The eight-byte tables first, then the four-byte ones, the bytes last:
@@ -131,33 +146,66 @@ bool create_model_geometry(ModelGeometry& Geometry) {
   Geometry.nElemNodes = Geometry.iElemType + (MxElem + 1);
   Geometry.iUndrawn = Geometry.nElemNodes + (MxElem + 1);
   Geometry.iElemNodes = Geometry.iUndrawn + (MxElem + 1);
+  Geometry.iElemMoreNodes =
+      Geometry.iElemNodes + static_cast<std::int64_t>(kElemFirstNodes) * (MxElem + 1);
   Geometry.iCoord = reinterpret_cast<std::uint8_t*>(
-      Geometry.iElemNodes + static_cast<std::int64_t>(MxElemNodes) * (MxElem + 1));
+      Geometry.iElemMoreNodes + static_cast<std::int64_t>(kElemMoreNodes) * (MxElem + 1));
   Geometry.nCoords = 0;
   Geometry.MaxNodeWritten = 0;
   Geometry.MaxElemWritten = 0;
   return true;
 }
 
-void read_model_geometry(const char* pData, std::int64_t nData, const NameTables& Tables,
-                         ModelGeometry& Geometry) {
+namespace {
+
+// static: the element whose node list the walk is in; one reading at a time.
+Listing Now{0, 0, 0};
+
+}  // namespace
+
+void begin_geometry(const NameTables& Tables, ModelGeometry& Geometry) {
   clear_geometry(Geometry);
-  // static: the walk's place; this function is not re-entrant.
-  static RecordWalk Walk;
-  begin_walk(Walk, pData, nData);
-  Listing Now{0, 0, 0};
-  WalkLine Line;
-  while (next_walk_line(Walk, Line)) {
-    if (Line.iRole == kWalkCoordinates) {
-      take_coordinates(Line, Geometry);
-    } else if (Line.iRole == kWalkHeader && Line.iKind == kRecordGelmnt1) {
-      take_element(Line, Geometry, Now);
-    } else if (Line.iRole == kWalkNodeList) {
-      take_nodes(Line, Geometry, Now);
-    }
+  Now = Listing{0, 0, 0};
+  // Every element the label file lists has its entries written, and most
+  // nodes theirs: their pages are made ready in one request each, instead of
+  // being faulted in a page at a time as the walk comes to them.
+  const std::int64_t nElems = std::clamp(Tables.nElems, 0, MxElem) + 1;
+  const std::int64_t nNodes = std::clamp(Tables.nNodes, 0, MxNode) + 1;
+  prepare_entries(Geometry.iElemType, nElems);
+  prepare_entries(Geometry.nElemNodes, nElems);
+  prepare_entries(Geometry.iElemNodes, kElemFirstNodes * nElems);
+  prepare_entries(Geometry.iElemLine, nElems);
+  prepare_entries(Geometry.iUndrawn, nElems);
+  prepare_entries(Geometry.Xyz, 3 * nNodes);
+  prepare_entries(Geometry.iCoord, nNodes);
+  prepare_entries(Geometry.iCoordLine, nNodes);
+}
+
+void take_geometry_step(const WalkLine& Line, ModelGeometry& Geometry) {
+  if (Line.iRole == kWalkCoordinates) {
+    take_coordinates(Line, Geometry);
+  } else if (Line.iRole == kWalkHeader && Line.iKind == kRecordGelmnt1) {
+    take_element(Line, Geometry, Now);
+  } else if (Line.iRole == kWalkNodeList) {
+    take_nodes(Line, Geometry, Now);
   }
+}
+
+void end_geometry(const NameTables& Tables, ModelGeometry& Geometry) {
   const std::int32_t nElems = Tables.nElems < MxElem ? Tables.nElems : MxElem;
   for (std::int32_t i = 1; i <= nElems; ++i)
     Geometry.iUndrawn[i] = undrawn_reason(Geometry, i);
   if (nElems > Geometry.MaxElemWritten) Geometry.MaxElemWritten = nElems;
+}
+
+void read_model_geometry(const char* pData, std::int64_t nData, const NameTables& Tables,
+                         ModelGeometry& Geometry) {
+  // static: the walk's place; this function is not re-entrant.
+  static RecordWalk Walk;
+  begin_walk(Walk, pData, nData);
+  begin_geometry(Tables, Geometry);
+  WalkLine Line;
+  while (next_walk_line(Walk, Line))
+    take_geometry_step(Line, Geometry);
+  end_geometry(Tables, Geometry);
 }

@@ -9,6 +9,7 @@
 
 #include "fem/element_types.h"
 #include "fem/name_tables.h"
+#include "fem/record_walk.h"
 
 // Why an element is not drawn (kDrawn: it is).
 enum UndrawnReason : std::int32_t {
@@ -22,6 +23,10 @@ enum UndrawnReason : std::int32_t {
   kUndrawnNoRecord        // no GELMNT1 numbers it (a hole in 1..nElems)
 };
 
+// How an element's node list is held (ModelGeometry::iElemNodes).
+inline constexpr std::int32_t kElemFirstNodes = 4;
+inline constexpr std::int32_t kElemMoreNodes = MxElemNodes - kElemFirstNodes;
+
 // The state of a node's coordinates.
 enum CoordState : std::uint8_t { kCoordNone, kCoordRead, kCoordBad };
 
@@ -34,14 +39,32 @@ struct ModelGeometry {
   std::int32_t nCoords;      // nodes with a GCOORD read
   std::int32_t* iElemType;   // [MxElem + 1]: ELTYP of internal element i (0: no GELMNT1)
   std::int32_t* nElemNodes;  // [MxElem + 1]: nodes read into its list
-  std::int32_t* iElemNodes;  // [MxElemNodes * (MxElem + 1)]: its list at MxElemNodes * i
-  std::int64_t* iElemLine;   // [MxElem + 1]: FEM line of its GELMNT1 header
-  std::int32_t* iUndrawn;    // [MxElem + 1]: UndrawnReason, set by read_model_geometry
+  // Its list, in two rows (element_node): the first kElemFirstNodes nodes
+  // at kElemFirstNodes * i in iElemNodes, the rest at kElemMoreNodes * i in
+  // iElemMoreNodes. Most elements have four nodes or fewer: a model of
+  // those writes only the short rows: 4 entries of the 27 a row of
+  // MxElemNodes would take, every page of which such a model wrote.
+  std::int32_t* iElemNodes;      // [kElemFirstNodes * (MxElem + 1)]
+  std::int32_t* iElemMoreNodes;  // [kElemMoreNodes * (MxElem + 1)]
+  std::int64_t* iElemLine;       // [MxElem + 1]: FEM line of its GELMNT1 header
+  std::int32_t* iUndrawn;        // [MxElem + 1]: UndrawnReason, set by read_model_geometry
   // The highest node and element entries a reading wrote: the next one
   // clears no more than these.
   std::int32_t MaxNodeWritten;
   std::int32_t MaxElemWritten;
 };
+
+// Node j (0 to MxElemNodes - 1) of the list of element i (0 to MxElem).
+inline std::int32_t& element_node(ModelGeometry& Geometry, std::int32_t i, std::int32_t j) {
+  return j < kElemFirstNodes
+             ? Geometry.iElemNodes[std::int64_t{kElemFirstNodes} * i + j]
+             : Geometry.iElemMoreNodes[std::int64_t{kElemMoreNodes} * i + j - kElemFirstNodes];
+}
+inline std::int32_t element_node(const ModelGeometry& Geometry, std::int32_t i, std::int32_t j) {
+  return j < kElemFirstNodes
+             ? Geometry.iElemNodes[std::int64_t{kElemFirstNodes} * i + j]
+             : Geometry.iElemMoreNodes[std::int64_t{kElemMoreNodes} * i + j - kElemFirstNodes];
+}
 
 // Takes and zeroes the tables' memory. False when it cannot be had.
 bool create_model_geometry(ModelGeometry& Geometry);
@@ -52,3 +75,15 @@ bool create_model_geometry(ModelGeometry& Geometry);
 // be read is an element not drawn, with its reason.
 void read_model_geometry(const char* pData, std::int64_t nData, const NameTables& Tables,
                          ModelGeometry& Geometry);
+
+// The same reading, step by step, for a caller that walks the file for
+// more than the geometry (the check on the model's page), so that the
+// file is walked once: begin_geometry clears Geometry and makes ready the
+// pages of the Tables.nElems elements and Tables.nNodes nodes (which a
+// model writes nearly all of), take_geometry_step takes every step of one
+// walk from its start (fem/record_walk.h), and end_geometry sets iUndrawn
+// as read_model_geometry does. One reading at a time: the element whose
+// node list is under way is the module's.
+void begin_geometry(const NameTables& Tables, ModelGeometry& Geometry);
+void take_geometry_step(const WalkLine& Line, ModelGeometry& Geometry);
+void end_geometry(const NameTables& Tables, ModelGeometry& Geometry);

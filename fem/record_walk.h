@@ -50,7 +50,15 @@ struct WalkLine {
   // fields 0. Only headers, data lines and node-list lines are split, and
   // only lines the readers split too: on a name line (TDNODE, TDSCONC raw)
   // that is no header, and on a comment or blank node-list line, count is
-  // 0.
+  // 0. Kinds and texts are there for every field, but values only for the
+  // fields that a role of the line gives a meaning to (as the readers'
+  // passes convert only the values they take, fem/record_kinds.h), the
+  // others reading as 0, in both layouts alike: field 3 of a GNODE,
+  // TDNODE, TDSCONC or SCONCEPT header; 3 to 5 of a GELMNT1 or SCONMESH
+  // header; 2 to 5 of a GCOORD header; the node numbers on a node-list
+  // line, not its zero padding; field 1 of a relation's first data line
+  // (its count), and no field of its other data lines or of a SCONCEPT's
+  // data line.
   const LineFields* pFields;
 };
 
@@ -71,13 +79,16 @@ struct RecordWalk {
   const char* pLine;
   std::int64_t nLine;
   std::int32_t nCut;
-  RecordKind iHeader;               // its header kind (kRecordKinds: none)
-  bool bCoordinates;                // it is a GCOORD header
-  bool bWasOwed[kRecordKinds + 1];  // owed at the line's start; [kRecordKinds]: node list
-  std::int32_t iStep;               // the next role of the line to look at
-  bool bEnded;                      // the lines are over
+  RecordKind iHeader;  // its header kind (kRecordKinds: none)
+  // The roles of the line not yet handed out, one bit each in the order
+  // they are handed out: bit k (below kRecordKinds) a raw line of kind k,
+  // then a node-list line, a header, a GCOORD header.
+  std::uint32_t uRoles;
+  std::uint32_t uOwed;  // bit k: Owed[k] is under way; bit kRecordKinds: NodeList is
+  bool bEnded;          // the lines are over
   WalkOwed Owed[kRecordKinds];
   WalkOwed NodeList;
+  std::int32_t nListNodes;  // the numbers in NodeList's list, padding excluded
 };
 
 // Starts a walk over the nData bytes at pData (the FEM file's contents).
@@ -85,8 +96,13 @@ void begin_walk(RecordWalk& Walk, const char* pData, std::int64_t nData);
 
 // The integer meaning of a value that only drawing takes (an element type,
 // a node number): as the readers round it, but 0 where a value the readers
-// take would stop the run (outside 32 bits, not a number).
-std::int32_t walk_integer(double Value);
+// take would stop the run (outside 32 bits, not a number). Inline: drawing
+// takes one for every node of every element.
+inline std::int32_t walk_integer(double Value) {
+  // The bounds of 32 bits as the readers round: halves away from zero.
+  if (!(Value > -2147483648.5 && Value < 2147483647.5)) return 0;
+  return integer_value(Value, 0);
+}
 
 // The next step of the walk into Line. False when the walk is over: after
 // the last line come the records it cut short, then nothing.

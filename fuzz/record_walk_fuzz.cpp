@@ -105,7 +105,7 @@ void check_geometry(const ModelGeometry& Geometry, std::int32_t nElems) {
     REQUIRE(Type.iShape != kShapeUnknown && Type.iShape != kShapeNone);
     REQUIRE(Geometry.nElemNodes[e] >= Type.nNodes);
     for (std::int32_t j = 0; j < Type.nNodes; ++j) {
-      const std::int32_t iNode = Geometry.iElemNodes[std::int64_t{MxElemNodes} * e + j];
+      const std::int32_t iNode = element_node(Geometry, e, j);
       REQUIRE(iNode >= 1 && iNode <= MxNode);
       REQUIRE(Geometry.iCoord[iNode] == kCoordRead);
       for (std::int32_t k = 0; k < 3; ++k)

@@ -71,11 +71,11 @@ void end_page(std::int32_t iUnit) {
 
 }  // namespace
 
-int write_model_page(const NameTables& Tables, const ModelGeometry& Geometry, const FemFile& Fem,
+int write_model_page(const NameTables& Tables, ModelGeometry& Geometry, const FemFile& Fem,
                      bool bReaderFailed, std::int32_t iUnitPage, const PageFacts& Facts) {
   begin_page(iUnitPage, Facts);
   FindingLines Walk;
-  (void)begin_check_lines(Tables, Fem, bReaderFailed, Facts.ChFile, Facts.nFile, Walk);
+  (void)begin_check_lines(Tables, Fem, bReaderFailed, Facts.ChFile, Facts.nFile, Geometry, Walk);
   // static: a line of the findings at a time; this writer is not re-entrant.
   static LineBuilder Line;
   bool bFirst = true;

@@ -25,9 +25,10 @@ struct PageFacts {
 // model itself. Tables and Fem as the driver left them after the readers
 // of a run; bReaderFailed: a reader ended with an input error, and the page
 // shows its report and the names read so far instead of the model.
-// Otherwise iElemMemb is built and Geometry read (read_model_geometry).
+// Otherwise iElemMemb is built, and Geometry (tables taken by
+// create_model_geometry) is read in the check's walk over the file.
 // Returns 0, or 1 when a reader failed. A fatal stop does not return.
-int write_model_page(const NameTables& Tables, const ModelGeometry& Geometry, const FemFile& Fem,
+int write_model_page(const NameTables& Tables, ModelGeometry& Geometry, const FemFile& Fem,
                      bool bReaderFailed, std::int32_t iUnitPage, const PageFacts& Facts);
 
 // The same page with the findings given as nFindings lines at ChFindings

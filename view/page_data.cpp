@@ -159,57 +159,70 @@ void write_coordinates(std::int32_t iUnit, const ModelGeometry& Geometry) {
   end_array(Writer);
 }
 
+// The tables are read through pointers of their own in the loops below: a
+// byte put into the writer may, as far as the compiler knows, change any
+// table pointer it would otherwise read again for every element.
 void write_element_bytes(std::int32_t iUnit, const ModelGeometry& Geometry, std::int32_t nElems) {
+  const std::int32_t* iElemType = Geometry.iElemType;
+  const std::int32_t* iUndrawn = Geometry.iUndrawn;
+  const std::int32_t* nElemNodes = Geometry.nElemNodes;
   static Base64Writer Writer;
   begin_array(iUnit, Writer, "elemType");
   for (std::int32_t e = 0; e <= nElems; ++e) {
-    const std::int32_t t = e == 0 ? 0 : Geometry.iElemType[e];
-    const std::uint8_t b = t >= 1 && t <= 255 ? static_cast<std::uint8_t>(t) : 0;
-    put_base64(Writer, &b, 1);
+    const std::int32_t t = e == 0 ? 0 : iElemType[e];
+    put_base64_byte(Writer, t >= 1 && t <= 255 ? static_cast<std::uint8_t>(t) : 0);
   }
   end_array(Writer);
   begin_array(iUnit, Writer, "elemState");
   for (std::int32_t e = 0; e <= nElems; ++e) {
-    std::int32_t iState = e == 0 ? kUndrawnNoRecord : Geometry.iUndrawn[e] & 15;
+    std::int32_t iState = e == 0 ? kUndrawnNoRecord : iUndrawn[e] & 15;
     if (e > 0 && iFirstLister[e] < 0) iState += kElemListedTwice;
-    const auto b = static_cast<std::uint8_t>(iState);
-    put_base64(Writer, &b, 1);
+    put_base64_byte(Writer, static_cast<std::uint8_t>(iState));
   }
   end_array(Writer);
   begin_array(iUnit, Writer, "elemCount");
   for (std::int32_t e = 0; e <= nElems; ++e) {
-    const bool bDrawn = e > 0 && Geometry.iUndrawn[e] == kDrawn;
-    const std::int32_t n = bDrawn ? std::clamp(Geometry.nElemNodes[e], 0, MxElemNodes) : 0;
-    const auto b = static_cast<std::uint8_t>(n);
-    put_base64(Writer, &b, 1);
+    const bool bDrawn = e > 0 && iUndrawn[e] == kDrawn;
+    const std::int32_t n = bDrawn ? std::clamp(nElemNodes[e], 0, MxElemNodes) : 0;
+    put_base64_byte(Writer, static_cast<std::uint8_t>(n));
   }
   end_array(Writer);
 }
 
 void write_element_numbers(std::int32_t iUnit, const NameTables& Tables,
                            const ModelGeometry& Geometry, std::int32_t nElems) {
+  const std::int32_t* iElemExt = Tables.iElemExt;
+  const std::int32_t* iElemMemb = Tables.iElemMemb;
+  const std::int64_t* iElemLine = Geometry.iElemLine;
+  const std::int32_t* iUndrawn = Geometry.iUndrawn;
+  const std::int32_t* nElemNodes = Geometry.nElemNodes;
+  const std::int32_t* iFirstNodes = Geometry.iElemNodes;
   static Base64Writer Writer;
   begin_array(iUnit, Writer, "elemExt");
   for (std::int32_t e = 0; e <= nElems; ++e)
-    put_base64_int32(Writer, e == 0 ? 0 : Tables.iElemExt[e]);
+    put_base64_int32(Writer, e == 0 ? 0 : iElemExt[e]);
   end_array(Writer);
   begin_array(iUnit, Writer, "elemMemb");
   for (std::int32_t e = 0; e <= nElems; ++e)
-    put_base64_int32(Writer, e == 0 ? 0 : Tables.iElemMemb[e]);
+    put_base64_int32(Writer, e == 0 ? 0 : iElemMemb[e]);
   end_array(Writer);
   begin_array(iUnit, Writer, "elemLine");
   for (std::int32_t e = 0; e <= nElems; ++e) {
-    const std::int64_t iLine = e == 0 ? 0 : Geometry.iElemLine[e];
+    const std::int64_t iLine = e == 0 ? 0 : iElemLine[e];
     put_base64_int32(Writer, static_cast<std::int32_t>(std::clamp<std::int64_t>(
                                  iLine, 0, std::numeric_limits<std::int32_t>::max())));
   }
   end_array(Writer);
   begin_array(iUnit, Writer, "elemNodes");
   for (std::int32_t e = 1; e <= nElems; ++e) {
-    if (Geometry.iUndrawn[e] != kDrawn) continue;
-    const std::int32_t n = std::clamp(Geometry.nElemNodes[e], 0, MxElemNodes);
-    for (std::int32_t j = 0; j < n; ++j)
-      put_base64_int32(Writer, Geometry.iElemNodes[MxElemNodes * e + j]);
+    if (iUndrawn[e] != kDrawn) continue;
+    const std::int32_t n = std::clamp(nElemNodes[e], 0, MxElemNodes);
+    // Most elements have no node past the first row.
+    const std::int32_t nFirst = std::min(n, kElemFirstNodes);
+    for (std::int32_t j = 0; j < nFirst; ++j)
+      put_base64_int32(Writer, iFirstNodes[std::int64_t{kElemFirstNodes} * e + j]);
+    for (std::int32_t j = kElemFirstNodes; j < n; ++j)
+      put_base64_int32(Writer, element_node(Geometry, e, j));
   }
   end_array(Writer);
 }

@@ -43,21 +43,33 @@ std::int32_t utf8_length(const std::uint8_t* p, std::int32_t n) {
   return nSeq;
 }
 
-void flush_base64(Base64Writer& Writer) {
-  write_text(Writer.iUnit, Writer.ChOut, Writer.nOut);
-  Writer.nOut = 0;
+// The two base64 characters of each 12 bits: a group of three bytes takes
+// two lookups instead of four.
+struct Base64Pairs {
+  char Ch[4096][2];
+};
+constexpr Base64Pairs base64_pairs() {
+  Base64Pairs Pairs{};
+  for (std::int32_t u = 0; u < 4096; ++u) {
+    Pairs.Ch[u][0] = kBase64Digit[u >> 6];
+    Pairs.Ch[u][1] = kBase64Digit[u & 63];
+  }
+  return Pairs;
 }
+constexpr Base64Pairs kBase64Pairs = base64_pairs();
 
-void put_quad(Base64Writer& Writer, const std::uint8_t* b, std::int32_t n) {
-  if (Writer.nOut + 4 > static_cast<std::int32_t>(sizeof Writer.ChOut)) flush_base64(Writer);
-  const std::uint32_t u =
-      (std::uint32_t{b[0]} << 16) | (n > 1 ? std::uint32_t{b[1]} << 8 : 0) | (n > 2 ? b[2] : 0);
-  char* p = Writer.ChOut + Writer.nOut;
-  p[0] = kBase64Digit[(u >> 18) & 63];
-  p[1] = kBase64Digit[(u >> 12) & 63];
-  p[2] = n > 1 ? kBase64Digit[(u >> 6) & 63] : '=';
-  p[3] = n > 2 ? kBase64Digit[u & 63] : '=';
-  Writer.nOut += 4;
+// The characters of the n bytes at b (n a multiple of 3) into ChOut; returns
+// how many.
+std::int32_t put_groups(char* ChOut, const std::uint8_t* b, std::int32_t n) {
+  char* p = ChOut;
+  for (std::int32_t i = 0; i < n; i += 3) {
+    const std::uint32_t u =
+        (std::uint32_t{b[i]} << 16) | (std::uint32_t{b[i + 1]} << 8) | std::uint32_t{b[i + 2]};
+    std::memcpy(p, kBase64Pairs.Ch[u >> 12], 2);
+    std::memcpy(p + 2, kBase64Pairs.Ch[u & 4095], 2);
+    p += 4;
+  }
+  return static_cast<std::int32_t>(p - ChOut);
 }
 
 }  // namespace
@@ -119,32 +131,27 @@ void write_json_string(std::int32_t iUnit, const char* Ch, std::int32_t n) {
 
 void begin_base64(Base64Writer& Writer, std::int32_t iUnit) {
   Writer.iUnit = iUnit;
-  Writer.nPending = 0;
-  Writer.nOut = 0;
+  Writer.nHeld = 0;
   write_text(iUnit, "\"", 1);
 }
 
 void put_base64(Base64Writer& Writer, const void* p, std::int64_t n) {
   const auto* b = static_cast<const std::uint8_t*>(p);
-  std::int64_t i = 0;
-  while (Writer.nPending > 0 && Writer.nPending < 3 && i < n)
-    Writer.Pending[Writer.nPending++] = b[i++];
-  if (Writer.nPending == 3) {
-    put_quad(Writer, Writer.Pending, 3);
-    Writer.nPending = 0;
+  while (n > 0) {
+    const std::int64_t nRoom = kBase64Block - Writer.nHeld;
+    const auto nTake = static_cast<std::int32_t>(n < nRoom ? n : nRoom);
+    std::memcpy(Writer.Held + Writer.nHeld, b, static_cast<std::size_t>(nTake));
+    Writer.nHeld += nTake;
+    b += nTake;
+    n -= nTake;
+    if (Writer.nHeld == kBase64Block) write_base64_block(Writer);
   }
-  for (; i + 3 <= n; i += 3)
-    put_quad(Writer, b + i, 3);
-  while (i < n)
-    Writer.Pending[Writer.nPending++] = b[i++];
 }
 
-void put_base64_int32(Base64Writer& Writer, std::int32_t iValue) {
-  const auto u = static_cast<std::uint32_t>(iValue);
-  const std::uint8_t b[4] = {static_cast<std::uint8_t>(u), static_cast<std::uint8_t>(u >> 8),
-                             static_cast<std::uint8_t>(u >> 16),
-                             static_cast<std::uint8_t>(u >> 24)};
-  put_base64(Writer, b, 4);
+void write_base64_block(Base64Writer& Writer) {
+  write_text(Writer.iUnit, Writer.ChOut, put_groups(Writer.ChOut, Writer.Held, kBase64Block));
+  Writer.nHeld -= kBase64Block;
+  std::memmove(Writer.Held, Writer.Held + kBase64Block, static_cast<std::size_t>(Writer.nHeld));
 }
 
 void put_base64_float32(Base64Writer& Writer, float Value) {
@@ -154,8 +161,21 @@ void put_base64_float32(Base64Writer& Writer, float Value) {
 }
 
 void end_base64(Base64Writer& Writer) {
-  if (Writer.nPending > 0) put_quad(Writer, Writer.Pending, Writer.nPending);
-  Writer.nPending = 0;
-  flush_base64(Writer);
+  const std::int32_t nWhole = Writer.nHeld / 3 * 3;
+  std::int32_t nOut = put_groups(Writer.ChOut, Writer.Held, nWhole);
+  const std::int32_t nLeft = Writer.nHeld - nWhole;
+  if (nLeft > 0) {
+    // The last one or two bytes, padded with '='.
+    const std::uint8_t* b = Writer.Held + nWhole;
+    const std::uint32_t u =
+        (std::uint32_t{b[0]} << 16) | (nLeft > 1 ? std::uint32_t{b[1]} << 8 : 0);
+    Writer.ChOut[nOut] = kBase64Digit[u >> 18];
+    Writer.ChOut[nOut + 1] = kBase64Digit[(u >> 12) & 63];
+    Writer.ChOut[nOut + 2] = nLeft > 1 ? kBase64Digit[(u >> 6) & 63] : '=';
+    Writer.ChOut[nOut + 3] = '=';
+    nOut += 4;
+  }
+  Writer.nHeld = 0;
+  write_text(Writer.iUnit, Writer.ChOut, nOut);
   write_text(Writer.iUnit, "\"", 1);
 }

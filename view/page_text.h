@@ -23,13 +23,15 @@ void write_json_string(std::int32_t iUnit, const char* Ch, std::int32_t n);
 std::int32_t put_json_string(char* ChOut, const char* Ch, std::int32_t n);
 
 // Base64 of a stream of bytes, written to a unit as they come: a table of
-// numbers goes in piece by piece and out as one string.
+// numbers goes in piece by piece and out as one string. The bytes are
+// gathered and encoded a block at a time: the page's tables are megabytes,
+// put in four bytes at a time.
+inline constexpr std::int32_t kBase64Block = 3 * 2048;
 struct Base64Writer {
   std::int32_t iUnit;
-  std::int32_t nPending;  // bytes held until three make four characters
-  std::uint8_t Pending[3];
-  std::int32_t nOut;
-  char ChOut[8192];
+  std::int32_t nHeld;                    // bytes gathered, not yet encoded
+  std::uint8_t Held[kBase64Block + 4];   // room for a number past a full block
+  char ChOut[kBase64Block / 3 * 4 + 4];  // a block's characters, or the last ones
 };
 
 // Starts a string on iUnit: writes its opening quote.
@@ -38,9 +40,28 @@ void begin_base64(Base64Writer& Writer, std::int32_t iUnit);
 // Adds the n bytes at p.
 void put_base64(Base64Writer& Writer, const void* p, std::int64_t n);
 
-// Little-endian numbers, as the page's typed arrays read them on every
-// system.
-void put_base64_int32(Base64Writer& Writer, std::int32_t iValue);
+// Writes out the full block gathered (nHeld at least kBase64Block),
+// keeping the bytes past it: for the puts below.
+void write_base64_block(Base64Writer& Writer);
+
+// One byte, and little-endian numbers, as the page's typed arrays read them
+// on every system. Inline: the page's tables go in a number at a time.
+inline void put_base64_byte(Base64Writer& Writer, std::uint8_t b) {
+  Writer.Held[Writer.nHeld++] = b;
+  if (Writer.nHeld >= kBase64Block) write_base64_block(Writer);
+}
+
+inline void put_base64_int32(Base64Writer& Writer, std::int32_t iValue) {
+  const auto u = static_cast<std::uint32_t>(iValue);
+  std::uint8_t* b = Writer.Held + Writer.nHeld;
+  b[0] = static_cast<std::uint8_t>(u);
+  b[1] = static_cast<std::uint8_t>(u >> 8);
+  b[2] = static_cast<std::uint8_t>(u >> 16);
+  b[3] = static_cast<std::uint8_t>(u >> 24);
+  Writer.nHeld += 4;
+  if (Writer.nHeld >= kBase64Block) write_base64_block(Writer);
+}
+
 void put_base64_float32(Base64Writer& Writer, float Value);
 
 // Writes the last characters (with '=' padding) and the closing quote.

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -37,8 +38,11 @@ std::int32_t connect(std::int32_t iUnit, const std::string& Path, UnitStatus iSt
 }
 
 // The walk's findings on FemText after the readers of a run, as
-// "LINE: TEXT" sorted by line (in the order found within a line).
-Lines walk_findings(const std::string& FemText) {
+// "LINE: TEXT" sorted by line (in the order found within a line). With
+// pWalked, the geometry is read in the walk into it; with pOwn, read by its
+// own walk into that.
+Lines walk_findings(const std::string& FemText, ModelGeometry* pWalked = nullptr,
+                    ModelGeometry* pOwn = nullptr) {
   const std::string Dir = make_temp_dir();
   write_file(Dir + "/m.FEM", FemText);
   NameTables Tables;
@@ -59,7 +63,8 @@ Lines walk_findings(const std::string& FemText) {
     const char* pData = nullptr;
     std::int64_t nData = 0;
     unit_contents(kUnitFem, pData, nData);
-    walk_records(pData, nData, Tables, RecLines, Store);
+    walk_records(pData, nData, Tables, RecLines, Store, pWalked);
+    if (pOwn != nullptr) read_model_geometry(pData, nData, Tables, *pOwn);
     std::vector<Finding> Items(Store.Items, Store.Items + Store.nHeld);
     std::stable_sort(Items.begin(), Items.end(),
                      [](const Finding& a, const Finding& b) { return a.iLine < b.iLine; });
@@ -192,4 +197,60 @@ TEST(CheckWalk, EachBrokenLimitIsOneFinding) {
     ASSERT_GE(Run.Stdout.size(), Tail.size()) << c.name;
     EXPECT_EQ(Tail, Run.Stdout.substr(Run.Stdout.size() - Tail.size())) << c.name;
   }
+}
+
+// Read in the check's walk, as --view reads it, the geometry is what a walk
+// of its own reads, and the findings are those of the walk without it: on
+// a model that has every case of the geometry (a solid's list over five
+// lines, an element numbered again, a coordinate that is text, a list the
+// end of the file cuts), the bundled example and the real files.
+TEST(CheckWalk, ReadsTheGeometryAsAWalkOfItsOwn) {
+  std::vector<std::string> Texts = {
+      "GCOORD 1 0.0 0.0 0.0\nGCOORD 2 4.0 0.0 0.0\nGCOORD 3 4.0 4.0 x\nGNODE 1 1 6 123456\n"
+      "GNODE 2 2 6 123456\nGELMNT1 11 1 15 0\n 1 2 0 0\nGELMNT1 12 2 20 0\n 1 2 1 2\n"
+      " 1 2 1 2\n 1 2 1 2\n 1 2 1 2\n 1 2 1 2\nGELMNT1 13 1 15 0\n 2 3 0 0\n"
+      "TDSCONC 4 1 103 0\nLeg\nSCONCEPT 8 1 1 1\n0 0 7 0\nSCONMESH 9 7 1 2\n2 1 2 0\n"
+      "GELMNT1 14 3 20 0\n 1 2 1 2\n"};
+  namespace fs = std::filesystem;
+  std::vector<fs::path> Paths = {fs::path(LABLIX_SOURCE_DIR) / "examples/jacket.FEM"};
+  if (fs::is_directory(LABLIX_REALWORLD_DIR)) {
+    for (const fs::directory_entry& Entry : fs::directory_iterator(LABLIX_REALWORLD_DIR)) {
+      const std::string Ext = Entry.path().extension().string();
+      if (Ext == ".FEM" || Ext == ".SIF") Paths.push_back(Entry.path());
+    }
+  }
+  for (const fs::path& Path : Paths)
+    Texts.push_back(read_file(Path.string()));
+  static ModelGeometry Walked;
+  static ModelGeometry Own;
+  ASSERT_TRUE(create_model_geometry(Walked) && create_model_geometry(Own));
+  for (std::size_t k = 0; k < Texts.size(); ++k) {
+    const std::string Name = k == 0 ? "the model of every case" : Paths[k - 1].string();
+    const Lines Without = walk_findings(Texts[k]);
+    EXPECT_EQ(Without, walk_findings(Texts[k], &Walked, &Own)) << Name;
+    ASSERT_EQ(Own.MaxElemWritten, Walked.MaxElemWritten) << Name;
+    ASSERT_EQ(Own.MaxNodeWritten, Walked.MaxNodeWritten) << Name;
+    EXPECT_EQ(Own.nCoords, Walked.nCoords) << Name;
+    for (std::int32_t e = 1; e <= Own.MaxElemWritten; ++e) {
+      EXPECT_EQ(Own.iElemType[e], Walked.iElemType[e]) << Name << " element " << e;
+      EXPECT_EQ(Own.iElemLine[e], Walked.iElemLine[e]) << Name << " element " << e;
+      EXPECT_EQ(Own.iUndrawn[e], Walked.iUndrawn[e]) << Name << " element " << e;
+      ASSERT_EQ(Own.nElemNodes[e], Walked.nElemNodes[e]) << Name << " element " << e;
+      for (std::int32_t j = 0; j < Own.nElemNodes[e]; ++j)
+        EXPECT_EQ(element_node(Own, e, j), element_node(Walked, e, j)) << Name << " element " << e;
+    }
+    for (std::int32_t i = 1; i <= Own.MaxNodeWritten; ++i) {
+      EXPECT_EQ(Own.iCoord[i], Walked.iCoord[i]) << Name << " node " << i;
+      EXPECT_EQ(Own.iCoordLine[i], Walked.iCoordLine[i]) << Name << " node " << i;
+      for (std::int32_t d = 0; d < 3; ++d)
+        EXPECT_EQ(Own.Xyz[3 * i + d], Walked.Xyz[3 * i + d]) << Name << " node " << i;
+    }
+  }
+  // The model of every case is drawn as its lines say: element 1 by its
+  // second record, to node 3 whose z is text; the solid; a solid whose
+  // list the end of the file cuts.
+  walk_findings(Texts[0], &Walked, nullptr);
+  const std::int32_t iReasons[] = {kUndrawnBadCoordinate, kDrawn, kUndrawnListCut};
+  for (std::int32_t e = 1; e <= 3; ++e)
+    EXPECT_EQ(iReasons[e - 1], Walked.iUndrawn[e]) << "element " << e;
 }

@@ -32,7 +32,7 @@ std::string read_geometry(const std::string& Text, std::int32_t nElems) {
   for (std::int32_t e = 1; e <= nElems; ++e) {
     Out << e << ":" << element_type(Geometry.iElemType[e]).ChName << "[";
     for (std::int32_t j = 0; j < Geometry.nElemNodes[e]; ++j)
-      Out << (j > 0 ? " " : "") << Geometry.iElemNodes[MxElemNodes * e + j];
+      Out << (j > 0 ? " " : "") << element_node(Geometry, e, j);
     Out << "]" << Geometry.iUndrawn[e] << " ";
   }
   Out << "c=" << Geometry.nCoords;

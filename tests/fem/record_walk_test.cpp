@@ -109,14 +109,18 @@ TEST(RecordWalk, EachLineHasTheRolesTheReadersGiveIt) {
   }
 }
 
-// The layout that tools write: the same roles, the same values.
+// The layout that tools write: the same roles, the same values, which are
+// those the roles take (the external element number, the SCONMESH row
+// length, a node list's padding and a relation's elements are nobody's,
+// and read as 0 in both).
 TEST(RecordWalk, ToolLayoutWalksAsTheFreeLayout) {
   const std::string Tool = tool("GELMNT1", {1, 1, 24, 0}) + tool("", {11, 12, 13, 14}) +
                            tool("GCOORD", {11, 0.5, -1.25, 3}) + tool("SCONMESH", {13, 1, 1, 2}) +
-                           tool("", {4, 1, 2, 3}) + tool("", {4, 0, 0, 0});
+                           tool("", {4, 1, 2, 3}) + tool("", {4, 0, 0, 0}) +
+                           tool("GELMNT1", {2, 2, 15, 0}) + tool("", {21, 22, 23, 24});
   const std::string Free =
       "GELMNT1 1 1 24 0\n 11 12 13 14\nGCOORD 11 0.5 -1.25 3\nSCONMESH 13 1 1 2\n4 1 2 3\n"
-      "            4 0 0 0\n";
+      "            4 0 0 0\nGELMNT1 2 2 15 0\n 21 22 23 24\n";
   EXPECT_EQ(walk_steps(Free), walk_steps(Tool));
   for (const std::string* pText : {&Tool, &Free}) {
     RecordWalk Walk;
@@ -127,8 +131,10 @@ TEST(RecordWalk, ToolLayoutWalksAsTheFreeLayout) {
       for (std::int32_t f = 1; f <= 4; ++f)
         Values.push_back(Line.pFields->values[f]);
     }
-    const std::vector<double> Expected = {0, 1,  1, 24, 11, 12, 13, 14, 0, 11, 0.5, -1.25,
-                                          0, 13, 1, 1,  4,  1,  2,  3,  4, 0,  0,   0};
+    // The beam's list has two numbers; what stands after them is padding.
+    const std::vector<double> Expected = {0,     0, 1, 24, 11, 12, 13, 14, 0, 11, 0.5,
+                                          -1.25, 0, 0, 1,  1,  4,  0,  0,  0, 0,  0,
+                                          0,     0, 0, 0,  2,  15, 21, 22, 0, 0};
     EXPECT_EQ(Expected, Values);
   }
 }

@@ -47,7 +47,7 @@ void give_element(ModelGeometry& G, std::int32_t e, std::int32_t iType, std::int
   G.iElemLine[e] = iLine;
   G.iUndrawn[e] = iReason;
   for (int i : iNodes)
-    G.iElemNodes[MxElemNodes * e + G.nElemNodes[e]++] = i;
+    element_node(G, e, G.nElemNodes[e]++) = i;
 }
 
 // A small frame: nodes 1 to 4 placed (node 5 has no GCOORD), a beam, a
