@@ -1,16 +1,29 @@
 # The page of `lablix --view`, its readable sources built into the program:
 # view/page/page.html (with the places of the style, the data and the script
 # marked), page.css and the script's modules, in their order, into one
-# generated header of five texts. Run at build time:
+# generated header: four texts and the script as a text per module (a
+# C++ compiler need take no text longer than 65535 characters, and the
+# script together is longer). Run at build time:
 #   cmake -DPAGE_DIR=... -DMODULES="data.js;..." -DOUTPUT=... -P embed_page.cmake
 # Fails when a source holds what would end its element early: the page's own
 # text must not be able to break it either.
 file(READ ${PAGE_DIR}/page.html html)
 file(READ ${PAGE_DIR}/page.css css)
 set(script "")
+set(script_texts "")
+set(n_modules 0)
 foreach(module ${MODULES})
   file(READ ${PAGE_DIR}/${module} text)
+  string(LENGTH "${text}" n_text)
+  if(n_text GREATER 65535)
+    message(FATAL_ERROR "${module}: longer than a C++ text need be (65535); split the module")
+  endif()
+  if("${text}" MATCHES "\\)lablix_page\"")
+    message(FATAL_ERROR "${module} holds the generated header's delimiter")
+  endif()
   string(APPEND script "${text}")
+  string(APPEND script_texts "    R\"lablix_page(${text})lablix_page\",\n")
+  math(EXPR n_modules "${n_modules} + 1")
 endforeach()
 
 function(split_at text marker before_var after_var)
@@ -44,7 +57,7 @@ if(script_lower MATCHES "</script" OR script_lower MATCHES "<!--")
 endif()
 
 set(out "// Generated from view/page/ by cmake/embed_page.cmake: do not edit.\n#pragma once\n\n")
-foreach(part head css body script tail)
+foreach(part head css body tail)
   if("${${part}}" MATCHES "\\)lablix_page\"")
     message(FATAL_ERROR "a page source holds the generated header's delimiter")
   endif()
@@ -52,7 +65,8 @@ endforeach()
 string(APPEND out "inline constexpr char kPageHead[] = R\"lablix_page(${head})lablix_page\";\n")
 string(APPEND out "inline constexpr char kPageStyle[] = R\"lablix_page(${css})lablix_page\";\n")
 string(APPEND out "inline constexpr char kPageBody[] = R\"lablix_page(${body})lablix_page\";\n")
-string(APPEND out "inline constexpr char kPageScript[] = R\"lablix_page(${script})lablix_page\";\n")
+string(APPEND out "inline constexpr int nPageScriptParts = ${n_modules};\n")
+string(APPEND out "inline constexpr const char* kPageScriptParts[nPageScriptParts] = {\n${script_texts}};\n")
 string(APPEND out "inline constexpr char kPageTail[] = R\"lablix_page(${tail})lablix_page\";\n")
 # Written only when changed, so that a build after a touch compiles nothing.
 if(EXISTS ${OUTPUT})

@@ -64,7 +64,8 @@ void write_report(std::int32_t iUnit, const FemFile& Fem) {
 // The rest: the end of the data element, the script, the end of the page.
 void end_page(std::int32_t iUnit) {
   write_page_text(iUnit, "\"end\":0}\n</script>\n<script>\n");
-  write_page_text(iUnit, kPageScript);
+  for (const char* ChPart : kPageScriptParts)
+    write_page_text(iUnit, ChPart);
   write_page_text(iUnit, "</script>");
   write_page_text(iUnit, kPageTail);
 }
