@@ -86,9 +86,9 @@ void clear_names(NameColumn& Column) {
 void store_name(NameColumn& Column, std::int32_t i, const char* ChName) {
   if (i < 1 || i > Column.nMx) return;
   if (i > Column.nHeld) {
-    // Entries between the old and the new end are materialised as blanks.
-    for (std::int32_t k = Column.nHeld + 1; k <= i; ++k)
-      Column.Entry[k] = 0;
+    // Entries between the old and the new end are materialised as blanks,
+    // in one fill: a name far past the last one spans many of them.
+    std::fill(Column.Entry + Column.nHeld + 1, Column.Entry + i + 1, NameEntry{0});
     Column.nHeld = i;
   }
   NameEntry& Entry = Column.Entry[i];

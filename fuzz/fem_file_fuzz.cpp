@@ -416,7 +416,9 @@ bool same_tables(const NameTables& A, const Touched& PagesA, const NameTables& B
     // Equal as 80-character fields: the same length without the trailing
     // blanks, and the same characters up to it.
     for (std::int32_t i = 1; i <= n; ++i) {
+      // Blank on both sides (most of a sparse column): equal, unread.
       const std::int32_t nLen = name_length(*C, i);
+      if (nLen == 0 && name_length(*D, i) == 0) continue;
       if (nLen != name_length(*D, i) ||
           std::memcmp(name_text(*C, i), name_text(*D, i), static_cast<std::size_t>(nLen)) != 0) {
         return false;
