@@ -395,19 +395,14 @@ void mark_mesh_users(const NameTables& Tables, RecordLines& Lines) {
 }  // namespace
 
 bool create_record_lines(RecordLines& Lines) {
-  // GELMNT1 and GNODE lines are noted for every element and node: each of
-  // the two tables starts on a page of its own, so that the pages the model
-  // needs can be made ready at once (walk_records).
-  constexpr std::int64_t kPage = 4096;
-  constexpr std::int64_t nElemBytes = (8 * (MxElem + 1) + kPage - 1) / kPage * kPage;
-  constexpr std::int64_t nLines = 2 * (MxNode + 1) + 2 * (MxMemb + 1) + (MxMesh + 1);
-  constexpr std::int64_t nBytes = nElemBytes + 8 * nLines + 4 * (MxMesh + 1);
-  auto* p = static_cast<char*>(map_zeroed_memory(nBytes));
+  constexpr std::int64_t nLines = 2 * (MxNode + 1) + (MxElem + 1) + 2 * (MxMemb + 1) + (MxMesh + 1);
+  constexpr std::int64_t nBytes = 8 * nLines + 4 * (MxMesh + 1);
+  auto* p = static_cast<std::int64_t*>(map_zeroed_memory(nBytes));
   if (p == nullptr) return false;
-  Lines.iGelmnt1 = reinterpret_cast<std::int64_t*>(p);
-  Lines.iGnode = reinterpret_cast<std::int64_t*>(p + nElemBytes);
+  Lines.iGnode = p;
   Lines.iTdnode = Lines.iGnode + MxNode + 1;
-  Lines.iTdsconc = Lines.iTdnode + MxNode + 1;
+  Lines.iGelmnt1 = Lines.iTdnode + MxNode + 1;
+  Lines.iTdsconc = Lines.iGelmnt1 + MxElem + 1;
   Lines.iSconcept = Lines.iTdsconc + MxMemb + 1;
   Lines.iSconmesh = Lines.iSconcept + MxMemb + 1;
   Lines.iMeshUser = reinterpret_cast<std::int32_t*>(Lines.iSconmesh + MxMesh + 1);

@@ -33,14 +33,7 @@ struct Listing {
 
 template <typename T>
 void prepare_entries(T* pTable, std::int64_t nEntries) {
-  // The request takes whole pages from a page boundary on; the page the
-  // table starts in may hold the end of the table before it, whose content
-  // a request for writing leaves as it is.
-  constexpr std::uintptr_t kPage = 4096;
-  const auto uAt = reinterpret_cast<std::uintptr_t>(pTable);
-  const std::uintptr_t uFirst = uAt / kPage * kPage;
-  advise_populate_write(reinterpret_cast<void*>(uFirst),
-                        static_cast<std::int64_t>(uAt - uFirst + sizeof(T) * nEntries));
+  advise_populate_write(pTable, static_cast<std::int64_t>(sizeof(T)) * nEntries);
 }
 
 // Clears what the last reading wrote (the rest is 0 still): a model of a

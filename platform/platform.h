@@ -238,7 +238,8 @@ void release_memory(void* p, std::int64_t nBytes);
 bool give_back_pages(void* p, std::int64_t nBytes);
 
 // Hints, nothing where the system knows no such thing: keep this memory in
-// huge pages; make the pages of this stretch ready for writing now.
+// huge pages (p on a page boundary); make the pages of this stretch, from
+// wherever it starts, ready for writing now.
 void advise_huge_pages(void* p, std::int64_t nBytes);
 void advise_populate_write(void* p, std::int64_t nBytes);
 

@@ -504,8 +504,15 @@ void advise_huge_pages(void* p, std::int64_t nBytes) {
 
 void advise_populate_write(void* p, std::int64_t nBytes) {
   // MADV_POPULATE_WRITE (Linux 5.14); older systems decline it harmlessly.
+  // It takes whole pages from a page boundary on: the page the stretch
+  // starts in may hold the end of something before it, whose content a
+  // request for writing leaves as it is.
   constexpr int kPopulateWrite = 23;
-  ::madvise(p, static_cast<std::size_t>(nBytes), kPopulateWrite);
+  const auto uPage = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+  const auto uAt = reinterpret_cast<std::uintptr_t>(p);
+  const std::uintptr_t uFirst = uAt / uPage * uPage;
+  ::madvise(reinterpret_cast<void*>(uFirst), uAt - uFirst + static_cast<std::size_t>(nBytes),
+            kPopulateWrite);
 }
 
 bool read_local_clock(LocalClock& Now) {

@@ -3,6 +3,7 @@
 // how much of a line it looks at, and which record a line's first field
 // names. Internal to the record scanner.
 #pragma once
+#include <bit>
 #include <cstdint>
 #include <cstring>
 
@@ -23,11 +24,17 @@ inline bool is_comment_start(char c) {
 }
 
 // Index of the first non-blank character of a header-scan line, or -1 when
-// the scan passes the line over (comment or blank).
+// the scan passes the line over (comment or blank). Eight columns at a
+// time: most lines of a large model are data lines, whose eight name
+// columns are blank.
 inline std::int32_t header_scan_start(const char* pLine, std::int32_t nCut) {
-  if (nCut == 0) return -1;
-  if (is_comment_start(pLine[0])) return -1;
-  for (std::int32_t i = 0; i < nCut; ++i) {
+  if (nCut == 0 || is_comment_start(pLine[0])) return -1;
+  std::int32_t i = 0;
+  for (; i + 8 <= nCut; i += 8) {
+    const std::uint64_t uOther = tool_layout::word_at(pLine + i) ^ tool_layout::word_of("        ");
+    if (uOther != 0) return i + std::countr_zero(uOther) / 8;
+  }
+  for (; i < nCut; ++i) {
     if (pLine[i] != ' ') return i;
   }
   return -1;

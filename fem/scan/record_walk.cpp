@@ -7,7 +7,6 @@
 #include "fem/element_types.h"
 #include "fem/scan/header_scan.h"
 #include "fem/scan/line_shape.h"
-#include "fem/scan/line_words.h"
 #include "fem/scan/tool_line_split.h"
 
 namespace {
@@ -36,21 +35,6 @@ constexpr std::uint32_t kRawBits = (std::uint32_t{1} << kRecordKinds) - 1;
 
 constexpr std::uint32_t bit(std::int32_t k) {
   return std::uint32_t{1} << k;
-}
-
-// header_scan_start, eight columns at a time: most lines of a large model
-// are data lines, whose eight name columns are blank.
-std::int32_t first_scan_column(const char* pLine, std::int32_t nCut) {
-  if (nCut == 0 || is_comment_start(pLine[0])) return -1;
-  std::int32_t i = 0;
-  for (; i + 8 <= nCut; i += 8) {
-    const std::uint64_t uOther = tool_layout::word_at(pLine + i) ^ tool_layout::word_of("        ");
-    if (uOther != 0) return i + std::countr_zero(uOther) / 8;
-  }
-  for (; i < nCut; ++i) {
-    if (pLine[i] != ' ') return i;
-  }
-  return -1;
 }
 
 // The fields whose values a line's roles take (fem/record_walk.h): the
@@ -193,7 +177,7 @@ bool take_line(RecordWalk& Walk) {
   }
   Walk.iPos = cut_line(Walk.pData, Walk.nData, Walk.iPos, Walk.nLine);
   Walk.nCut = cut_length(Walk.nLine);
-  const std::int32_t iStart = first_scan_column(Walk.pLine, Walk.nCut);
+  const std::int32_t iStart = header_scan_start(Walk.pLine, Walk.nCut);
   if (iStart >= 0) uRoles = header_roles(Walk, Walk.pLine + iStart, Walk.nCut - iStart, uRoles);
   Walk.uRoles = uRoles;
   if (is_split(Walk, uRoles, iStart >= 0)) {
