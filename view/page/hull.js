@@ -72,18 +72,27 @@
     return dx * dx + dy * dy + dz * dz;
   }
 
-  // The unit normal of the triangle (a, b, c), turned by the order of its
-  // corners, into n; false when the triangle has no area to speak of.
-  function normalOf(q, a, b, c, n) {
+  // (b - a) x (c - a) of the points a, b, c of q into out.
+  function cross(q, a, b, c, out) {
     const ux = q[3 * b] - q[3 * a];
     const uy = q[3 * b + 1] - q[3 * a + 1];
     const uz = q[3 * b + 2] - q[3 * a + 2];
     const vx = q[3 * c] - q[3 * a];
     const vy = q[3 * c + 1] - q[3 * a + 1];
     const vz = q[3 * c + 2] - q[3 * a + 2];
-    const nx = uy * vz - uz * vy;
-    const ny = uz * vx - ux * vz;
-    const nz = ux * vy - uy * vx;
+    out[0] = uy * vz - uz * vy;
+    out[1] = uz * vx - ux * vz;
+    out[2] = ux * vy - uy * vx;
+  }
+  const crossed = new Float64Array(3);
+
+  // The unit normal of the triangle (a, b, c), turned by the order of its
+  // corners, into n; false when the triangle has no area to speak of.
+  function normalOf(q, a, b, c, n) {
+    cross(q, a, b, c, crossed);
+    const nx = crossed[0];
+    const ny = crossed[1];
+    const nz = crossed[2];
     const length = Math.sqrt(nx * nx + ny * ny + nz * nz);
     if (!(length > 0)) {
       n[0] = n[1] = n[2] = 0;
@@ -282,15 +291,10 @@
     const length01 = Math.sqrt(apart);
     const [i2, offLine] = farthest(n, (p) => {
       // |(p - i0) x (i1 - i0)| / |i1 - i0|: the distance from the line.
-      const ax = q[3 * p] - q[3 * i0];
-      const ay = q[3 * p + 1] - q[3 * i0 + 1];
-      const az = q[3 * p + 2] - q[3 * i0 + 2];
-      const bx = q[3 * i1] - q[3 * i0];
-      const by = q[3 * i1 + 1] - q[3 * i0 + 1];
-      const bz = q[3 * i1 + 2] - q[3 * i0 + 2];
-      const cx = ay * bz - az * by;
-      const cy = az * bx - ax * bz;
-      const cz = ax * by - ay * bx;
+      cross(q, i0, p, i1, crossed);
+      const cx = crossed[0];
+      const cy = crossed[1];
+      const cz = crossed[2];
       return Math.sqrt(cx * cx + cy * cy + cz * cz) / length01;
     });
     if (!(offLine > epsilon)) {
@@ -431,5 +435,5 @@
     return w;
   }
 
-  Lablix.hull = { workArea, outline, kKind, kMostNodes };
+  Lablix.hull = { workArea, outline, cross, kKind, kMostNodes };
 })((window.Lablix = window.Lablix || {}));

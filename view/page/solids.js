@@ -87,14 +87,10 @@
 
   // +1 or -1: which way the normal (nx, ny, nz) turns against the turn of
   // the nodes n1, n2, n3 in the model's xyz.
+  const turn = new Float64Array(3);
   function sideOf(xyz, n1, n2, n3, nx, ny, nz) {
-    const ux = xyz[3 * n2] - xyz[3 * n1];
-    const uy = xyz[3 * n2 + 1] - xyz[3 * n1 + 1];
-    const uz = xyz[3 * n2 + 2] - xyz[3 * n1 + 2];
-    const vx = xyz[3 * n3] - xyz[3 * n1];
-    const vy = xyz[3 * n3 + 1] - xyz[3 * n1 + 1];
-    const vz = xyz[3 * n3 + 2] - xyz[3 * n1 + 2];
-    return nx * (uy * vz - uz * vy) + ny * (uz * vx - ux * vz) + nz * (ux * vy - uy * vx) > 0 ? 1 : -1;
+    Lablix.hull.cross(xyz, n1, n2, n3, turn);
+    return nx * turn[0] + ny * turn[1] + nz * turn[2] > 0 ? 1 : -1;
   }
 
   // The outlines of the drawn solids of model. For element e: kind[e] (a
