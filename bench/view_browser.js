@@ -28,7 +28,7 @@ const median = (values) => values.slice().sort((a, b) => a - b)[Math.floor(value
     const tab = await browser.newPage();
     await tab.setViewport({ width: 1200, height: 800 });
     const start = Date.now();
-    await tab.goto("file://" + page);
+    await tab.goto(require("url").pathToFileURL(page).href);
     await tab.waitForFunction(() => window.lablixPage && window.lablixPage.ready(), { timeout: 120000, polling: 10 });
     loads.push(Date.now() - start);
     if (k === 0) console.log(JSON.stringify(await tab.evaluate(() => window.lablixPage.timing())));

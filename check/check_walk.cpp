@@ -1,7 +1,6 @@
 #include "check/check_walk.h"
 
 #include <algorithm>
-#include <cstring>
 
 #include "fem/field_splitter.h"
 #include "fem/record_walk.h"
@@ -121,8 +120,11 @@ void note_line_cut(RecordKind iKind) {
   if (!is_cut(Walking.nCut)) return;
   FindingText Text;
   begin_text(Text, record_name(iKind));
-  put_text(Text,
-           "the line is longer than 256 characters: what stands after column 256 is not read");
+  put_text(Text, "the line is longer than ");
+  put_number(Text, kLineLen);
+  put_text(Text, " characters: what stands after column ");
+  put_number(Text, kLineLen);
+  put_text(Text, " is not read");
   add_finding_at(Walking.iLine, Text);
 }
 
@@ -130,18 +132,22 @@ void note_name_cut(RecordKind iKind) {
   if (!is_cut(kNameLen)) return;
   FindingText Text;
   begin_text(Text, record_name(iKind));
-  put_text(Text, "the name is longer than 80 characters: labels show its first 80, ");
+  put_text(Text, "the name is longer than ");
+  put_number(Text, kNameLen);
+  put_text(Text, " characters: labels show its first ");
+  put_number(Text, kNameLen);
+  put_text(Text, ", ");
   put_quoted(Text, Walking.pLine, trimmed_length(Walking.pLine, kNameLen));
   add_finding_at(Walking.iLine, Text);
 }
 
 void on_gnode() {
-  const NameTables& T = *Walking.pTables;
+  const NameTables& Tables = *Walking.pTables;
   const std::int32_t iNode = take_number(kRecordGnode, 3, "the internal node number (field 3)",
                                          "the record numbers no node");
   // Only a label that shows the 0 makes the external number a finding.
-  if (is_text(2) && iNode >= 1 && iNode <= T.nNodes && T.iNodeExt[iNode] == 0 &&
-      name_length(T.ChNodeName, iNode) > 0) {
+  if (is_text(2) && iNode >= 1 && iNode <= Tables.nNodes && Tables.iNodeExt[iNode] == 0 &&
+      name_length(Tables.ChNodeName, iNode) > 0) {
     note_text_field(kRecordGnode, 2, "the external node number (field 2)",
                     "the node's label shows node number 0");
   }
@@ -150,22 +156,22 @@ void on_gnode() {
                           " numbers no node: the record is not stored");
   }
   std::int64_t& iAt = Walking.pLines->iGnode[iNode];
-  if (iAt != 0 && iNode <= T.nNodes && name_length(T.ChNodeName, iNode) > 0) {
+  if (iAt != 0 && iNode <= Tables.nNodes && name_length(Tables.ChNodeName, iNode) > 0) {
     FindingText Text;
     begin_repeat(Text, kRecordGnode, "node", iNode, " is numbered again", iAt);
     put_text(Text, "its label shows node number ");
-    put_number(Text, T.iNodeExt[iNode]);
+    put_number(Text, Tables.iNodeExt[iNode]);
     add_finding_at(Walking.iLine, Text);
   }
   iAt = Walking.iLine;
 }
 
 void on_gelmnt1() {
-  const NameTables& T = *Walking.pTables;
+  const NameTables& Tables = *Walking.pTables;
   const std::int32_t iElem = take_number(kRecordGelmnt1, 3, "the internal element number (field 3)",
                                          "the record numbers no element");
-  if (is_text(2) && iElem >= 1 && iElem <= T.nElems && T.iElemExt[iElem] == 0 &&
-      T.iElemMemb[iElem] != 0) {
+  if (is_text(2) && iElem >= 1 && iElem <= Tables.nElems && Tables.iElemExt[iElem] == 0 &&
+      Tables.iElemMemb[iElem] != 0) {
     note_text_field(kRecordGelmnt1, 2, "the external element number (field 2)",
                     "the element's label shows element number 0");
   }
@@ -174,11 +180,11 @@ void on_gelmnt1() {
                           " numbers no element: the record is not stored");
   }
   std::int64_t& iAt = Walking.pLines->iGelmnt1[iElem];
-  if (iAt != 0 && iElem <= T.nElems && T.iElemMemb[iElem] != 0) {
+  if (iAt != 0 && iElem <= Tables.nElems && Tables.iElemMemb[iElem] != 0) {
     FindingText Text;
     begin_repeat(Text, kRecordGelmnt1, "element", iElem, " is numbered again", iAt);
     put_text(Text, "its label shows element number ");
-    put_number(Text, T.iElemExt[iElem]);
+    put_number(Text, Tables.iElemExt[iElem]);
     add_finding_at(Walking.iLine, Text);
   }
   iAt = Walking.iLine;
@@ -199,7 +205,7 @@ void on_named_header(RecordKind iKind) {
 }
 
 void on_node_name(Pending& Rec) {
-  const NameTables& T = *Walking.pTables;
+  const NameTables& Tables = *Walking.pTables;
   note_name_cut(kRecordTdnode);
   const std::int32_t iNode = Rec.iNumber;
   if (iNode > MxNode) {
@@ -214,18 +220,18 @@ void on_node_name(Pending& Rec) {
   }
   if (iNode < 1) return;
   std::int64_t& iAt = Walking.pLines->iTdnode[iNode];
-  if (iAt != 0 && iNode <= T.nNodes) {
+  if (iAt != 0 && iNode <= Tables.nNodes) {
     FindingText Text;
     begin_repeat(Text, kRecordTdnode, "node", iNode, " is named again", iAt);
     put_text(Text, "its label shows ");
-    put_name_of(Text, T.ChNodeName, iNode);
+    put_name_of(Text, Tables.ChNodeName, iNode);
     add_finding_at(Rec.iHeaderLine, Text);
   }
   iAt = Rec.iHeaderLine;
 }
 
 void on_member_name(Pending& Rec) {
-  const NameTables& T = *Walking.pTables;
+  const NameTables& Tables = *Walking.pTables;
   note_name_cut(kRecordTdsconc);
   const std::int32_t iMemb = Rec.iNumber;
   if (iMemb < 1 || iMemb > MxMemb) return;
@@ -234,7 +240,7 @@ void on_member_name(Pending& Rec) {
     FindingText Text;
     begin_repeat(Text, kRecordTdsconc, "member", iMemb, " is named again", iAt);
     put_text(Text, "its elements' labels show ");
-    put_name_of(Text, T.ChMembName, iMemb);
+    put_name_of(Text, Tables.ChMembName, iMemb);
     add_finding_at(Rec.iHeaderLine, Text);
   }
   iAt = Rec.iHeaderLine;
@@ -251,20 +257,20 @@ void on_sconcept_header() {
 }
 
 void on_sconcept_data(Pending& Rec) {
-  const NameTables& T = *Walking.pTables;
+  const NameTables& Tables = *Walking.pTables;
   const std::int32_t iMemb = Rec.iNumber;
   if (iMemb < 1 || iMemb > MxMemb) return;
   // The mesh reference of an unnamed member changes no label.
-  if (is_text(4) && name_length(T.ChMembName, iMemb) > 0) {
+  if (is_text(4) && name_length(Tables.ChMembName, iMemb) > 0) {
     note_text_field(kRecordSconcept, 4, "the mesh reference (field 4 of the line after the header)",
                     "the member has no mesh reference, and none of its elements gets its name");
   }
   std::int64_t& iAt = Walking.pLines->iSconcept[iMemb];
-  if (iAt != 0 && name_length(T.ChMembName, iMemb) > 0) {
+  if (iAt != 0 && name_length(Tables.ChMembName, iMemb) > 0) {
     FindingText Text;
     begin_repeat(Text, kRecordSconcept, "member", iMemb, " is defined again", iAt);
     put_text(Text, "its mesh reference is ");
-    put_number(Text, T.iMembDef[kMeshRefSlot][iMemb]);
+    put_number(Text, Tables.iMembDef[kMeshRefSlot][iMemb]);
     add_finding_at(Rec.iHeaderLine, Text);
   }
   iAt = Rec.iHeaderLine;
@@ -386,9 +392,9 @@ void note_cut_short(const WalkLine& Line) {
 
 // The highest named member of each mesh reference.
 void mark_mesh_users(const NameTables& Tables, RecordLines& Lines) {
-  for (std::int32_t k = 1; k <= Tables.MaxMembRef && k <= MxMemb; ++k) {
-    const std::int32_t m = member_mesh_row(Tables, k);
-    if (m != 0 && name_length(Tables.ChMembName, k) > 0) Lines.iMeshUser[m] = k;
+  for (std::int32_t iMemb = 1; iMemb <= Tables.MaxMembRef && iMemb <= MxMemb; ++iMemb) {
+    const std::int32_t iMesh = member_mesh_row(Tables, iMemb);
+    if (iMesh != 0 && name_length(Tables.ChMembName, iMemb) > 0) Lines.iMeshUser[iMesh] = iMemb;
   }
 }
 

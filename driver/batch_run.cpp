@@ -1,6 +1,5 @@
 #include "driver/batch_run.h"
 
-#include <charconv>
 #include <cstdint>
 #include <cstring>
 
@@ -8,6 +7,7 @@
 #include "driver/file_answers.h"
 #include "driver/run_messages.h"
 #include "platform/platform.h"
+#include "support/line_builder.h"
 #include "support/text_helpers.h"
 
 namespace {
@@ -84,20 +84,34 @@ const char* failure_words(int iExit) {
   }
 }
 
-// The model's held output passed on, and its result counted and said.
+void count_failed(const char* ChModel) {
+  ++nFailed;
+  add_failed_name(ChModel);
+}
+
+// The model's held output passed on, and its result counted and said. A
+// model whose standard output cannot be passed on fails as its run alone
+// fails when it cannot write there: its report (or its -v line) is what
+// the command was asked for. Its files are already in place by then.
 void report_model(BatchSlot& Slot) {
-  if (Slot.hOut != kNoFile) pour_scratch_file(Slot.hOut, kStandardOutput);
+  int iOutError = 0;
+  if (Slot.hOut != kNoFile) iOutError = pour_scratch_file(Slot.hOut, kStandardOutput);
   if (Slot.hErr != kNoFile) pour_scratch_file(Slot.hErr, kStandardError);
-  const int iExit = Slot.iExit >= 0 && Slot.iExit <= kExitFileRefused ? Slot.iExit : kExitFatal;
-  if (iExit > MaxExit) MaxExit = iExit;
+  int iExit = Slot.iExit >= 0 && Slot.iExit <= kExitFileRefused ? Slot.iExit : kExitFatal;
   const char* ChWhy = failure_words(Slot.iExit);
   if (ChWhy != nullptr) {
     say(Slot.ChModel, " failed: ", ChWhy);
-    ++nFailed;
-    add_failed_name(Slot.ChModel);
+    count_failed(Slot.ChModel);
+  } else if (iOutError != 0) {
+    say(Slot.ChModel,
+        " failed: writing its output to the console output (standard output) failed: ",
+        std::strerror(iOutError), bCheck ? " (status 2)" : " (status 2); its files were written");
+    count_failed(Slot.ChModel);
+    iExit = kExitFatal;
   } else {
     ++nDone;
   }
+  if (iExit > MaxExit) MaxExit = iExit;
   Slot.ChModel = nullptr;
 }
 
@@ -247,35 +261,20 @@ bool set_up_slots(std::int32_t nJobs) {
   return true;
 }
 
-// The counts of the closing line, built left to right.
-struct CountsLine {
-  char Ch[128];
-  std::size_t n = 0;
-  void text(const char* ChText) {
-    const std::size_t nText = std::strlen(ChText);
-    if (n + nText < sizeof Ch) std::memcpy(Ch + n, ChText, nText), n += nText;
-    Ch[n] = '\0';
-  }
-  void number(std::int64_t iValue) {
-    n = static_cast<std::size_t>(std::to_chars(Ch + n, Ch + sizeof Ch - 1, iValue).ptr - Ch);
-    Ch[n] = '\0';
-  }
-};
-
 // "lablix: 12 models: 11 label files written, 1 failed (T7.FEM)".
 void say_batch_end(std::int32_t nModels) {
-  CountsLine Line;
-  Line.number(nModels);
-  Line.text(" models: ");
-  Line.number(nDone);
-  Line.text(bCheck  ? " checked"
-            : bView ? (nDone == 1 ? " page written" : " pages written")
-                    : (nDone == 1 ? " label file written" : " label files written"));
-  if (nFailed == 0) return say(Line.Ch);
-  Line.text(", ");
-  Line.number(nFailed);
-  Line.text(" failed (");
-  say(Line.Ch, ChFailedNames, ")");
+  LineBuilder Line;
+  put_number(Line, nModels);
+  put_text(Line, " models: ");
+  put_number(Line, nDone);
+  put_text(Line, bCheck  ? " checked"
+                 : bView ? (nDone == 1 ? " page written" : " pages written")
+                         : (nDone == 1 ? " label file written" : " label files written"));
+  if (nFailed == 0) return say(line_string(Line));
+  put_text(Line, ", ");
+  put_number(Line, nFailed);
+  put_text(Line, " failed (");
+  say(line_string(Line), ChFailedNames, ")");
 }
 
 }  // namespace

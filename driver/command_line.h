@@ -86,6 +86,7 @@ inline constexpr char kUsage[] =
     "       lablix [-v] [-l] [-j [N]] FEM FEM ...     (each FEM beside itself)\n"
     "       lablix --check FEM ...            (explains missing or wrong labels)\n"
     "       lablix --view FEM [PAGE]          (a page that shows the model by its names)\n"
+    "       lablix --view FEM FEM ...         (each page beside its FEM)\n"
     "       lablix                            (asks for the files)\n";
 
 // The whole --help text, short: the usage, what the program does, the

@@ -1,19 +1,21 @@
 #include "driver/label_header.h"
 
-#include <charconv>
 #include <cstring>
 #include <iterator>
 #include <string_view>
 
 #include "driver/dialogue.h"
 #include "files/file_units.h"
+#include "support/line_builder.h"
 #include "support/text_helpers.h"
 
 namespace {
 
 constexpr const char* kFrame[] = {
-    "# =========================================", "# ----          L  a  b  l  i  x       ----",
-    "# ----                                 ----", "# ----                                 ----",
+    kLabelFirstLine,
+    "# ----          L  a  b  l  i  x       ----",
+    "# ----                                 ----",
+    "# ----                                 ----",
     "# -----------------------------------------",
 };
 
@@ -50,7 +52,7 @@ constexpr const char* kSummaryLabel[kSummaryLines] = {
 
 // The words of summary label k, without "# Number of " and the colon:
 // "Names Node", "Highest Mesh Ref No".
-void add_summary_words(std::int32_t k, char* ChLine, std::int32_t& n) {
+void put_summary_words(std::int32_t k, LineBuilder& Line) {
   const char* ChLabel = kSummaryLabel[k];
   constexpr char kNumberOf[] = "# Number of ";
   const char* p = std::strncmp(ChLabel, kNumberOf, sizeof kNumberOf - 1) == 0
@@ -59,8 +61,7 @@ void add_summary_words(std::int32_t k, char* ChLine, std::int32_t& n) {
   const char* pEnd = ChLabel + kLabelWidth - 2;  // the label ends in ": "
   while (pEnd > p && pEnd[-1] == ' ')
     --pEnd;
-  std::memcpy(ChLine + n, p, static_cast<std::size_t>(pEnd - p));
-  n += static_cast<std::int32_t>(pEnd - p);
+  put_chars(Line, p, static_cast<std::int32_t>(pEnd - p));
 }
 
 // Summary line k (0 to 6) of Tables into ChLine (kSummaryWidth characters).
@@ -92,10 +93,14 @@ void write_label_header(std::int32_t iUnit, const char* ChDate, const char* ChFe
     write_line(iUnit, ChLine, kFrameWidth);
   }
   write_literal_then_text(iUnit, "# Executed", ChDate, kAnswerLen);
-  write_literal_then_text(iUnit, "# SESAM File    : ", ChFemName, kAnswerLen);
+  write_fem_name_line(iUnit, ChFemName);
   write_line(iUnit, "#", 1);
   write_run_summary(iUnit, Tables);
   write_line(iUnit, "", 0);
+}
+
+void write_fem_name_line(std::int32_t iUnit, const char* ChFemName) {
+  write_literal_then_text(iUnit, "# SESAM File    : ", ChFemName, kAnswerLen);
 }
 
 void write_run_summary(std::int32_t iUnit, const NameTables& Tables) {
@@ -119,21 +124,15 @@ void write_run_summary_text(std::int32_t iUnit, const NameTables& Tables, const 
 void write_run_summary_line(std::int32_t iUnit, const char* ChName, std::int32_t nName,
                             const NameTables& Tables, const char* ChLineEnd) {
   // The name, then for each count its words, a blank and its digits.
-  constexpr std::int32_t MxCounts = kSummaryLines * (kLabelWidth + 14);
-  char ChLine[kAnswerLen + 2 + MxCounts + 2];
-  if (nName > kAnswerLen) nName = kAnswerLen;
-  std::int32_t n = nName > 0 ? nName : 0;
-  std::memcpy(ChLine, ChName, static_cast<std::size_t>(n));
+  LineBuilder Line;
+  put_chars(Line, ChName, nName < kAnswerLen ? nName : kAnswerLen);
   for (std::int32_t k = 0; k < kSummaryLines; ++k) {
-    std::memcpy(ChLine + n, k == 0 ? ": " : ", ", 2);
-    n += 2;
-    add_summary_words(k, ChLine, n);
-    ChLine[n++] = ' ';
-    const auto iEnd = std::to_chars(ChLine + n, ChLine + n + 12, summary_value(k, Tables)).ptr;
-    n = static_cast<std::int32_t>(iEnd - ChLine);
+    put_text(Line, k == 0 ? ": " : ", ");
+    put_summary_words(k, Line);
+    put_text(Line, " ");
+    put_number(Line, summary_value(k, Tables));
   }
-  const auto nEnd = static_cast<std::int32_t>(std::strlen(ChLineEnd));
-  if (nEnd > 2) return;
-  std::memcpy(ChLine + n, ChLineEnd, static_cast<std::size_t>(nEnd));
-  write_text(iUnit, ChLine, n + nEnd);
+  if (std::strlen(ChLineEnd) > 2) return;
+  put_text(Line, ChLineEnd);
+  write_text(iUnit, Line.Ch, Line.n);
 }

@@ -9,12 +9,21 @@
 // columns, eight asterisks when wider.
 inline constexpr std::int32_t kNumberWidth = 8;
 
+// The first line of every label file and listing Lablix writes (an
+// input-error report aside): the top of the frame.
+inline constexpr char kLabelFirstLine[] = "# =========================================";
+
 // Writes records 1 to 16 to iUnit: five frame lines, "# Executed" with the
 // 256-character date text trimmed, "# SESAM File    : " with the
 // 256-character FEM file name trimmed, "#", the seven counters of Tables
 // under their 26-character labels in 8 columns, and one empty line.
 void write_label_header(std::int32_t iUnit, const char* ChDate, const char* ChFemName,
                         const NameTables& Tables);
+
+// Writes record 7 alone to iUnit: "# SESAM File    : " and the
+// 256-character FEM file name ChFemName trimmed. It heads each model's
+// report when --check reads several.
+void write_fem_name_line(std::int32_t iUnit, const char* ChFemName);
 
 // Writes the run summary alone to iUnit: the seven counters of Tables under
 // their 26-character labels in 8 columns, as records 9 to 15 give them.

@@ -280,6 +280,18 @@ int run_files(const CommandLine& Cmd, NameTables& Tables) {
   return end_run(kExitDone);
 }
 
+// The unit the readers write their reports to, where no label file is
+// written (the check, the page): a nameless scratch file that goes with
+// the run. A run that cannot have one stops, saying why.
+void connect_report_scratch() {
+  set_unit_role(kUnitLabel, "scratch file for the readers' reports");
+  const std::int32_t iScratch = connect_unit(kUnitLabel, "", 0, kStatusScratch, false);
+  if (iScratch != 0) {
+    fatal_stop3("no scratch file can be had for the readers' reports (in TMPDIR, memory or /tmp): ",
+                refusal_words(iScratch), nullptr);
+  }
+}
+
 // The model check: the FEM file opened as for a run, the readers' reports
 // into a nameless scratch file that goes with the run, the report on
 // standard output.
@@ -287,15 +299,12 @@ int run_check(const CommandLine& Cmd, NameTables& Tables) {
   if (!open_argument(Cmd.ChFem, ChFemName, "FEM file", kUnitFem, kModeExisting)) {
     return kExitFileRefused;
   }
-  set_unit_role(kUnitLabel, "scratch file for the readers' reports");
-  const std::int32_t iScratch = connect_unit(kUnitLabel, "", 0, kStatusScratch, false);
-  if (iScratch != 0) {
-    fatal_stop3("no scratch file can be had for the readers' reports (in TMPDIR, memory or /tmp): ",
-                refusal_words(iScratch), nullptr);
-  }
+  connect_report_scratch();
   prefer_huge_pages(Tables, fem_file_bytes(*pFem));
   const FailedReader iFailed = read_model(Tables, *pFem, kUnitLabel);
   if (iFailed == kNoneFailed) assign_element_owners(Tables);
+  // Of several models, each report says whose it is first.
+  if (Cmd.bBatchModel) write_fem_name_line(kUnitConsoleOut, ChFemName);
   write_run_summary(kUnitConsoleOut, Tables);
   const int iExit = check_model(Tables, *pFem, iFailed != kNoneFailed, Cmd.ChFem,
                                 static_cast<std::int32_t>(std::strlen(Cmd.ChFem)));
@@ -316,9 +325,7 @@ int run_view(const CommandLine& Cmd, NameTables& Tables) {
     discard_unit(kUnitPage);
     return kExitFileRefused;
   }
-  if (connect_unit(kUnitLabel, "", 0, kStatusScratch, false) != 0) {
-    fatal_stop("no scratch file can be had for the readers' reports");
-  }
+  connect_report_scratch();
   // static: taken once, like the name tables.
   static ModelGeometry Geometry;
   if (!create_model_geometry(Geometry)) fatal_stop("the geometry tables cannot be had");
@@ -415,6 +422,7 @@ int main(int nArgs, char** ChArgs) {
   set_unit_role(kUnitFem, "FEM file");
   set_unit_role(kUnitLabel, "label file");
   set_unit_role(kUnitListing, "listing file");
+  set_unit_role(kUnitPage, "page");
   set_unit_role(kUnitConsoleOut, "console output (standard output)");
   // A failure in the FEM file names its place; worked out only then.
   set_input_place(fem_failure_place);

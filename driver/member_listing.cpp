@@ -37,7 +37,7 @@ void write_member_listing(const NameTables& Tables, const char* ChDate, const ch
   // static: the element list of the member in hand, gathered from its
   // row's slots; not re-entrant. Lines are built right in the unit's buffer.
   static std::int32_t iElem[MxMeshLen];
-  constexpr std::int32_t kLineRoom = 1024;
+  constexpr std::int32_t MxListingLine = 1024;
   const std::int32_t MaxMembRef = std::min(Tables.MaxMembRef, MxMemb);
   for (std::int32_t k = 1; k <= MaxMembRef; ++k) {
     if (name_length(Tables.ChMembName, k) == 0) continue;
@@ -46,7 +46,7 @@ void write_member_listing(const NameTables& Tables, const char* ChDate, const ch
     const std::int32_t n = mesh_row_count(Tables, m);
     for (std::int32_t j = 1; j <= n; ++j)
       iElem[j] = Tables.iMeshList[j + 1][m];
-    char* ChLine = line_room(iUnit, kLineRoom);
+    char* ChLine = line_room(iUnit, MxListingLine);
     end_line_at(iUnit, build_member_line(ChLine, m, Tables.ChMembName, k, iElem, n));
   }
 }

@@ -1,29 +1,59 @@
 #include "driver/run_file_open.h"
 
+#include <algorithm>
 #include <cstring>
+#include <string_view>
 
 #include "driver/dialogue.h"
 #include "driver/file_answers.h"
+#include "driver/label_header.h"
 #include "driver/run_units.h"
 #include "fem/sesam_records.h"
 #include "files/file_open.h"
 #include "files/file_units.h"
 #include "support/text_helpers.h"
+#include "view/model_page.h"
 
 namespace {
 
 // static: a piece of an older output file, looked at before it is replaced.
 char ChOlderPiece[MxSesamLook];
 
+// Whether the first line of p[0, n) is ChLine (a CR before its line feed
+// aside).
+bool begins_with_line(const char* p, std::int64_t n, std::string_view Line) {
+  const auto nLine = static_cast<std::int64_t>(Line.size());
+  if (n <= nLine || std::memcmp(p, Line.data(), Line.size()) != 0) return false;
+  return p[nLine] == '\n' || (p[nLine] == '\r' && nLine + 1 < n && p[nLine + 1] == '\n');
+}
+
+// Whether a file whose first piece p[0, n) holds no record begins as one
+// of Lablix's own outputs does (a label file or listing, a page). Such a
+// file is taken for that output, and the rest of it is not read: reading
+// all of an older label file at the capacity limits would cost a run a
+// tenth of its time.
+bool begins_as_own_output(const char* p, std::int64_t n) {
+  return begins_with_line(p, n, kLabelFirstLine) || begins_with_line(p, n, kPageFirstLine);
+}
+
+// One piece of a file at Look.iAt (nPiece bytes at p) looked at: whether
+// the look ends, and bModel when it ends on a model.
+bool look_ends(const char* p, std::int64_t nPiece, SesamLook& Look, bool& bModel) {
+  const bool bFirst = Look.iAt == 0;
+  const SesamVerdict iVerdict = look_at_piece(p, nPiece, Look);
+  bModel = iVerdict == kSesamModel;
+  if (iVerdict != kSesamLookFurther) return true;
+  return bFirst && begins_as_own_output(p, nPiece);
+}
+
 // Whether the older file that output unit iUnit replaces is a model.
 bool replaces_model(std::int32_t iUnit) {
-  std::int64_t iAt = 0;
-  bool bInComment = false;
-  for (;;) {
-    const std::int64_t nPiece = read_replaced_at(iUnit, iAt, ChOlderPiece, MxSesamLook);
-    if (!bInComment && holds_sesam_records(ChOlderPiece, nPiece)) return true;
-    if (!look_further(ChOlderPiece, nPiece, iAt, bInComment)) return false;
+  SesamLook Look;
+  bool bModel = false;
+  while (!look_ends(ChOlderPiece, read_replaced_at(iUnit, Look.iAt, ChOlderPiece, MxSesamLook),
+                    Look, bModel)) {
   }
+  return bModel;
 }
 
 }  // namespace
@@ -69,15 +99,8 @@ bool names_a_model(const char* ChArg) {
   if (unit_contents(kUnitFem, pData, nData)) {
     // The rule that refuses a model as an output, piece by piece over the
     // contents, so that both say the same of one file.
-    std::int64_t iAt = 0;
-    bool bInComment = false;
-    for (;;) {
-      const std::int64_t nPiece = nData - iAt < MxSesamLook ? nData - iAt : MxSesamLook;
-      if (!bInComment && holds_sesam_records(pData + iAt, nPiece)) {
-        bModel = true;
-        break;
-      }
-      if (!look_further(pData + iAt, nPiece, iAt, bInComment)) break;
+    SesamLook Look;
+    while (!look_ends(pData + Look.iAt, std::min(nData - Look.iAt, MxSesamLook), Look, bModel)) {
     }
   }
   close_unit(kUnitFem);

@@ -18,7 +18,7 @@ enum UndrawnReason : std::int32_t {
   kUndrawnBadCoordinate,  // a coordinate of a node of its list is text or not finite
   kUndrawnUnknownType,    // its type is not in the element table
   kUndrawnNoShape,        // its type has no shape of its own (MATR, contact elements)
-  kUndrawnListCut,        // the file ends before its node list does
+  kUndrawnListCut,        // its node list ends (the file or the record does) before its last node
   kUndrawnBadNode,        // a node number of its list is below 1 or above MxNode
   kUndrawnNoRecord        // no GELMNT1 numbers it (a hole in 1..nElems)
 };

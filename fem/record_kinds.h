@@ -5,6 +5,10 @@
 #pragma once
 #include <cstdint>
 
+// How much of a line the readers look at: a longer line is read by its
+// first 256 characters.
+inline constexpr std::int32_t kLineLen = 256;
+
 enum RecordKind : std::int32_t {
   kRecordGnode,
   kRecordTdnode,

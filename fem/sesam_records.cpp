@@ -3,14 +3,10 @@
 #include <cstring>
 
 #include "fem/field_classifier.h"
+#include "fem/field_splitter.h"
+#include "fem/record_kinds.h"
 
 namespace {
-
-constexpr std::int32_t kMxRecordName = 8;
-constexpr std::int32_t kMxField = 80;
-// The reader looks for a line's first field within its first 256 columns;
-// a line blank that far is passed over.
-constexpr std::int64_t kMxLookColumns = 256;
 
 bool is_capital(char c) {
   return c >= 'A' && c <= 'Z';
@@ -30,7 +26,7 @@ bool is_comment_start(char c) {
 // (a comment, or blank that far).
 std::int64_t first_field_at(const char* p, std::int64_t n) {
   if (n == 0 || is_comment_start(p[0])) return -1;
-  for (std::int64_t i = 0; i < n && i < kMxLookColumns; ++i) {
+  for (std::int64_t i = 0; i < n && i < kLineLen; ++i) {
     if (!is_blank(p[i])) return i;
   }
   return -1;
@@ -41,12 +37,30 @@ std::int64_t line_length(const char* p, std::int64_t n, const char*& pFeed) {
   return pFeed == nullptr ? n : pFeed - p;
 }
 
-// The line p[0, n) (its terminator excluded) is a record's header.
-bool is_record_line(const char* p, std::int64_t n) {
+// The first field at p[0, n) starts with the name of a record the readers
+// read: the readers take such a line as its header whatever follows the
+// name, in either layout.
+bool starts_with_read_record(const char* p, std::int64_t n) {
+  for (std::int32_t k = 0; k < kRecordKinds; ++k) {
+    const std::int32_t nName = record_name_length(static_cast<RecordKind>(k));
+    if (n >= nName && std::memcmp(p, kRecordName[k], static_cast<std::size_t>(nName)) == 0) {
+      return true;
+    }
+  }
+  return false;
+}
+
+// The line p[0, nFull) (its terminator excluded) is a record's header: one
+// of the records the readers read, as they tell one, or any other record
+// (a name, then a number). Looked at as the reader looks at a line, by its
+// first kLineLen characters.
+bool is_record_line(const char* p, std::int64_t nFull) {
+  const std::int64_t n = nFull < kLineLen ? nFull : kLineLen;
   const std::int64_t iField = first_field_at(p, n);
   if (iField < 0 || !is_capital(p[iField])) return false;
+  if (starts_with_read_record(p + iField, n - iField)) return true;
   std::int64_t i = iField;
-  while (i < n && i - iField < kMxRecordName && (is_capital(p[i]) || is_digit(p[i])))
+  while (i < n && i - iField < MxRecordName && (is_capital(p[i]) || is_digit(p[i])))
     ++i;
   if (i == n || !is_blank(p[i])) return false;
   while (i < n && is_blank(p[i]))
@@ -55,7 +69,7 @@ bool is_record_line(const char* p, std::int64_t n) {
   while (iEnd < n && !is_blank(p[iEnd]) && p[iEnd] != '\r')
     ++iEnd;
   const auto nField = static_cast<std::int32_t>(iEnd - i);
-  if (nField == 0 || nField > kMxField) return false;
+  if (nField == 0 || nField > kFieldTextLen) return false;
   double Value = 0.0;
   switch (field_shape(p + i, nField)) {
     case kFieldInteger:
@@ -80,38 +94,35 @@ bool holds_sesam_records(const char* p, std::int64_t n) {
   return false;
 }
 
-bool look_further(const char* p, std::int64_t n, std::int64_t& iAt, bool& bInComment) {
-  const char* pFeed = nullptr;
-  if (bInComment) {
-    // The rest of a passed-over line: the next piece starts after it.
-    const std::int64_t nRest = line_length(p, n, pFeed);
-    bInComment = pFeed == nullptr;
-    iAt += pFeed == nullptr ? n : nRest + 1;
-    return pFeed != nullptr || n == MxSesamLook;
-  }
-  if (n < MxSesamLook) return false;  // the file ends within this piece
-  std::int64_t nPassed = 0;
-  while (nPassed < n) {
-    const std::int64_t nLine = line_length(p + nPassed, n - nPassed, pFeed);
-    const std::int64_t nText =
-        pFeed != nullptr && nLine > 0 && p[nPassed + nLine - 1] == '\r' ? nLine - 1 : nLine;
-    if (first_field_at(p + nPassed, nText) >= 0) {
-      // A line the reader reads, which held no record: not a model, unless
-      // the piece cut it short (it is then looked at whole from its start).
-      if (pFeed != nullptr || nPassed == 0) return false;
-      break;
-    }
+SesamVerdict look_at_piece(const char* p, std::int64_t n, SesamLook& Look) {
+  const bool bFileEnds = n < MxSesamLook;
+  std::int64_t iStart = 0;
+  if (Look.bInLine) {
+    // The rest of a line longer than a piece, looked at by its start.
+    const auto* pFeed = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(n)));
     if (pFeed == nullptr) {
-      // A passed-over line that goes on past the piece.
-      if (nPassed == 0) {
-        bInComment = true;
-        iAt += n;
-        return true;
-      }
-      break;
+      Look.iAt += n;
+      return bFileEnds ? kSesamNoModel : kSesamLookFurther;
     }
-    nPassed += nLine + 1;
+    iStart = pFeed - p + 1;
   }
-  iAt += nPassed;
-  return true;
+  // Whole lines only, unless the file ends here: the line the piece cuts
+  // is looked at whole in the next piece, or by its start when it alone
+  // fills the piece.
+  std::int64_t iEnd = n;
+  if (!bFileEnds) {
+    while (iEnd > iStart && p[iEnd - 1] != '\n')
+      --iEnd;
+    if (iEnd == iStart && iStart > 0) {
+      Look.bInLine = false;
+      Look.iAt += iStart;
+      return kSesamLookFurther;
+    }
+    if (iEnd == iStart) iEnd = n;
+  }
+  if (holds_sesam_records(p + iStart, iEnd - iStart)) return kSesamModel;
+  if (bFileEnds) return kSesamNoModel;
+  Look.bInLine = iEnd == n && p[n - 1] != '\n';
+  Look.iAt += iEnd;
+  return kSesamLookFurther;
 }

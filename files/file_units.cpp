@@ -32,14 +32,14 @@ struct Unit {
   FileVersion Version;
 };
 
-constexpr std::int32_t kOutBufLen = 1 << 16;
+constexpr std::int32_t MxOutBuf = 1 << 16;
 constexpr std::int32_t MxLineRoom = 4096;  // the most line_room gives
-constexpr std::int32_t kConsoleBufLen = 1 << 12;
+constexpr std::int32_t MxConsoleBuf = 1 << 12;
 
 // static: the unit table of the run, sized once; not re-entrant.
 Unit Units[MxUnit + 1] = {};
 OutputFile Outputs[MxUnit + 1];
-char ChOutBuf[MxUnit + 1][kOutBufLen];
+char ChOutBuf[MxUnit + 1][MxOutBuf];
 bool bConsoleReady = false;
 // The name each unit was connected by (empty for a scratch file), and the
 // words a message calls its file by (set_unit_role).
@@ -47,7 +47,7 @@ char ChUnitName[MxUnit + 1][MxPath];
 const char* ChUnitRole[MxUnit + 1] = {};
 
 // Console input buffer: bytes ChConsole[iConsolePos, nConsoleFill) are unread.
-char ChConsole[kConsoleBufLen];
+char ChConsole[MxConsoleBuf];
 std::int32_t iConsolePos = 0;
 std::int32_t nConsoleFill = 0;
 // Once the console has given end of input, no later answer is read: at a
@@ -181,8 +181,8 @@ void put_bytes(std::int32_t iUnit, const char* Ch, std::int64_t n) {
     fatal_stop3("unit ", unit_text(iUnit), " is not open for output");
   }
   while (n > 0) {
-    if (U->nWaiting == kOutBufLen) flush_buffer(iUnit, *U);
-    std::int64_t nTake = kOutBufLen - U->nWaiting;
+    if (U->nWaiting == MxOutBuf) flush_buffer(iUnit, *U);
+    std::int64_t nTake = MxOutBuf - U->nWaiting;
     if (nTake > n) nTake = n;
     std::memcpy(ChOutBuf[iUnit] + U->nWaiting, Ch, static_cast<std::size_t>(nTake));
     U->nWaiting += static_cast<std::int32_t>(nTake);
@@ -227,7 +227,7 @@ bool read_console_line(char* ChLine, std::int32_t nLen, std::int64_t& nAnswer) {
   for (;;) {
     if (iConsolePos == nConsoleFill) {
       std::int64_t n = 0;
-      const int iError = bConsoleEnded ? 0 : read_standard_input(ChConsole, kConsoleBufLen, n);
+      const int iError = bConsoleEnded ? 0 : read_standard_input(ChConsole, MxConsoleBuf, n);
       if (iError != 0) {
         fatal_stop3("reading the console input (standard input) failed: ", std::strerror(iError),
                     nullptr);
@@ -550,7 +550,7 @@ char* line_room(std::int32_t iUnit, std::int32_t MxChars) {
   if (U == nullptr || (U->iRole != kRoleOutput && U->iRole != kRoleConsoleOut)) {
     not_open_for_output(iUnit);
   }
-  if (kOutBufLen - U->nWaiting < MxChars + 2) flush_for_room(iUnit);
+  if (MxOutBuf - U->nWaiting < MxChars + 2) flush_for_room(iUnit);
   return ChOutBuf[iUnit] + U->nWaiting;
 }
 

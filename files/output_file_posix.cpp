@@ -34,7 +34,7 @@ namespace {
 
 constexpr int kFolderFlags = O_PATH | O_DIRECTORY | O_CLOEXEC;
 // More links than this in a row are a loop, as the system counts them.
-constexpr int kMxLinkHops = 40;
+constexpr int MxLinkHops = 40;
 
 bool is_same_inode(const struct stat& A, const struct stat& B) {
   return A.st_dev == B.st_dev && A.st_ino == B.st_ino;
@@ -420,7 +420,7 @@ int walk_to_name(const char* ChPath, OutputFile& Out) {
       return close_with(iFolder, errno == ENOENT && bLast ? EISDIR : errno);
     }
     if (S_ISLNK(Part.st_mode)) {
-      if (++nHops > kMxLinkHops) return close_with(iFolder, ELOOP);
+      if (++nHops > MxLinkHops) return close_with(iFolder, ELOOP);
       if (::fstat(iFolder, &Folder) != 0) return close_with(iFolder, errno);
       if (!may_follow(Part, Folder)) return close_with(iFolder, EACCES);
       const ssize_t nLink = ::readlinkat(iFolder, ChPart, ChLink, sizeof ChLink);
@@ -685,13 +685,13 @@ int place_replaced(OutputFile& Out, bool bClosing) {
 namespace {
 
 // How long a run waits for another that is copying into the same file.
-constexpr int kMxLockWaitMillis = 30000;
+constexpr int MxLockWaitMillis = 30000;
 
 // Takes the lock on the older file that runs writing it in place share; 0,
 // or EWOULDBLOCK when another program held it all that time.
 int lock_older(int iOlder) {
   for (int iWaited = 0; ::flock(iOlder, LOCK_EX | LOCK_NB) != 0; iWaited += 5) {
-    if ((errno != EWOULDBLOCK && errno != EINTR) || iWaited >= kMxLockWaitMillis) return errno;
+    if ((errno != EWOULDBLOCK && errno != EINTR) || iWaited >= MxLockWaitMillis) return errno;
     const struct timespec Pause = {0, 5000000};
     ::nanosleep(&Pause, nullptr);
   }

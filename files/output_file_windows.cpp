@@ -370,7 +370,7 @@ bool is_older_unchanged(const OutputFile& Out) {
 }
 
 // How long a run waits for another that is copying into the same file.
-constexpr int kMxLockWaitMillis = 30000;
+constexpr int MxLockWaitMillis = 30000;
 
 // Takes the lock on the whole older file that runs writing it in place
 // share (released when its handle closes); 0 or the error.
@@ -381,7 +381,7 @@ int lock_older(HANDLE h) {
                      &At)) {
       return 0;
     }
-    if (::GetLastError() != ERROR_LOCK_VIOLATION || iWaited >= kMxLockWaitMillis) {
+    if (::GetLastError() != ERROR_LOCK_VIOLATION || iWaited >= MxLockWaitMillis) {
       return last_error();
     }
     ::Sleep(5);

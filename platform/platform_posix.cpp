@@ -194,6 +194,10 @@ FileVersion version_from(const struct stat& Info) {
                      identity_from(Info)};
 }
 
+// What a scratch file is called where it needs a name: for a moment in
+// its folder, or in the list of a process's memory files.
+constexpr char kScratchName[] = "lablix-scratch";
+
 // A nameless file in ChFolder, made the old way where the folder's file
 // system has no O_TMPFILE; -1 with errno set when neither works.
 int open_scratch_in(const char* ChFolder) {
@@ -201,7 +205,7 @@ int open_scratch_in(const char* ChFolder) {
   if (iFd >= 0) return iFd;
   char ChTemplate[MxPath];
   const int nTemplate =
-      std::snprintf(ChTemplate, sizeof ChTemplate, "%s/lablix-scratch-XXXXXX", ChFolder);
+      std::snprintf(ChTemplate, sizeof ChTemplate, "%s/%s-XXXXXX", ChFolder, kScratchName);
   if (nTemplate < 0 || nTemplate >= static_cast<int>(sizeof ChTemplate)) {
     errno = ENAMETOOLONG;
     return -1;
@@ -214,7 +218,7 @@ int open_scratch_in(const char* ChFolder) {
 // Memory that reads and writes as a file (Linux 3.17); -1 elsewhere.
 int open_memory_file() {
 #if defined(__linux__) && defined(MFD_CLOEXEC)
-  return ::memfd_create("lablix-scratch", MFD_CLOEXEC);
+  return ::memfd_create(kScratchName, MFD_CLOEXEC);
 #else
   errno = ENOSYS;
   return -1;

@@ -79,10 +79,10 @@ bool wide_name(const char* ChPath, wchar_t (&WcPath)[MxPath]) {
 // output that vanishes is refused.
 bool is_reserved_device(const wchar_t* WcBase) {
   static const wchar_t* const kDevices[] = {L"CON", L"PRN", L"AUX", L"NUL", L"CONIN$", L"CONOUT$"};
-  constexpr std::size_t kMxStem = 16;
-  wchar_t WcStem[kMxStem];
+  constexpr std::size_t MxStem = 16;
+  wchar_t WcStem[MxStem];
   std::size_t n = 0;
-  while (WcBase[n] != L'\0' && WcBase[n] != L'.' && n + 1 < kMxStem) {
+  while (WcBase[n] != L'\0' && WcBase[n] != L'.' && n + 1 < MxStem) {
     WcStem[n] = WcBase[n];
     ++n;
   }

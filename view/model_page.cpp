@@ -1,6 +1,7 @@
 #include "view/model_page.h"
 
 #include <cstring>
+#include <string_view>
 
 #include "check/model_check.h"
 #include "fem/input_errors.h"
@@ -10,6 +11,14 @@
 #include "view_page_source.h"
 
 namespace {
+
+static_assert(
+    [] {
+      const std::string_view Head = kPageHead;
+      const std::string_view First = kPageFirstLine;
+      return Head.starts_with(First) && Head.size() > First.size() && Head[First.size()] == '\n';
+    }(),
+    "the page's head begins with the line that tells a page");
 
 // The page up to the findings' list in its data: the HTML head, the style,
 // the start of the data element and the facts of the run.
@@ -63,6 +72,7 @@ void write_report(std::int32_t iUnit, const FemFile& Fem) {
 
 // The rest: the end of the data element, the script, the end of the page.
 void end_page(std::int32_t iUnit) {
+  write_page_words(iUnit);
   write_page_text(iUnit, "\"end\":0}\n</script>\n<script>\n");
   for (const char* ChPart : kPageScriptParts)
     write_page_text(iUnit, ChPart);

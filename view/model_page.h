@@ -11,6 +11,9 @@
 #include "fem/model_geometry.h"
 #include "fem/name_tables.h"
 
+// The first line of every page.
+inline constexpr char kPageFirstLine[] = "<!DOCTYPE html>";
+
 // What the page says about the run besides the model: the FEM file's name
 // as given (nFile characters) and the date text (nDate characters).
 struct PageFacts {

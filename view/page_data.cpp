@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "files/file_units.h"
+#include "support/line_builder.h"
 #include "support/text_helpers.h"
 #include "view/page_text.h"
 
@@ -227,7 +228,54 @@ void write_element_numbers(std::int32_t iUnit, const NameTables& Tables,
   end_array(Writer);
 }
 
+// Why an element is not drawn, in the page's words: the record names and
+// the node limit from the tables the readers use.
+void put_undrawn_words(LineBuilder& Line, UndrawnReason iReason) {
+  switch (iReason) {
+    case kDrawn:
+      return put_text(Line, "drawn");
+    case kUndrawnNoCoordinate:
+      put_text(Line, "a node of its list has no coordinates (");
+      put_text(Line, kCoordRecordName);
+      return put_text(Line, ")");
+    case kUndrawnBadCoordinate:
+      return put_text(Line, "a coordinate of one of its nodes is text or not finite");
+    case kUndrawnUnknownType:
+      return put_text(Line, "its element type is not known");
+    case kUndrawnNoShape:
+      return put_text(Line, "its element type has no shape of its own");
+    case kUndrawnListCut:
+      return put_text(Line, "its node list ends before its element type's last node");
+    case kUndrawnBadNode:
+      put_text(Line, "a node number of its list is outside 1 to ");
+      return put_number(Line, MxNode);
+    case kUndrawnNoRecord:
+      put_text(Line, "no ");
+      put_text(Line, kRecordName[kRecordGelmnt1]);
+      return put_text(Line, " numbers it");
+  }
+}
+
+void write_record_name(std::int32_t iUnit, const char* ChName) {
+  write_json_string(iUnit, ChName, static_cast<std::int32_t>(std::strlen(ChName)));
+}
+
 }  // namespace
+
+void write_page_words(std::int32_t iUnit) {
+  write_page_text(iUnit, "\"words\":{\"elements\":");
+  write_record_name(iUnit, kRecordName[kRecordGelmnt1]);
+  write_page_text(iUnit, ",\"coordinates\":");
+  write_record_name(iUnit, kCoordRecordName);
+  write_page_text(iUnit, ",\"undrawn\":[");
+  for (std::int32_t i = kDrawn; i <= kUndrawnNoRecord; ++i) {
+    LineBuilder Line;
+    put_undrawn_words(Line, static_cast<UndrawnReason>(i));
+    if (i > kDrawn) write_page_text(iUnit, ",");
+    write_json_string(iUnit, Line.Ch, Line.n);
+  }
+  write_page_text(iUnit, "]},\n");
+}
 
 void write_name_data(std::int32_t iUnit, const NameTables& Tables) {
   write_counts(iUnit, Tables);

@@ -37,6 +37,13 @@ inline constexpr std::int32_t kElemListedTwice = 16;
 // read_model_geometry left it. Has no failure of its own.
 void write_model_data(std::int32_t iUnit, const NameTables& Tables, const ModelGeometry& Geometry);
 
+// Writes "words": the record names and the reasons for an element not
+// drawn as the page says them, from the program's own tables:
+//   {"elements": "GELMNT1", "coordinates": "GCOORD",
+//    "undrawn": [the words of each UndrawnReason, in its order]}
+// followed by a comma. Every page holds it.
+void write_page_words(std::int32_t iUnit);
+
 // Writes "counts", "members" and "nodes" alone: for a page without
 // geometry (a model that breaks a limit), each followed by a comma.
 void write_name_data(std::int32_t iUnit, const NameTables& Tables);

@@ -10,10 +10,6 @@
 #include "fem/record_kinds.h"
 #include "fem/scan/line_words.h"
 
-// The line buffer's length: a longer line is looked at by its first 256
-// characters.
-inline constexpr std::int32_t kLineLen = 256;
-
 inline std::int32_t cut_length(std::int64_t nLine) {
   return nLine > kLineLen ? kLineLen : static_cast<std::int32_t>(nLine);
 }

@@ -16,6 +16,7 @@ const fs = require("fs");
 const os = require("os");
 const path = require("path");
 const { execFileSync, spawnSync } = require("child_process");
+const { pathToFileURL } = require("url");
 
 const kSkip = 77;
 const [lablix, sourceDir, realworldDir, workDir] = process.argv.slice(2);
@@ -55,15 +56,20 @@ function hostileModel() {
   const lines = ["GNODE 1 1", "GNODE 2 2", "GNODE 3 3", "GNODE 4 4"];
   lines.push("GCOORD 1 0.0 0.0 0.0", "GCOORD 2 10.0 0.0 0.0", "GCOORD 3 10.0 10.0 0.0", "GCOORD 4 0.0 10.0 5.0");
   lines.push("TDNODE 4 1 1 0", "<b>node</b>");
+  // Node 3 named twice: a finding about node 3.
+  lines.push("TDNODE 4 3 1 0", "First3", "TDNODE 4 3 1 0", "Second3");
   kHostileNames.forEach((name, i) => {
     const e = i + 1;
     lines.push(`GELMNT1 ${100 + e} ${e} 15 0`, `          ${e} ${e + 1}`);
     lines.push(`TDSCONC 4 ${e} 103 0`, name, `SCONCEPT 8 ${e} 7 0`, `          0 ${e} 0 ${e}`);
   });
-  // Member 2 lists element 1 too: a finding that names element 1.
+  // Member 2 lists element 1 too: a finding about element 1. Member 3's
+  // relation holds a text as its second element: a finding about a place
+  // in a relation, "element 2 of the relation", which is no element.
+  const kRelation = { 2: ["SCONMESH 6 2 1 2", "          2 1 2"], 3: ["SCONMESH 6 3 1 2", "          2 3 X"] };
   kHostileNames.forEach((name, i) => {
     const e = i + 1;
-    lines.push(e === 2 ? `SCONMESH 6 ${e} 1 2` : `SCONMESH 5 ${e} 1 2`, e === 2 ? `          2 1 2` : `          1 ${e}`);
+    lines.push(...(kRelation[e] || [`SCONMESH 5 ${e} 1 2`, `          1 ${e}`]));
   });
   return lines.join("\n") + "\n";
 }
@@ -155,7 +161,7 @@ async function testPage(browser, fem, dir, options) {
     if (message.type() === "error") errors.push(message.text());
   });
   await tab.setRequestInterception(true);
-  const own = "file://" + file;
+  const own = pathToFileURL(file).href;
   tab.on("request", (request) => {
     if (request.url() === own) return request.continue();
     outside.push(request.url());
@@ -268,14 +274,20 @@ async function testPage(browser, fem, dir, options) {
   check(JSON.stringify(shown) === JSON.stringify(expected), `${name}: search "${wanted}" shows ${expected.length} of ${rows.length}`);
 
   if (options.hostile) {
-    // A finding that names an element shows it when clicked.
+    // The findings about element 1 and node 3 are links that show them;
+    // no other is, though the file's name says " element 3" and a finding
+    // counts "element 2 of the relation".
     const clickable = await tab.$$("#finding-list li.clickable");
-    check(clickable.length > 0, `${name}: a finding about an element is a link`);
-    if (clickable.length > 0) {
-      await clickable[0].click();
-      const selected = await tab.evaluate(() => window.lablixPage.selection());
-      check(selected.element === 1, `${name}: its click shows element 1 (${JSON.stringify(selected)})`);
+    const shown = [];
+    for (const row of clickable) {
+      await row.click();
+      const { element, node } = await tab.evaluate(() => window.lablixPage.selection());
+      shown.push(element ? "element " + element : "node " + node);
     }
+    check(JSON.stringify(shown.sort()) === JSON.stringify(["element 1", "node 3"]), `${name}: the findings about element 1 and node 3 are its links (${shown.join(", ")})`);
+    const total = await tab.$eval("#finding-total", (span) => span.textContent);
+    const closing = await tab.$eval("#finding-list li:last-child", (li) => li.textContent);
+    check(total === "(" + parseInt(closing, 10) + ")", `${name}: the findings' count ${total} is the check's "${closing}"`);
     check((await tab.evaluate(() => window.pwned)) === undefined, `${name}: no name ran as script`);
     check(kHostileNames.every((n) => rows.includes(n)), `${name}: hostile names show as their characters`);
     check((await tab.$$("#member-list img, #member-list script, #member-list b")).length === 0, `${name}: no name became markup`);
@@ -326,14 +338,15 @@ async function testPage(browser, fem, dir, options) {
     const hostileSolids = path.join(dir, "hostile_solids.FEM");
     fs.writeFileSync(hostileSolids, solidsModel(kHostileSolids, false), "latin1");
     await testPage(browser, hostileSolids, dir, { solids: kHostileSolids });
-    const hostile = path.join(dir, "hostile.FEM");
+    // Named as a user might name it, with words a finding uses.
+    const hostile = path.join(dir, "hostile element 3.FEM");
     fs.writeFileSync(hostile, hostileModel(), "latin1");
     await testPage(browser, hostile, dir, { hostile: true });
     // Pages without a drawing: a model without coordinates, and one that
     // breaks a limit (status 1), open as well and say why.
     const flat = path.join(dir, "flat.FEM");
     fs.writeFileSync(flat, hostileModel().replace(/^GCOORD.*\n/gm, ""), "latin1");
-    await testPage(browser, flat, dir, { drawn: false, notice: "holds no coordinates" });
+    await testPage(browser, flat, dir, { drawn: false, notice: "holds no coordinates (no GCOORD record)" });
     const broken = path.join(dir, "broken.FEM");
     fs.writeFileSync(broken, hostileModel() + "SCONMESH 5 100001 1 2\n          1 1\n", "latin1");
     await testPage(browser, broken, dir, { drawn: false, status: 1, notice: "breaks a limit" });

@@ -4,12 +4,15 @@
 // no half-written file.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "tests/testlib/lablix_run.h"
 #if !defined(_WIN32)
+#include <sys/wait.h>
+
 #include "tests/testlib/terminal_run.h"
 #endif
 
@@ -159,6 +162,27 @@ TEST(BatchRuns, ManyAtATimeSaysAndWritesWhatOneAtATimeDoes) {
   }
 }
 
+#if !defined(_WIN32)
+// A standard output that takes nothing (a full disk): every model whose
+// report or -v line is lost fails, N at a time as one at a time.
+TEST(BatchRuns, OutputThatCannotBeWrittenFailsEachModelAtAnyJobs) {
+  for (const char* ChJobs : {"1", "2"}) {
+    for (const char* ChAction : {"-v", "--check"}) {
+      Models M(kThree);
+      const std::string Command = "cd '" + M.Dir + "' && '" LABLIX_BINARY "' " + ChAction + " -j " +
+                                  ChJobs + " T1.FEM T2.FEM >/dev/full 2>err.txt";
+      const int iStatus = std::system(Command.c_str());
+      const std::string What = std::string(ChAction) + " -j " + ChJobs;
+      ASSERT_TRUE(WIFEXITED(iStatus)) << What;
+      EXPECT_EQ(2, WEXITSTATUS(iStatus)) << What;
+      const std::string Stderr = read_file(M.Dir + "/err.txt");
+      EXPECT_NE(std::string::npos, Stderr.find("lablix: T1.FEM failed: ")) << What << Stderr;
+      EXPECT_NE(std::string::npos, Stderr.find("lablix: T2.FEM failed: ")) << What << Stderr;
+    }
+  }
+}
+#endif
+
 TEST(BatchRuns, ModelsThatWriteOneLabelFileWaitForEachOtherAtATime) {
   // The same model named again, and a model whose label file has the same
   // name: one at a time each run replaces the file; at a time they must
@@ -199,7 +223,8 @@ TEST(BatchRuns, CheckTakesSeveralModelsEachReportInTurn) {
   int MaxExit = 0;
   for (const char* Name : {"T1.FEM", "limit.FEM", "T2.FEM"}) {
     const LablixRun Alone = run_args(M, {"--check", Name});
-    Reports += Alone.Stdout;
+    // Each model's report, headed by its name.
+    Reports += std::string("# SESAM File    : ") + Name + "\r\n" + Alone.Stdout;
     MaxExit = std::max(MaxExit, Alone.iExit);
   }
   EXPECT_EQ(1, MaxExit) << "the model over a limit has findings";

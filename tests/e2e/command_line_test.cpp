@@ -20,6 +20,7 @@ const std::string kUsage =
     "       lablix [-v] [-l] [-j [N]] FEM FEM ...     (each FEM beside itself)\n"
     "       lablix --check FEM ...            (explains missing or wrong labels)\n"
     "       lablix --view FEM [PAGE]          (a page that shows the model by its names)\n"
+    "       lablix --view FEM FEM ...         (each page beside its FEM)\n"
     "       lablix                            (asks for the files)\n"
     "Try 'lablix --help' for more.\n";
 // The model's fifth line holds GNODE internal node number 100001.

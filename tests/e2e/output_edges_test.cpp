@@ -32,6 +32,7 @@ POSIX_ONLY_TEST(OutputEdges, FileFlagsAreCarriedOver, kWhy)
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -143,14 +144,40 @@ TEST(OutputEdges, HiddenModelsAreRefused) {
   std::string Comments;
   while (Comments.size() < 70000)
     Comments += "$ exported by a modelling tool, line " + std::to_string(Comments.size()) + "\n";
+  std::string Notes;
+  while (Notes.size() < 70000)
+    Notes +=
+        "        NOTE: exported by a modelling tool for " + std::to_string(Notes.size()) + "\n";
+  const auto tabbed = [](const std::string& Model) {
+    std::string Fem = "\n" + Model;
+    for (const char* ChName : {"IDENT ", "DATE ", "GNODE ", "GCOORD ", "TDNODE ", "GELMNT1 ",
+                               "TDSCONC ", "SCONCEPT ", "SCONMESH ", "IEND "}) {
+      const std::string Name = ChName;
+      for (std::size_t i = 0; (i = Fem.find("\n" + Name, i)) != std::string::npos; ++i)
+        Fem[i + Name.size()] = '\t';
+    }
+    return Fem.substr(1);
+  };
+  // The labels a run gives a model, its header aside.
+  const auto labels_of = [&Dir](const char* ChModel) {
+    EXPECT_EQ(0, run_args(Dir, {ChModel, "read.lab"}).iExit) << ChModel;
+    const std::string Label = read_file(Dir + "/read.lab");
+    return Label.substr(std::min(Label.size(), Label.find(" BeginLabel")));
+  };
+  const std::string JacketLabels = labels_of("in.FEM");
   struct Case {
     const char* Name;
     std::string Bytes;
+    bool bJacket;  // the jacket, hidden: the reader reads its labels
   };
   const Case cases[] = {
-      {"indented.FEM", "   IDENT 1 1 3\n   GNODE 1 1 6 111111\n"},
-      {"commented.FEM", Comments + kJacket},
-      {"longcomment.FEM", "$" + std::string(100000, '-') + "\n" + kJacket},
+      {"indented.FEM", "   IDENT 1 1 3\n   GNODE 1 1 6 111111\n", false},
+      {"commented.FEM", Comments + kJacket, true},
+      {"longcomment.FEM", "$" + std::string(100000, '-') + "\n" + kJacket, true},
+      // A tab after each record name: the readers read the records all the same.
+      {"tabbed.FEM", tabbed(kJacket), true},
+      // More than a piece of lines the reader reads as no record before the records.
+      {"prefaced.FEM", Notes + kJacket, true},
   };
   const std::string kModel = "\": it holds SESAM records, and Lablix never writes over a model\n";
   for (const Case& c : cases) {
@@ -158,6 +185,9 @@ TEST(OutputEdges, HiddenModelsAreRefused) {
     write_file(Path, c.Bytes);
     const Kept Before(Path);
     // As the listing: a model as the second name would make every name a model.
+    if (c.bJacket) {
+      EXPECT_EQ(JacketLabels, labels_of(c.Name)) << "the reader reads " << c.Name;
+    }
     const LablixRun Run = run_args(Dir, {"in.FEM", "in.lab", c.Name});
     EXPECT_EQ(3, Run.iExit) << c.Name;
     EXPECT_EQ("lablix: cannot open the listing file \"" + std::string(c.Name) + kModel, Run.Stderr);

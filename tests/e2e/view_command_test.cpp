@@ -93,6 +93,26 @@ TEST(ViewCommand, FemFileRefusedLikeARun) {
   EXPECT_TRUE(folder_names(F.Dir).empty());
 }
 
+TEST(ViewCommand, FatalStopNamesThePageAndLeavesItAsItWas) {
+  if (kOnWindows) GTEST_SKIP() << "a file size limit is a POSIX resource limit";
+  const Folder F;
+  write_file(F.Dir + "/m.FEM", kModel);
+  write_file(F.Dir + "/old.html", "an older page");
+  RunOptions Limit;
+  Limit.nFileSizeLimit = 4096;  // less than the page's script alone
+  for (const char* ChPage : {"old.html", "new.html"}) {
+    Limit.Arguments = {"--view", "m.FEM", ChPage};
+    const LablixRun Run = run_lablix(F.Dir, "", Limit);
+    EXPECT_EQ(2, Run.iExit) << ChPage;
+    EXPECT_EQ(std::string(" *** FATAL: writing the page \"") + ChPage +
+                  "\" failed: the file size limit was reached; the output files not finished "
+                  "were left as they were\n",
+              Run.Stderr);
+  }
+  EXPECT_EQ("an older page", read_file(F.Dir + "/old.html"));
+  EXPECT_EQ((std::vector<std::string>{"m.FEM", "old.html"}), folder_names(F.Dir));
+}
+
 TEST(ViewCommand, BrokenLimitShowsTheReportAndNoModel) {
   const Folder F;
   write_file(F.Dir + "/m.FEM", kModel + "GNODE 104 100001\n");

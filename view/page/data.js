@@ -8,16 +8,6 @@
   // The state of an element (elemState): its UndrawnReason in the low bits,
   // and this bit when two named members list it.
   const kListedTwice = 16;
-  const kUndrawnWords = [
-    "drawn",
-    "a node of its list has no coordinates (GCOORD)",
-    "a coordinate of one of its nodes is text or not finite",
-    "its element type is not known",
-    "its element type has no shape of its own",
-    "the file ends before its node list does",
-    "a node number of its list is outside 1 to 100000",
-    "no GELMNT1 numbers it",
-  ];
   const kShape = { unknown: 0, none: 1, point: 2, line: 3, face: 4, solid: 5 };
 
   function bytesOf(text) {
@@ -60,6 +50,13 @@
       counts: raw.counts || [0, 0, 0, 0, 0, 0, 0],
       limit: raw.limit || "",
       report: raw.report || null,
+      // The record names and the reasons for an element not drawn, in the
+      // program's words.
+      words: {
+        elements: String((raw.words && raw.words.elements) || ""),
+        coordinates: String((raw.words && raw.words.coordinates) || ""),
+        undrawn: ((raw.words && raw.words.undrawn) || []).map(String),
+      },
       members: [],
       memberByNumber: new Map(),
       nodeNames: [],
@@ -147,5 +144,5 @@
     return text.length > 8 ? "********" : text.padStart(8, " ");
   }
 
-  Lablix.data = { decode, isDrawn, hasCoordinates, bounds, column8, kListedTwice, kUndrawnWords, kShape };
+  Lablix.data = { decode, isDrawn, hasCoordinates, bounds, column8, kListedTwice, kShape };
 })((window.Lablix = window.Lablix || {}));

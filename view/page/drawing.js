@@ -9,10 +9,11 @@
 
   // Colours by member number, stepped through so that members numbered
   // side by side never share one; the grey of elements without a name.
+  // No colour near that grey or the dark background.
   const kPalette = [
     "#e6194b", "#3cb44b", "#4363d8", "#f58231", "#911eb4", "#42d4f4", "#f032e6", "#bfef45",
     "#469990", "#dcbeff", "#9a6324", "#fffac8", "#800000", "#aaffc3", "#808000", "#ffd8b1",
-    "#000075", "#ffe119", "#a9a9a9", "#fabed4",
+    "#ffe119", "#fabed4",
   ];
   const kUnnamed = "#7d838c";
   const kNodeMark = [255, 255, 255];

@@ -13,7 +13,8 @@
   timing.decoded = performance.now();
   const canvas = document.getElementById("canvas");
   const camera = Lablix.camera.create();
-  const selection = { member: 0, element: 0 };
+  // node: the named node a finding's click showed (drawn as any other).
+  const selection = { member: 0, element: 0, node: 0 };
   const box = Lablix.data.bounds(model, 0, 0);
   const modelRadius = box ? Math.hypot(box[1][0] - box[0][0], box[1][1] - box[0][1], box[1][2] - box[0][2]) / 2 : 1;
 
@@ -58,18 +59,21 @@
   const memberRows = Lablix.panels.showMembers(model, (number) => {
     selection.member = number;
     selection.element = 0;
+    selection.node = 0;
     Lablix.panels.markSelected(memberRows, number);
     frameOn(number, 0);
   });
 
   Lablix.panels.showFindings(model, (target) => {
     selection.member = 0;
+    selection.node = 0;
     Lablix.panels.markSelected(memberRows, 0);
     if (target.element) {
       selection.element = target.element;
       frameOn(0, target.element);
     } else {
       selection.element = 0;
+      selection.node = target.node;
       const p = target.node;
       const at = [model.xyz[3 * p], model.xyz[3 * p + 1], model.xyz[3 * p + 2]];
       frameOn(0, 0);

@@ -77,22 +77,38 @@
     for (const row of rows) row.classList.toggle("selected", Number(row.dataset.member) === number);
   }
 
-  // The findings in the check's words; those that name an element or a node
-  // the page drew are links to it: onShow({element} or {node}).
+  // What a finding is about, where that is an element or a node: its
+  // subject stands first after "FILE:LINE: RECORD: ", perhaps after "no
+  // RECORD numbers ". Looked for there only, since the file's name and the
+  // quoted names are anyone's words, and "element N of the relation"
+  // counts places in a relation, not elements. Null for anything else.
+  const kSubject = /^\d+: [A-Z][A-Z0-9]*: (?:no [A-Z][A-Z0-9]* numbers )?(element|node) (\d+)(?!\d)(?! of the relation)/;
+  function findingSubject(model, text) {
+    const prefix = model.file + ":";
+    if (!text.startsWith(prefix)) return null;
+    const match = kSubject.exec(text.slice(prefix.length));
+    if (!match) return null;
+    const number = Number(match[2]);
+    if (match[1] === "element") return Lablix.data.isDrawn(model, number) ? { element: number } : null;
+    return Lablix.data.hasCoordinates(model, number) ? { node: number } : null;
+  }
+
+  // The count the check's closing line gives: "no findings", "1 finding",
+  // "12 findings" (a note of findings not shown may stand before it).
+  function findingCount(model) {
+    const last = model.findings.length > 0 ? model.findings[model.findings.length - 1] : "";
+    const match = /^(\d+) findings?$/.exec(last);
+    return match ? Number(match[1]) : 0;
+  }
+
+  // The findings in the check's words; those that are about an element or
+  // a node the page drew are links to it: onShow({element} or {node}).
   function showFindings(model, onShow) {
     const list = byId("finding-list");
-    const n = Math.max(0, model.findings.length - 1);
-    byId("finding-total").textContent = "(" + n + ")";
+    byId("finding-total").textContent = "(" + findingCount(model) + ")";
     const rows = model.findings.map((text) => {
       const row = element("li", "", text);
-      const elementMatch = / element (\d+)/.exec(text);
-      const nodeMatch = / node (\d+)/.exec(text);
-      let target = null;
-      if (elementMatch && Lablix.data.isDrawn(model, Number(elementMatch[1]))) {
-        target = { element: Number(elementMatch[1]) };
-      } else if (nodeMatch && Lablix.data.hasCoordinates(model, Number(nodeMatch[1]))) {
-        target = { node: Number(nodeMatch[1]) };
-      }
+      const target = findingSubject(model, text);
       if (target) {
         row.classList.add("clickable");
         row.addEventListener("click", () => onShow(target));
@@ -114,14 +130,14 @@
       n += 1;
       counts.set(reason, (counts.get(reason) || 0) + 1);
       if (n > kMostListed) continue;
-      const where = reason === 7 ? "" : " (GELMNT1 at line " + model.elemLine[e] + ")";
+      const where = reason === 7 ? "" : " (" + model.words.elements + " at line " + model.elemLine[e] + ")";
       const ext = reason === 7 ? "" : ", ElemID " + model.elemExt[e];
-      list.append(element("li", "", "element " + e + ext + where + ": " + Lablix.data.kUndrawnWords[reason]));
+      list.append(element("li", "", "element " + e + ext + where + ": " + model.words.undrawn[reason]));
     }
     byId("undrawn-total").textContent = "(" + n + ")";
     if (n > kMostListed) list.append(element("li", "", "... " + (n - kMostListed) + " more"));
     for (const [reason, count] of [...counts.entries()].sort((a, b) => a[0] - b[0])) {
-      list.prepend(element("li", "", count + " not drawn: " + Lablix.data.kUndrawnWords[reason]));
+      list.prepend(element("li", "", count + " not drawn: " + model.words.undrawn[reason]));
     }
     if (n > 0) byId("undrawn-panel").open = true;
     const notice = byId("no-geometry");
@@ -129,7 +145,8 @@
       notice.textContent = "The FEM file breaks a limit (" + model.limit + "): the model is not drawn.";
       notice.hidden = false;
     } else if (model.nCoords === 0) {
-      notice.textContent = "The FEM file holds no coordinates (no GCOORD record): the model cannot be drawn.";
+      notice.textContent =
+        "The FEM file holds no coordinates (no " + model.words.coordinates + " record): the model cannot be drawn.";
       notice.hidden = false;
     }
   }
@@ -158,7 +175,7 @@
       const ext = model.elemExt[e];
       lines = [
         member ? "ElementLabel" + column8(ext) + "     " + member.name + ", ElemID=" + column8(ext) : "no label: no named member lists element " + e + " (ElemID " + ext + ")",
-        (member ? "member " + number + ", " : "") + (type ? type.name : "type " + model.elemType[e]) + ", GELMNT1 at line " + model.elemLine[e],
+        (member ? "member " + number + ", " : "") + (type ? type.name : "type " + model.elemType[e]) + ", " + model.words.elements + " at line " + model.elemLine[e],
       ];
       if (model.elemState[e] & Lablix.data.kListedTwice) lines.push("listed by two named members: the label shows the higher one's name");
     }
