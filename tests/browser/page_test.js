@@ -265,6 +265,49 @@ async function testPage(browser, fem, dir, options) {
     }
   }
 
+  // A click on a member shows its elements and dims the others: the known
+  // element, another member's, is drawn darker where it stands.
+  if (options.screenshot && known) {
+    const [ext, labelLine] = known;
+    const other = rows.findIndex((row) => !labelLine.includes(` ${row.trim()}, `));
+    const at = await tab.evaluate((x) => window.lablixPage.whereIs(window.lablixPage.elementOf(x)), ext);
+    if (other >= 0 && at) {
+      await tab.mouse.move(5, 5);
+      const brightness = (where) =>
+        tab.evaluate(({ x, y }) => {
+          const canvas = document.getElementById("canvas");
+          const copy = document.createElement("canvas");
+          copy.width = canvas.width;
+          copy.height = canvas.height;
+          const context = copy.getContext("2d");
+          context.drawImage(canvas, 0, 0);
+          // The brightest pixel near the point: a thin line is picked
+          // wider than it is drawn.
+          const rect = canvas.getBoundingClientRect();
+          const scale = canvas.width / rect.width;
+          const [px, py] = [Math.round((x - rect.left) * scale), Math.round((y - rect.top) * scale)];
+          const pixels = context.getImageData(px - 3, py - 3, 7, 7).data;
+          let most = 0;
+          for (let i = 0; i < pixels.length; i += 4) most = Math.max(most, pixels[i] + pixels[i + 1] + pixels[i + 2]);
+          return most;
+        }, where);
+      const before = await brightness(at);
+      const row = (await tab.$$("#member-list li"))[other];
+      await row.click();
+      await tab.mouse.move(5, 5);
+      const number = await row.evaluate((li) => Number(li.dataset.member));
+      const selected = await tab.evaluate(() => window.lablixPage.selection());
+      check(selected.member === number && (await row.evaluate((li) => li.classList.contains("selected"))), `${name}: a click on member ${number} selects it (${JSON.stringify(selected)})`);
+      // Framed on the member now: the element stands elsewhere, if in sight.
+      const atNow = await tab.evaluate((x) => window.lablixPage.whereIs(window.lablixPage.elementOf(x)), ext);
+      if (atNow) {
+        const after = await brightness(atNow);
+        check(after < before, `${name}: another member's element is dimmed (${before} to ${after})`);
+      }
+      await row.click();
+    }
+  }
+
   // The search: a part of a name in other letters' case keeps the names
   // that hold it and hides the rest.
   const wanted = rows[0].trim().slice(1, 4).toUpperCase();
