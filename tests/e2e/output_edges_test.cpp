@@ -15,6 +15,7 @@ constexpr char kWhy[] = "links, owners, modes, locks, flags and preloading are P
 POSIX_ONLY_TEST(OutputEdges, OtherUsersLinksAnywhereOnThePathAreNotFollowed, kWhy)
 POSIX_ONLY_TEST(OutputEdges, HiddenModelsAreRefused, kWhy)
 POSIX_ONLY_TEST(OutputEdges, RefusalKeepsSizeBytesAndTimes, kWhy)
+POSIX_ONLY_TEST(OutputEdges, RefusalAtTheFinishKeepsWhatWasWrittenMeanwhile, kWhy)
 POSIX_ONLY_TEST(OutputEdges, TwoRunsWritingOneFileInPlaceLeaveOneRunsFile, kWhy)
 POSIX_ONLY_TEST(OutputEdges, OnlyDebrisOfDeadRunsIsRemoved, kWhy)
 POSIX_ONLY_TEST(OutputEdges, CloseThatFailsLateKeepsTheOlderFile, kWhy)
@@ -27,15 +28,19 @@ POSIX_ONLY_TEST(OutputEdges, FileFlagsAreCarriedOver, kWhy)
 #if !defined(_WIN32)
 #include <fcntl.h>
 #include <linux/fs.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -243,6 +248,63 @@ TEST(OutputEdges, RefusalKeepsSizeBytesAndTimes) {
   const Kept Own(Other);
   EXPECT_EQ(3, run_args(S.Home, {"model.FEM", "model.lab", "other.FEM"}, Victim).iExit);
   expect_kept(Own, Other, "replaced");
+}
+
+// Whether a process other than this one holds Path open.
+bool is_open_elsewhere(const std::string& Path) {
+  namespace fs = std::filesystem;
+  const std::string Own = std::to_string(::getpid());
+  std::error_code Error;
+  for (const fs::directory_entry& Process : fs::directory_iterator("/proc", Error)) {
+    const std::string Pid = Process.path().filename().string();
+    if (Pid == Own || Pid.find_first_not_of("0123456789") != std::string::npos) continue;
+    for (const fs::directory_entry& Fd : fs::directory_iterator(
+             Process.path() / "fd", fs::directory_options::skip_permission_denied, Error)) {
+      if (fs::read_symlink(Fd.path(), Error) == Path) return true;
+    }
+  }
+  return false;
+}
+
+TEST(OutputEdges, RefusalAtTheFinishKeepsWhatWasWrittenMeanwhile) {
+  if (!is_superuser()) GTEST_SKIP() << "a file written in place needs another user";
+  // Another user's label file that anyone may write, in a sticky folder:
+  // the run writes it in place. While the run holds it open, its owner
+  // appends records under a lock of its own, so the run finds the file
+  // changed only when it may copy: it must stop and leave the file, with
+  // what was appended, its size and its times, as the owner left it.
+  Shared S(kVictim);
+  ASSERT_EQ(0, ::chmod(S.Home.c_str(), 0755));
+  const std::string Out = S.Tmp + "/out.lab";
+  write_file(Out, "an older label file\n");
+  own(Out, kAttacker);
+  ASSERT_EQ(0, ::chmod(Out.c_str(), 0666));
+  const int iOwner = ::open(Out.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+  ASSERT_LE(0, iOwner);
+  ASSERT_EQ(0, ::flock(iOwner, LOCK_EX));
+  std::unique_ptr<Kept> Appended;
+  std::thread Owner([&] {
+    for (int i = 0; i < 3000 && !is_open_elsewhere(Out); ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    const std::string Records = "GNODE 1 1\n";
+    EXPECT_EQ(static_cast<ssize_t>(Records.size()),
+              ::write(iOwner, Records.data(), Records.size()));
+    Appended = std::make_unique<Kept>(Out);
+    ::flock(iOwner, LOCK_UN);
+  });
+  RunOptions Victim;
+  Victim.iUser = Victim.iGroup = kVictim;
+  const LablixRun Run = run_args(S.Home, {"model.FEM", Out}, Victim);
+  Owner.join();
+  ::close(iOwner);
+  EXPECT_EQ(2, Run.iExit);
+  EXPECT_EQ(" *** FATAL: writing the label file \"" + Out +
+                "\" failed: the older file was changed by another program during the run; the "
+                "output files not finished were left as they were\n",
+            Run.Stderr);
+  ASSERT_NE(nullptr, Appended);
+  EXPECT_EQ("an older label file\nGNODE 1 1\n", Appended->Bytes);
+  expect_kept(*Appended, Out, "appended meanwhile");
 }
 
 // A model of nMembers named nodes and members, with Tag in every name.
