@@ -16,37 +16,14 @@
 #include <string>
 #include <vector>
 
+#include "tool_layout_writer.h"
+
 namespace {
+
+using namespace tool_layout_writer;
 
 constexpr int nX = 30, nY = 30, nZ = 38;
 constexpr int nElemsWanted = 100000;
-
-std::FILE* pOut = nullptr;
-std::string Buffer;
-
-void put(const std::string& Text) {
-  Buffer += Text;
-  if (Buffer.size() > (1u << 22)) {
-    if (std::fwrite(Buffer.data(), 1, Buffer.size(), pOut) != Buffer.size()) {
-      std::perror("make_frame_fem: write");
-      std::exit(1);
-    }
-    Buffer.clear();
-  }
-}
-
-// A record line in the tools' layout: the name in 8 columns, four reals of
-// 16 columns (a data line: 8 blanks first).
-void put_record(const char* ChRecord, std::initializer_list<double> Values) {
-  char Ch[128];
-  std::snprintf(Ch, sizeof Ch, "%-8s", ChRecord);
-  std::string Line = Ch;
-  for (double v : Values) {
-    std::snprintf(Ch, sizeof Ch, "%16.8E", v);
-    Line += Ch;
-  }
-  put(Line + "\n");
-}
 
 int node_at(int x, int y, int z) {
   return 1 + x + nX * (y + nY * z);
@@ -110,9 +87,7 @@ int main(int argc, char** argv) {
   while (!Members.empty() && Members.back().second.empty())
     Members.pop_back();
 
-  const std::string Path = std::string(argv[1]) + "/frame.FEM";
-  pOut = std::fopen((Path + ".part").c_str(), "wb");
-  if (pOut == nullptr) {
+  if (!start_fem(std::string(argv[1]) + "/frame.FEM")) {
     std::perror(Path.c_str());
     return 1;
   }
@@ -150,18 +125,10 @@ int main(int argc, char** argv) {
     std::vector<double> Values{static_cast<double>(n)};
     for (int e : List)
       Values.push_back(e);
-    for (std::size_t k = 0; k < Values.size(); k += 4) {
-      std::string Line = "        ";
-      for (std::size_t j = k; j < k + 4 && j < Values.size(); ++j) {
-        std::snprintf(Ch, sizeof Ch, "%16.8E", Values[j]);
-        Line += Ch;
-      }
-      put(Line + "\n");
-    }
+    put_list(Values, false);
   }
   put_record("IEND", {0, 0, 0, 0});
-  if (std::fwrite(Buffer.data(), 1, Buffer.size(), pOut) != Buffer.size() ||
-      std::fclose(pOut) != 0 || std::rename((Path + ".part").c_str(), Path.c_str()) != 0) {
+  if (!finish_fem()) {
     std::perror(Path.c_str());
     return 1;
   }

@@ -19,46 +19,11 @@
 #include <tuple>
 #include <vector>
 
+#include "tool_layout_writer.h"
+
 namespace {
 
-std::FILE* pOut = nullptr;
-std::string Buffer;
-
-void put(const std::string& Text) {
-  Buffer += Text;
-  if (Buffer.size() > (1u << 22)) {
-    if (std::fwrite(Buffer.data(), 1, Buffer.size(), pOut) != Buffer.size()) {
-      std::perror("make_solid_fem: write");
-      std::exit(1);
-    }
-    Buffer.clear();
-  }
-}
-
-// A record line in the tools' layout: the name in 8 columns, four reals of
-// 16 columns (a data line: 8 blanks first).
-void put_record(const char* ChRecord, const double* Values, int nValues) {
-  char Ch[32];
-  std::snprintf(Ch, sizeof Ch, "%-8s", ChRecord);
-  std::string Line = Ch;
-  for (int k = 0; k < nValues; ++k) {
-    std::snprintf(Ch, sizeof Ch, "%16.8E", Values[k]);
-    Line += Ch;
-  }
-  put(Line + "\n");
-}
-void put_record(const char* ChRecord, std::initializer_list<double> Values) {
-  put_record(ChRecord, Values.begin(), static_cast<int>(Values.size()));
-}
-// A list of numbers over data lines, four a line, the last padded with zeros.
-void put_list(const std::vector<double>& Values) {
-  for (std::size_t k = 0; k < Values.size(); k += 4) {
-    double Line[4] = {0, 0, 0, 0};
-    for (std::size_t j = k; j < k + 4 && j < Values.size(); ++j)
-      Line[j - k] = Values[j];
-    put_record("", Line, 4);
-  }
-}
+using namespace tool_layout_writer;
 
 // Grid points in half metres: corners at even places, midside nodes where
 // one coordinate is odd. Numbered as first asked for.
@@ -96,9 +61,7 @@ bool write_block(const std::string& Path, int nX, int nY, int nZ, bool bMidside)
       }
     }
   }
-  pOut = std::fopen((Path + ".part").c_str(), "wb");
-  if (pOut == nullptr) return false;
-  Buffer.clear();
+  if (!start_fem(Path)) return false;
   put_record("IDENT", {1, 1, 3, 0});
   const int nNodes = static_cast<int>(Places.size());
   for (int i = 1; i <= nNodes; ++i)
@@ -132,8 +95,7 @@ bool write_block(const std::string& Path, int nX, int nY, int nZ, bool bMidside)
     put_list(Values);
   }
   put_record("IEND", {0, 0, 0, 0});
-  return std::fwrite(Buffer.data(), 1, Buffer.size(), pOut) == Buffer.size() &&
-         std::fclose(pOut) == 0 && std::rename((Path + ".part").c_str(), Path.c_str()) == 0;
+  return finish_fem();
 }
 
 }  // namespace
