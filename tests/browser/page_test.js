@@ -149,6 +149,24 @@ function firstElementLabel(fem, dir) {
   return line ? [Number(line.slice(15, 23)), line.trimStart()] : null;
 }
 
+// A function in the page that gives the canvas's pixels as drawn, read
+// from a 2D copy: all of them, or those of a region in CSS pixels from the
+// canvas' top left.
+function canvasReader(tab) {
+  return tab.evaluateHandle(() => (region) => {
+    const canvas = document.getElementById("canvas");
+    const copy = document.createElement("canvas");
+    copy.width = canvas.width;
+    copy.height = canvas.height;
+    const context = copy.getContext("2d");
+    context.drawImage(canvas, 0, 0);
+    if (!region) return context.getImageData(0, 0, copy.width, copy.height).data;
+    const scale = canvas.width / canvas.getBoundingClientRect().width;
+    const at = (v) => Math.round(v * scale);
+    return context.getImageData(at(region.x), at(region.y), at(region.width), at(region.height)).data;
+  });
+}
+
 async function testPage(browser, fem, dir, options) {
   const name = path.basename(fem);
   const file = pageOf(fem, dir, options.status || 0);
@@ -231,14 +249,8 @@ async function testPage(browser, fem, dir, options) {
     await tab.screenshot({ path: shot });
     // The members' colours on the canvas: each member's swatch colour is
     // found among the drawn pixels.
-    const found = await tab.evaluate(() => {
-      const canvas = document.getElementById("canvas");
-      const copy = document.createElement("canvas");
-      copy.width = canvas.width;
-      copy.height = canvas.height;
-      const context = copy.getContext("2d");
-      context.drawImage(canvas, 0, 0);
-      const pixels = context.getImageData(0, 0, copy.width, copy.height).data;
+    const found = await tab.evaluate((readPixels) => {
+      const pixels = readPixels();
       // Colours as seen, to 16 levels a channel: a thin line is blended at
       // its edges.
       const seen = new Set();
@@ -249,7 +261,7 @@ async function testPage(browser, fem, dir, options) {
         const [r, g, b] = rgb.match(/\d+/g).map(Number);
         return seen.has((level(r) << 10) | (level(g) << 5) | level(b));
       });
-    });
+    }, await canvasReader(tab));
     check(found.length > 0 && found.every(Boolean), `${name}: the screenshot shows each member's colour (${found.filter(Boolean).length} of ${found.length})`);
   }
 
@@ -273,24 +285,21 @@ async function testPage(browser, fem, dir, options) {
     const at = await tab.evaluate((x) => window.lablixPage.whereIs(window.lablixPage.elementOf(x)), ext);
     if (other >= 0 && at) {
       await tab.mouse.move(5, 5);
+      const reader = await canvasReader(tab);
       const brightness = (where) =>
-        tab.evaluate(({ x, y }) => {
-          const canvas = document.getElementById("canvas");
-          const copy = document.createElement("canvas");
-          copy.width = canvas.width;
-          copy.height = canvas.height;
-          const context = copy.getContext("2d");
-          context.drawImage(canvas, 0, 0);
-          // The brightest pixel near the point: a thin line is picked
-          // wider than it is drawn.
-          const rect = canvas.getBoundingClientRect();
-          const scale = canvas.width / rect.width;
-          const [px, py] = [Math.round((x - rect.left) * scale), Math.round((y - rect.top) * scale)];
-          const pixels = context.getImageData(px - 3, py - 3, 7, 7).data;
-          let most = 0;
-          for (let i = 0; i < pixels.length; i += 4) most = Math.max(most, pixels[i] + pixels[i + 1] + pixels[i + 2]);
-          return most;
-        }, where);
+        tab.evaluate(
+          (readPixels, { x, y }) => {
+            // The brightest pixel near the point: a thin line is picked
+            // wider than it is drawn.
+            const rect = document.getElementById("canvas").getBoundingClientRect();
+            const pixels = readPixels({ x: x - rect.left - 3, y: y - rect.top - 3, width: 7, height: 7 });
+            let most = 0;
+            for (let i = 0; i < pixels.length; i += 4) most = Math.max(most, pixels[i] + pixels[i + 1] + pixels[i + 2]);
+            return most;
+          },
+          reader,
+          where,
+        );
       const before = await brightness(at);
       const row = (await tab.$$("#member-list li"))[other];
       await row.click();
