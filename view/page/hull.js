@@ -159,6 +159,20 @@
     w.nEdges += 1;
   }
 
+  // Nodes on a line: drawn as the one edge between its farthest nodes.
+  function asLine(w, a, b) {
+    w.kind = kKind.line;
+    w.nNodes = 0;
+    pushEdge(w, a, b);
+    return w;
+  }
+
+  // No face yet, and no edge that one has.
+  function clearFaces(w) {
+    w.nFaces = 0;
+    w.edgeFace.fill(-1);
+  }
+
   // The flat face triangle f belongs to, by the joins made so far (the
   // root of its tree in faceOf).
   function rootOf(w, f) {
@@ -297,27 +311,13 @@
       const cz = crossed[2];
       return Math.sqrt(cx * cx + cy * cy + cz * cz) / length01;
     });
-    if (!(offLine > epsilon)) {
-      w.kind = kKind.line;
-      w.nNodes = 0;
-      pushEdge(w, i0, i1);
-      return w;
-    }
-    w.nFaces = 0;
-    w.edgeFace.fill(-1);
+    if (!(offLine > epsilon)) return asLine(w, i0, i1);
+    clearFaces(w);
     addFace(w, i0, i1, i2);
     const [i3, offPlane] = farthest(n, (p) => Math.abs(height(w, 0, p)));
-    if (!(offPlane > epsilon)) {
-      if (!flatOutline(w, n, i0, i1, i2, epsilon)) {
-        w.kind = kKind.line;
-        w.nNodes = 0;
-        pushEdge(w, i0, i1);
-      }
-      return w;
-    }
+    if (!(offPlane > epsilon)) return flatOutline(w, n, i0, i1, i2, epsilon) ? w : asLine(w, i0, i1);
     // Its four faces, each turned so that the fourth node lies behind it.
-    w.nFaces = 0;
-    w.edgeFace.fill(-1);
+    clearFaces(w);
     const corners = [i0, i1, i2, i3];
     for (let k = 0; k < 4; k += 1) {
       const a = corners[(k + 1) % 4];
