@@ -5,6 +5,7 @@
 #include "fem/field_classifier.h"
 #include "fem/field_splitter.h"
 #include "fem/record_kinds.h"
+#include "fem/scan/header_scan.h"
 
 namespace {
 
@@ -17,48 +18,23 @@ bool is_digit(char c) {
 bool is_blank(char c) {
   return c == ' ';
 }
-bool is_comment_start(char c) {
-  return c == '$' || c == '#' || c == '!';
-}
-
-// Where the reader finds the first field of the line p[0, n): the first
-// non-blank column within the first 256, or -1 for a line it passes over
-// (a comment, or blank that far).
-std::int64_t first_field_at(const char* p, std::int64_t n) {
-  if (n == 0 || is_comment_start(p[0])) return -1;
-  for (std::int64_t i = 0; i < n && i < kLineLen; ++i) {
-    if (!is_blank(p[i])) return i;
-  }
-  return -1;
-}
 
 std::int64_t line_length(const char* p, std::int64_t n, const char*& pFeed) {
   pFeed = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(n)));
   return pFeed == nullptr ? n : pFeed - p;
 }
 
-// The first field at p[0, n) starts with the name of a record the readers
-// read: the readers take such a line as its header whatever follows the
-// name, in either layout.
-bool starts_with_read_record(const char* p, std::int64_t n) {
-  for (std::int32_t k = 0; k < kRecordKinds; ++k) {
-    const std::int32_t nName = record_name_length(static_cast<RecordKind>(k));
-    if (n >= nName && std::memcmp(p, kRecordName[k], static_cast<std::size_t>(nName)) == 0) {
-      return true;
-    }
-  }
-  return false;
-}
-
-// The line p[0, nFull) (its terminator excluded) is a record's header: one
-// of the records the readers read, as they tell one, or any other record
-// (a name, then a number). Looked at as the reader looks at a line, by its
-// first kLineLen characters.
-bool is_record_line(const char* p, std::int64_t nFull) {
-  const std::int64_t n = nFull < kLineLen ? nFull : kLineLen;
-  const std::int64_t iField = first_field_at(p, n);
+// The line p[0, nLine) (its terminator excluded) is a record's header: one
+// of the records the readers read, told by the header scans' own test of
+// its first field (a field that starts with the record's name, whatever
+// follows it), or any other record (a name, then a number). Looked at as
+// the header scans look at a line: by its first kLineLen characters, a
+// comment or a line blank that far passed over.
+bool is_record_line(const char* p, std::int64_t nLine) {
+  const std::int32_t n = cut_length(nLine);
+  const std::int32_t iField = header_scan_start(p, n);
   if (iField < 0 || !is_capital(p[iField])) return false;
-  if (starts_with_read_record(p + iField, n - iField)) return true;
+  if (record_kind_at(p + iField, n - iField) != kRecordKinds) return true;
   std::int64_t i = iField;
   while (i < n && i - iField < MxRecordName && (is_capital(p[i]) || is_digit(p[i])))
     ++i;
