@@ -192,14 +192,7 @@
         }
       } else if (type.shape === kShape.solid) {
         // A solid flattened into a plane, a line or a point: drawn as that.
-        const nHull = Math.min(n, hull.nMax);
-        for (let k = 0; k < nHull; k += 1) {
-          const at = 3 * model.elemNodes[first + k];
-          hullXyz[3 * k] = model.xyz[at];
-          hullXyz[3 * k + 1] = model.xyz[at + 1];
-          hullXyz[3 * k + 2] = model.xyz[at + 2];
-        }
-        Lablix.hull.outline(hull, hullXyz, nHull);
+        Lablix.solids.outlineOf(hull, hullXyz, model, e);
         const t = hull.triangles;
         for (let k = 0; k < hull.nTriangles; k += 1) triangle(lists.triangles, t[3 * k], t[3 * k + 1], t[3 * k + 2]);
         // A line is the whole of what is drawn: in the member's colour.

@@ -101,6 +101,21 @@
   // point outlines are left to the drawing to make again: they close
   // nothing, so no face of theirs is inside.
   const kNone = 255;
+
+  // The hull of element e's nodes (at most w.nMax of them) into w, their
+  // places gathered into xyz (3 w.nMax numbers) first.
+  function outlineOf(w, xyz, model, e) {
+    const first = model.elemFirst[e];
+    const n = Math.min(model.elemFirst[e + 1] - first, w.nMax);
+    for (let k = 0; k < n; k += 1) {
+      const at = 3 * model.elemNodes[first + k];
+      xyz[3 * k] = model.xyz[at];
+      xyz[3 * k + 1] = model.xyz[at + 1];
+      xyz[3 * k + 2] = model.xyz[at + 2];
+    }
+    Lablix.hull.outline(w, xyz, n);
+  }
+
   function gather(model) {
     const { kShape } = Lablix.data;
     const nElems = model.nElems;
@@ -147,14 +162,7 @@
       edgeFirst[e] = edges.n / 2;
       if (!isSolid(e)) continue;
       const first = model.elemFirst[e];
-      const n = Math.min(model.elemFirst[e + 1] - first, w.nMax);
-      for (let k = 0; k < n; k += 1) {
-        const at = 3 * model.elemNodes[first + k];
-        xyz[3 * k] = xyz0[at];
-        xyz[3 * k + 1] = xyz0[at + 1];
-        xyz[3 * k + 2] = xyz0[at + 2];
-      }
-      Lablix.hull.outline(w, xyz, n);
+      outlineOf(w, xyz, model, e);
       kind[e] = w.kind;
       if (w.kind !== Lablix.hull.kKind.closed) continue;
       const faceBase = faceKeys.n;
@@ -280,5 +288,5 @@
     return { kind, triFirst, triangles: triangles.a, triShown, edgeFirst, edges: edges.a, edgeShown };
   }
 
-  Lablix.solids = { gather, kNone };
+  Lablix.solids = { gather, outlineOf, kNone };
 })((window.Lablix = window.Lablix || {}));
